@@ -1,0 +1,84 @@
+// velkor-cli: the editor's program files from the command line.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/describe.h"
+#include "image/file_commands.h"
+
+namespace {
+
+constexpr int kExitShown = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitRefused = 3;
+
+constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
+        velkor-cli --help
+
+show FICHIER
+    Lit le fichier programme comme la commande « Ouvrir » de l'éditeur et
+    affiche le programme, une sortie par ligne, de SL1 à SL7 puis SA1 à SA4 :
+      SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS
+      SA1 : EL1=1 — tension 0 mV, non maintenue — pause 0 mS
+
+show --json FICHIER
+    Affiche le même programme en JSON, un objet par sortie :
+      {"outputs": [
+        {"name": "SL1", "conditions": ["EL1=1", "EA2"], "links": ["ET"],
+         "thresholds": {"EA2": {"comparator": ">", "millivolts": 250}}, "pause_ms": 1000},
+        {"name": "SA1", "conditions": ["EL1=1"], "links": [], "voltage_mv": 0, "hold": false, "pause_ms": 0}
+      ]}
+    "conditions" : la chaîne depuis la case 1 jusqu'à sa fin (première case vide
+    ou premier lien "R") ; "links" : les liens "OU"/"ET" entre conditions
+    consécutives ; "thresholds" : les seuils des seules entrées analogiques
+    nommées dans la chaîne (sorties logiques) ; "voltage_mv" et "hold" : la
+    tension et son maintien (sorties analogiques).
+
+Codes de sortie :
+  0  programme affiché
+  2  erreur d'utilisation
+  3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
+)";
+
+int usageError(std::string_view why) {
+  std::cerr << "velkor-cli : " << why << "\n\n" << kUsage;
+  return kExitUsage;
+}
+
+int show(const std::string& path, bool json) {
+  velkor::Program program;
+  const velkor::OpenOutcome outcome = velkor::openProgramFile(program, path);
+  if (outcome.status != velkor::FileStatus::Ok) {
+    std::cerr << outcome.message << "\n";
+    return kExitRefused;
+  }
+  const auto outputs = velkor::summarize(program.document);
+  std::cout << (json ? velkor::toJson(outputs) : velkor::toText(outputs));
+  std::cout.flush();
+  return std::cout ? kExitShown : 1;  // output lost (closed pipe, full disk)
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& a : args)
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return kExitShown;
+    }
+  if (args.empty()) return usageError("commande manquante");
+  if (args[0] != "show") return usageError("commande inconnue : " + args[0]);
+
+  bool json = false;
+  std::vector<std::string> files;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--json") json = true;
+    else if (args[i].starts_with("--")) return usageError("option inconnue : " + args[i]);
+    else files.push_back(args[i]);
+  }
+  if (files.size() != 1) return usageError("il faut un seul FICHIER");
+  return show(files[0], json);
+}

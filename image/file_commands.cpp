@@ -1,0 +1,61 @@
+#include "image/file_commands.h"
+
+#include "image/messages.h"
+
+namespace velkor {
+
+OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path) {
+  OpenOutcome outcome;
+  outcome.reaction = program.initialiserPages();
+  ReadResult read = readProgramFile(path);
+  outcome.status = read.status;
+  outcome.message = read.message;
+  if (read.status == FileStatus::Ok) {
+    program.images = read.images;
+    outcome.reaction = program.chargerImages();
+  }
+  return outcome;
+}
+
+std::optional<Reaction> ouvrirProgramme(Program& program, UserDialogs& dialogs) {
+  if (program.document.ProgramModified) {
+    dialogs.beep();
+    if (!dialogs.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return std::nullopt;
+  }
+  const auto path = dialogs.chooseFileToOpen();
+  if (!path) return std::nullopt;
+
+  OpenOutcome outcome = openProgramFile(program, *path);
+  switch (outcome.status) {
+    case FileStatus::Ok: break;
+    case FileStatus::Unreadable:
+    case FileStatus::Unsuitable:
+      dialogs.beep();
+      dialogs.showMessage(outcome.message);
+      break;
+    case FileStatus::IoError: dialogs.reportError(outcome.message); break;
+  }
+  return outcome.reaction;
+}
+
+bool sauvegarderProgramme(Program& program, UserDialogs& dialogs) {
+  program.construireImages();
+  const auto path = dialogs.chooseFileToSave();
+  if (!path) return false;
+
+  std::error_code ec;
+  if (std::filesystem::exists(*path, ec)) {
+    dialogs.beep();
+    if (!dialogs.askYesNo(msg::kConfirmationTitle, msg::overwriteQuestion(path->filename().string())))
+      return false;
+  }
+  const WriteResult written = writeProgramFile(*path, program.images);
+  if (!written.ok) {
+    dialogs.reportError(written.message);
+    return false;
+  }
+  program.document.ProgramModified = false;
+  return true;
+}
+
+}  // namespace velkor

@@ -1,0 +1,30 @@
+#include "image/program.h"
+
+#include "image/decoding.h"
+#include "image/encoding.h"
+
+namespace velkor {
+
+Program::Program() {
+  document.imagesStale = [this] { construireImages(); };
+}
+
+void Program::construireImages() { velkor::construireImages(document, images); }
+
+Reaction Program::initialiserPages() {
+  resetPages(document);
+  const FieldId first = FieldId::slot(1, 1);
+  document.choix01_01Enter(first);
+  return {first, true, false};
+}
+
+Reaction Program::chargerImages() {
+  // Decode from a copy: the enter rule below rebuilds the images.
+  const ProgramImages received = images;
+  decodeImages(document, received);
+  const FieldId first = FieldId::slot(1, 1);
+  document.choix01_01Enter(first);
+  return {first, false, false};
+}
+
+}  // namespace velkor

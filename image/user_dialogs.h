@@ -1,0 +1,29 @@
+// What the program asks of the user, behind one small interface, so the
+// commands run the same with the real dialogs and under tests.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace velkor {
+
+class UserDialogs {
+ public:
+  virtual ~UserDialogs() = default;
+
+  virtual void beep() = 0;
+  // A simple notice with one OK button.
+  virtual void showMessage(std::string_view text) = 0;
+  // A question with OK and Cancel; true for OK.
+  virtual bool askOkCancel(std::string_view title, std::string_view text) = 0;
+  // The confirmation question with "&Oui" and "&Non"; true for Oui.
+  virtual bool askYesNo(std::string_view title, std::string_view text) = 0;
+  // The standard file dialogs; nothing when cancelled.
+  virtual std::optional<std::filesystem::path> chooseFileToOpen() = 0;
+  virtual std::optional<std::filesystem::path> chooseFileToSave() = 0;
+  // The application's central error report.
+  virtual void reportError(std::string_view text) = 0;
+};
+
+}  // namespace velkor
