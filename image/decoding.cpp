@@ -43,6 +43,8 @@ void decodeChain(ProgramDocument& document, int page, const ImageReader& data) {
     const bool analogInput = code && isLogicPage(page) && *code >= 8 && *code <= 11;
     if (!logicInput && !analogInput) {
       slot.text.clear();  // empty, or no input of this page
+      // A link that announced this slot is undone, so the chain ends where it shows.
+      if (j > 1) pg.link(j - 1).caption = "-";
       return;
     }
     if (logicInput) {
@@ -60,6 +62,8 @@ void decodeChain(ProgramDocument& document, int page, const ImageReader& data) {
     slot.enabled = true;
 
     if (j > linkCount(page)) return;
+    // A filled slot's link stays usable, so the user can extend the chain.
+    pg.link(j).enabled = true;
     const auto link = data.byteAt(linkPosition(j));
     if (link != 'O' && link != 'E') return;  // "R", or anything unreadable, ends the chain
     pg.link(j).caption = link == 'O' ? "OU" : "ET";

@@ -14,10 +14,12 @@ namespace velkor {
 void resetPages(ProgramDocument& document);
 
 // Sets one page from its image. Only what the image mentions is set; the
-// chain ends at the first empty code or "R" link. Images of any length and
-// content are accepted: a missing byte, a link byte other than "O", "E",
-// "R", or a code that names no input of the page ends the chain as an empty
-// slot would, and numeric fields whose bytes are not all digits keep their text.
+// chain ends at the first empty code or "R" link. Each filled slot's link is
+// enabled, so a chain read back can be extended like one built by hand.
+// Images of any length and content are accepted: a missing byte, a link byte
+// other than "O", "E", "R", or a code that names no input of the page ends
+// the chain as an empty slot would (a link that announced that slot reads "-"
+// again), and numeric fields whose bytes are not all digits keep their text.
 void decodeImage(ProgramDocument& document, int page, std::string_view image);
 
 // Sets all pages from `images`, shows page SL1 and clears the modified flag.

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include "image/program.h"
+#include "image/program_file.h"
+#include "support/programs.h"
+#include "support/temp_dir.h"
+
+namespace velkor {
+namespace {
+
+using testing_support::readBytes;
+using testing_support::TempDir;
+using testing_support::writeBytes;
+
+struct CliRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+struct Cli : testing::Test {
+  TempDir dir;
+
+  CliRun run(const std::string& args) {
+    const std::string command = std::string(VELKOR_CLI) + " " + args + " >" + (dir / "out").string() + " 2>" +
+                                (dir / "err").string();
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(dir / "out"), readBytes(dir / "err")};
+  }
+
+  std::string save(Program& program, const std::string& name) {
+    program.construireImages();
+    EXPECT_TRUE(writeProgramFile(dir / name, program.images).ok);
+    return (dir / name).string();
+  }
+};
+
+TEST_F(Cli, JsonOfTheExampleProgram) {
+  Program program;
+  program.initialiserPages();
+  testing_support::makeExample(program);
+  // SA1: EL1=1 OU EL2=1, 2500 mV held, pause 20.
+  ProgramDocument& doc = program.document;
+  doc.ou01_01Click(FieldId::link(8, 1));
+  doc.setNumberText(FieldId::voltage(8), "2500");
+  doc.setNumberText(FieldId::pause(8), "20");
+  doc.zero1Click(FieldId::hold(8));
+  // SL3: EA4 below 1200, alone; its unused EA1 threshold is not listed.
+  doc.choix01_01Select(FieldId::slot(3, 1), "EA4");
+  doc.setNumberText(FieldId::threshold(3, 4), "1200");
+  doc.supinf01_01Click(FieldId::comparator(3, 4));
+
+  const CliRun r = run("show --json " + save(program, "prog"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"outputs\": [\n"
+            "  {\"name\": \"SL1\", \"conditions\": [\"EL1=1\", \"EA2\"], \"links\": [\"ET\"], \"thresholds\": "
+            "{\"EA2\": {\"comparator\": \">\", \"millivolts\": 250}}, \"pause_ms\": 1000},\n"
+            "  {\"name\": \"SL2\", \"conditions\": [\"EL2=1\"], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0},\n"
+            "  {\"name\": \"SL3\", \"conditions\": [\"EA4\"], \"links\": [], \"thresholds\": "
+            "{\"EA4\": {\"comparator\": \"<\", \"millivolts\": 1200}}, \"pause_ms\": 0},\n"
+            "  {\"name\": \"SL4\", \"conditions\": [\"EL4=1\"], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0},\n"
+            "  {\"name\": \"SL5\", \"conditions\": [\"EL5=1\"], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0},\n"
+            "  {\"name\": \"SL6\", \"conditions\": [\"EL6=1\"], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0},\n"
+            "  {\"name\": \"SL7\", \"conditions\": [\"EL7=1\"], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0},\n"
+            "  {\"name\": \"SA1\", \"conditions\": [\"EL1=1\", \"EL2=1\"], \"links\": [\"OU\"], \"voltage_mv\": 2500, "
+            "\"hold\": true, \"pause_ms\": 20},\n"
+            "  {\"name\": \"SA2\", \"conditions\": [\"EL2=1\"], \"links\": [], \"voltage_mv\": 0, \"hold\": false, "
+            "\"pause_ms\": 0},\n"
+            "  {\"name\": \"SA3\", \"conditions\": [\"EL3=1\"], \"links\": [], \"voltage_mv\": 0, \"hold\": false, "
+            "\"pause_ms\": 0},\n"
+            "  {\"name\": \"SA4\", \"conditions\": [\"EL4=1\"], \"links\": [], \"voltage_mv\": 0, \"hold\": false, "
+            "\"pause_ms\": 0}\n"
+            "]}\n");
+
+  const CliRun text = run("show " + (dir / "prog").string());
+  ASSERT_EQ(text.exitCode, 0);
+  EXPECT_NE(text.out.find("SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("SA1 : EL1=1 OU EL2=1 — tension 2500 mV, maintenue — pause 20 mS\n"), std::string::npos);
+}
+
+TEST_F(Cli, EmptyFirstSlotGivesNoConditions) {
+  Program program;
+  program.initialiserPages();
+  program.construireImages();
+  program.images[5][0] = '?';  // SL5: first slot empty, as a board may hold it
+  writeBytes(dir / "prog", serializeProgramFile(program.images));
+  const CliRun r = run("show --json " + (dir / "prog").string());
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("{\"name\": \"SL5\", \"conditions\": [], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0}"),
+            std::string::npos)
+      << r.out;
+}
+
+struct RefusedRow {
+  const char* what;
+  std::string bytes;
+  const char* message;
+};
+
+class CliRefuses : public Cli, public testing::WithParamInterface<RefusedRow> {};
+
+TEST_P(CliRefuses, WithExitCode3AndTheEditorsMessage) {
+  const RefusedRow& row = GetParam();
+  if (std::string(row.what) != "missing") writeBytes(dir / "prog", row.bytes);
+  for (const char* json : {"", "--json "}) {
+    const CliRun r = run(std::string("show ") + json + (dir / "prog").string());
+    EXPECT_EQ(r.exitCode, 3) << row.what;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string(row.message) + "\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliRefuses,
+    testing::Values(RefusedRow{"missing", "", "Fichier illisible ou déjà ouvert"},
+                    RefusedRow{"empty", "", "Ce fichier ne convient pas à cette application"},
+                    RefusedRow{"short line", std::string(45, 'x') + "\r\n", "Ce fichier ne convient pas à cette application"},
+                    RefusedRow{"ten lines", [] {
+                                 Program p;
+                                 p.initialiserPages();
+                                 p.construireImages();
+                                 std::string f = serializeProgramFile(p.images);
+                                 return f.substr(0, f.size() - 25);
+                               }(),
+                               "Ce fichier ne convient pas à cette application"}),
+    [](const testing::TestParamInfo<RefusedRow>& row) { return "row" + std::to_string(row.index); });
+
+TEST_F(Cli, UsageErrorsAndHelp) {
+  for (const char* args : {"", "frobnicate", "show", "show a b", "show --yaml x"}) {
+    const CliRun r = run(args);
+    EXPECT_EQ(r.exitCode, 2) << args;
+    EXPECT_NE(r.err.find("Usage"), std::string::npos) << args;
+  }
+  const CliRun help = run("--help");
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--json"), std::string::npos);
+  EXPECT_NE(help.out.find("3"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velkor

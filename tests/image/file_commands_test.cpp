@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "image/file_commands.h"
+#include "image/messages.h"
+#include "support/fake_dialogs.h"
+#include "support/programs.h"
+#include "support/temp_dir.h"
+
+namespace velkor {
+namespace {
+
+using testing_support::FakeDialogs;
+using testing_support::pageContents;
+using testing_support::readBytes;
+using testing_support::TempDir;
+using testing_support::writeBytes;
+
+struct Commands : testing::Test {
+  TempDir dir;
+  Program program;
+  FakeDialogs dialogs;
+  void SetUp() override { program.initialiserPages(); }
+};
+
+TEST_F(Commands, SaveThenOpenGivesBackThePages) {
+  testing_support::makeExample(program);
+  dialogs.saveChoice = dir / "prog.vlk";
+  ASSERT_TRUE(sauvegarderProgramme(program, dialogs));
+  EXPECT_FALSE(program.document.ProgramModified);
+  EXPECT_EQ(dialogs.beeps, 0);
+
+  Program other;
+  other.initialiserPages();
+  dialogs.openChoice = dir / "prog.vlk";
+  auto reaction = ouvrirProgramme(other, dialogs);
+  ASSERT_TRUE(reaction.has_value());
+  EXPECT_EQ(reaction->focus, FieldId::slot(1, 1));
+  for (int p = 1; p <= kPageCount; ++p)
+    EXPECT_EQ(pageContents(other.document, p), pageContents(program.document, p)) << p;
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Commands, CancelledSaveStillRebuildsImages) {
+  program.document.choix01_01Select(FieldId::slot(3, 1), "EA1");
+  program.images[3].clear();
+  EXPECT_FALSE(sauvegarderProgramme(program, dialogs));
+  EXPECT_EQ(program.images[3][0], '\x08');
+  EXPECT_TRUE(program.document.ProgramModified);
+}
+
+TEST_F(Commands, OverwriteAsksWithTheNameAloneAndNoKeepsTheFile) {
+  writeBytes(dir / "existing", "keep me");
+  program.document.zero1Click(FieldId::hold(8));
+  dialogs.saveChoice = dir / "existing";
+  dialogs.answers = {false};
+  EXPECT_FALSE(sauvegarderProgramme(program, dialogs));
+  EXPECT_EQ(dialogs.beeps, 1);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0], "Confirmation|Voulez-vous écraser le fichier existing existant?");
+  EXPECT_EQ(readBytes(dir / "existing"), "keep me");
+  EXPECT_TRUE(program.document.ProgramModified);
+
+  dialogs.answers = {true};
+  EXPECT_TRUE(sauvegarderProgramme(program, dialogs));
+  EXPECT_EQ(readBytes(dir / "existing").size(), 436u);
+  EXPECT_FALSE(program.document.ProgramModified);
+}
+
+TEST_F(Commands, FailedSaveIsReportedAndKeepsTheFlag) {
+  program.document.zero1Click(FieldId::hold(8));
+  dialogs.saveChoice = dir / "no-such-folder" / "prog";
+  EXPECT_FALSE(sauvegarderProgramme(program, dialogs));
+  EXPECT_EQ(dialogs.errors, 1);
+  EXPECT_TRUE(program.document.ProgramModified);
+}
+
+TEST_F(Commands, OpenAsksWhileModifiedAndCancelKeepsEverything) {
+  program.document.ou01_01Click(FieldId::link(2, 1));
+  const std::string before = pageContents(program.document, 2);
+  dialogs.answers = {false};
+  dialogs.openChoice = dir / "whatever";
+  EXPECT_FALSE(ouvrirProgramme(program, dialogs).has_value());
+  EXPECT_EQ(dialogs.shown.at(0), "Attention...|Vous allez perdre les modifications. Continuer ?");
+  EXPECT_EQ(dialogs.beeps, 1);
+  EXPECT_EQ(pageContents(program.document, 2), before);
+  EXPECT_TRUE(program.document.ProgramModified);
+}
+
+struct BadFileRow {
+  const char* what;
+  std::string bytes;  // empty name: the file does not exist
+  std::string_view message;
+};
+
+class OpenBadFile : public Commands, public testing::WithParamInterface<BadFileRow> {};
+
+TEST_P(OpenBadFile, BeepsShowsTheMessageAndLeavesThePagesReset) {
+  const BadFileRow& row = GetParam();
+  testing_support::makeExample(program);
+  program.document.ProgramModified = false;
+  if (row.what != std::string("missing")) writeBytes(dir / "bad", row.bytes);
+  dialogs.openChoice = dir / "bad";
+  auto reaction = ouvrirProgramme(program, dialogs);
+  ASSERT_TRUE(reaction.has_value());
+  EXPECT_EQ(dialogs.beeps, 1);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0], row.message);
+  Program reset;
+  reset.initialiserPages();
+  for (int p = 1; p <= kPageCount; ++p)
+    EXPECT_EQ(pageContents(program.document, p), pageContents(reset.document, p)) << p;
+  EXPECT_FALSE(program.document.ProgramModified);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, OpenBadFile,
+                         testing::Values(BadFileRow{"missing", "", msg::kUnreadableFile},
+                                         BadFileRow{"empty", "", msg::kUnsuitableFile},
+                                         BadFileRow{"text", "hello\r\nworld\r\n", msg::kUnsuitableFile}));
+
+}  // namespace
+}  // namespace velkor

@@ -1,0 +1,42 @@
+// Dialogs answered in advance, recording what the user was shown.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "image/user_dialogs.h"
+
+namespace velkor::testing_support {
+
+class FakeDialogs : public UserDialogs {
+ public:
+  std::deque<bool> answers;  // for askOkCancel and askYesNo, in order
+  std::optional<std::filesystem::path> openChoice;
+  std::optional<std::filesystem::path> saveChoice;
+  std::vector<std::string> shown;  // every text shown, questions included
+  int beeps = 0;
+  int errors = 0;
+
+  void beep() override { ++beeps; }
+  void showMessage(std::string_view text) override { shown.emplace_back(text); }
+  bool askOkCancel(std::string_view title, std::string_view text) override { return answer(title, text); }
+  bool askYesNo(std::string_view title, std::string_view text) override { return answer(title, text); }
+  std::optional<std::filesystem::path> chooseFileToOpen() override { return openChoice; }
+  std::optional<std::filesystem::path> chooseFileToSave() override { return saveChoice; }
+  void reportError(std::string_view text) override {
+    ++errors;
+    shown.emplace_back(text);
+  }
+
+ private:
+  bool answer(std::string_view title, std::string_view text) {
+    shown.push_back(std::string(title) + "|" + std::string(text));
+    if (answers.empty()) throw std::logic_error("unexpected question: " + std::string(text));
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+}  // namespace velkor::testing_support
