@@ -3,7 +3,7 @@
 
 BUILD_DIR ?= build
 JOBS      ?= $(shell nproc)
-PACKAGES  := cmake ninja-build g++ make libgtest-dev libgmock-dev
+PACKAGES  := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev xvfb xauth
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -29,7 +29,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	./$(BUILD_DIR)/cli/velkor-cli --help
+	./$(BUILD_DIR)/app/velkor
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300

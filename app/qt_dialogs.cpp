@@ -1,0 +1,57 @@
+#include "app/qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace velkor {
+namespace {
+
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+std::optional<std::filesystem::path> toPath(const QString& chosen) {
+  if (chosen.isEmpty()) return std::nullopt;
+  return std::filesystem::path(chosen.toStdString());
+}
+
+}  // namespace
+
+void QtDialogs::beep() { QApplication::beep(); }
+
+void QtDialogs::showMessage(std::string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VELKOR"), q(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool QtDialogs::askOkCancel(std::string_view title, std::string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, q(title), q(text), QMessageBox::Ok | QMessageBox::Cancel, parent_);
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+bool QtDialogs::askYesNo(std::string_view title, std::string_view text) {
+  QMessageBox box(QMessageBox::Question, q(title), q(text), QMessageBox::NoButton, parent_);
+  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+  box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+std::optional<std::filesystem::path> QtDialogs::chooseFileToOpen() {
+  return toPath(QFileDialog::getOpenFileName(parent_));
+}
+
+std::optional<std::filesystem::path> QtDialogs::chooseFileToSave() {
+  // The program asks its own overwrite question.
+  return toPath(QFileDialog::getSaveFileName(parent_, QString(), QString(), QString(), nullptr,
+                                             QFileDialog::DontConfirmOverwrite));
+}
+
+void QtDialogs::reportError(std::string_view text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("VELKOR"), q(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+}  // namespace velkor

@@ -1,0 +1,193 @@
+#include "app/tform1.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTabWidget>
+
+#include "app/credit_buffer.h"
+#include "app/tabout1.h"
+#include "app/window_placement.h"
+#include "image/file_commands.h"
+#include "image/messages.h"
+
+namespace velkor {
+namespace {
+
+constexpr std::string_view kQuitQuestion = "Vous allez perdre les modifications. Quitter quand même ?";
+constexpr int kClientWidth = 387;
+constexpr int kClientHeight = 400;
+
+}  // namespace
+
+TForm1::TForm1(UserDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs) {
+  setObjectName("TForm1");
+  setWindowTitle(QStringLiteral("VELKOR"));
+  // Fixed single border: minimise, no maximise.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  buildMenus();
+  buildPages();
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  client->setFixedSize(kClientWidth, kClientHeight);
+  pagecontrol1->setParent(client);
+  pagecontrol1->setGeometry(0, 0, kClientWidth, kClientHeight);
+  setCentralWidget(client);
+  setFixedSize(sizeHint());
+  centreOnScreen(this);
+
+  // Slot 01 of every page already holds ELk=1 (the document's own creation).
+  writeCredit();
+  showAllPages();
+}
+
+void TForm1::buildMenus() {
+  Fichiers1 = menuBar()->addMenu(QStringLiteral("Fichiers"));
+  Fichiers1->setObjectName("Fichiers1");
+  connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::Fichiers1Click);
+
+  auto add = [this](QMenu* menu, const char* name, const QString& text, void (TForm1::*handler)()) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("Ouvrir"), &TForm1::Chargerunfichierprog1Click);
+  add(Fichiers1, "Sauvegarder1", QStringLiteral("Sauvegarder"), &TForm1::Sauvegarder1Click);
+  Fichiers1->addSeparator();
+  add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("Charger depuis la carte"),
+      &TForm1::Chargerdepuislacarte1Click);
+  add(Fichiers1, "Enregistrerdanslacarte1", QStringLiteral("Enregistrer dans la carte"),
+      &TForm1::Enregistrerdanslacarte1Click);
+  Fichiers1->addSeparator();
+  QMenu* ports = Fichiers1->addMenu(QStringLiteral("Port COM"));
+  ports->setObjectName("PortCOM1");
+  portGroup_ = new QActionGroup(this);
+  portGroup_->setExclusive(true);
+  COM11 = add(ports, "COM11", QStringLiteral("COM1"), &TForm1::COM11Click);
+  COM21 = add(ports, "COM21", QStringLiteral("COM2"), &TForm1::COM21Click);
+  COM31 = add(ports, "COM31", QStringLiteral("COM3"), &TForm1::COM31Click);
+  COM41 = add(ports, "COM41", QStringLiteral("COM4"), &TForm1::COM41Click);
+  for (QAction* a : {COM11, COM21, COM31, COM41}) {
+    a->setCheckable(true);
+    portGroup_->addAction(a);
+  }
+  COM11->setChecked(true);  // and the device name is "COM1" from the start
+  Fichiers1->addSeparator();
+  add(Fichiers1, "Quitter1", QStringLiteral("Quitter"), &TForm1::Quitter1Click);
+
+  QAction* about = menuBar()->addAction(QStringLiteral("A propos..."));
+  about->setObjectName("Apropos1");
+  connect(about, &QAction::triggered, this, &TForm1::Apropos1Click);
+}
+
+bool TForm1::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && !activated_) {
+    activated_ = true;
+    FormActivate();
+  }
+  return QMainWindow::event(e);
+}
+
+void TForm1::FormActivate() {
+  if (simulation_.stopStartTimers) simulation_.stopStartTimers();
+  const Reaction r = program_.initialiserPages();
+  showAllPages();
+  pagecontrol1->setCurrentIndex(0);
+  apply(r);
+}
+
+void TForm1::Fichiers1Click() {
+  // Two page changes take the focus off the field being edited, so its leave
+  // rule has run before any command of the menu starts.
+  if (QWidget* fw = focusWidget()) {
+    const FieldId id = fieldOf(fw);
+    if (isValidField(id)) leaveNumber(qobject_cast<QLineEdit*>(fw));  // null for other fields
+  }
+  const int i = pagecontrol1->currentIndex();
+  pagecontrol1->setCurrentIndex(i >= 10 ? i - 1 : i + 1);
+  pagecontrol1->setCurrentIndex(i);
+  firstField(i + 1)->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::Chargerunfichierprog1Click() {
+  try {
+    if (auto r = ouvrirProgramme(program_, dialogs_)) {
+      showAllPages();
+      pagecontrol1->setCurrentIndex(0);
+      apply(*r);
+    }
+  } catch (const std::exception& e) {
+    dialogs_.reportError(e.what());
+  }
+}
+
+void TForm1::Sauvegarder1Click() {
+  try {
+    sauvegarderProgramme(program_, dialogs_);
+  } catch (const std::exception& e) {
+    dialogs_.reportError(e.what());
+  }
+}
+
+void TForm1::Chargerdepuislacarte1Click() {}
+
+void TForm1::Enregistrerdanslacarte1Click() {}
+
+void TForm1::selectPort(const char* name, QAction* entry) {
+  deviceName_ = name;
+  entry->setChecked(true);
+}
+
+void TForm1::COM11Click() { selectPort("COM1", COM11); }
+void TForm1::COM21Click() { selectPort("COM2", COM21); }
+void TForm1::COM31Click() { selectPort("COM3", COM31); }
+void TForm1::COM41Click() { selectPort("COM4", COM41); }
+
+bool TForm1::confirmLoseChanges(std::string_view question) {
+  if (!program_.document.ProgramModified) return true;
+  dialogs_.beep();
+  return dialogs_.askOkCancel(msg::kAttentionTitle, question);
+}
+
+void TForm1::Quitter1Click() {
+  if (!confirmLoseChanges(kQuitQuestion)) return;
+  program_.document.ProgramModified = false;
+  close();
+}
+
+bool TForm1::FormCloseQuery() {
+  if (!confirmLoseChanges(kQuitQuestion)) return false;
+  program_.document.ProgramModified = false;
+  return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (FormCloseQuery()) e->accept();
+  else e->ignore();
+}
+
+void TForm1::Apropos1Click() {
+  if (about_) about_->exec();
+}
+
+void TForm1::simu1Click() {
+  program_.construireImages();
+  if (simulation_.showLogic) simulation_.showLogic();
+}
+
+void TForm1::simu8Click() {
+  program_.construireImages();
+  if (simulation_.showAnalog) simulation_.showAnalog();
+}
+
+}  // namespace velkor

@@ -1,0 +1,139 @@
+// The main window: the eleven output pages, the menus and the commands.
+//
+// Every field widget bears its field's name as objectName. The handlers are
+// shared by a family of widgets, learn page and position from the sender's
+// name, run the document's rule, then show the document again and apply the
+// rule's Reaction (focus, beep).
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "image/program.h"
+#include "image/user_dialogs.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+
+namespace velkor {
+
+class TAbout1;
+
+// Widgets of one output page.
+struct PageWidgets {
+  QWidget* page = nullptr;
+  std::vector<QComboBox*> slotBoxes;  // choixNN_MM at MM-1
+  std::vector<QPushButton*> linkButtons;  // ouNN_MM at MM-1
+  std::array<QPushButton*, 4> comparators{};  // logic pages
+  std::array<QLineEdit*, 4> thresholds{};     // logic pages
+  QLineEdit* pause = nullptr;
+  QLineEdit* voltage = nullptr;  // analog pages
+  QCheckBox* hold = nullptr;     // analog pages
+  QPushButton* simulate = nullptr;
+};
+
+// Hooks for the simulation windows, which live in their own library.
+struct SimulationWindows {
+  std::function<void()> stopStartTimers;
+  std::function<void()> showLogic;   // modal
+  std::function<void()> showAnalog;  // modal
+};
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `dialogs` answers every question the window asks; the window does not own it.
+  explicit TForm1(UserDialogs& dialogs, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  Program& program() { return program_; }
+  ProgramDocument& document() { return program_.document; }
+  QTabWidget* pageControl() const { return pagecontrol1; }
+  QWidget* fieldWidget(FieldId id) const;
+  // The first field of a page in tab order: slot 01, or the voltage on an analog page.
+  QWidget* firstField(int page) const;
+  const std::string& DeviceName() const { return deviceName_; }
+  void setSimulationWindows(SimulationWindows windows) { simulation_ = std::move(windows); }
+  void setAboutBox(TAbout1* about) { about_ = about; }
+
+  // Shows the document again: every widget of the page, or of all pages.
+  void showPage(int page);
+  void showAllPages();
+
+ public Q_SLOTS:
+  // Menus.
+  void Fichiers1Click();
+  void Chargerunfichierprog1Click();
+  void Sauvegarder1Click();
+  void Chargerdepuislacarte1Click();
+  void Enregistrerdanslacarte1Click();
+  void COM11Click();
+  void COM21Click();
+  void COM31Click();
+  void COM41Click();
+  void Quitter1Click();
+  void Apropos1Click();
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private Q_SLOTS:
+  void choix01_01Select(int index);
+  void ou01_01Click();
+  void supinf01_01Click();
+  void zero1Click();
+  void simu1Click();
+  void simu8Click();
+  void numberEdited(const QString& text);
+  void pagecontrol1Change(int index);
+
+ private:
+  void FormCreate();
+  void FormActivate();
+  bool FormCloseQuery();
+  void choix01_01Enter(QComboBox* slot);
+  bool choix01_01KeyPress(QComboBox* slot, QKeyEvent* key);
+  bool edit01_01KeyPress(QLineEdit* field, QKeyEvent* key);
+  bool pause1KeyPress(QLineEdit* field, QKeyEvent* key);
+  void leaveNumber(QLineEdit* field);
+
+  void buildMenus();
+  void buildPages();
+  void buildLogicPage(int page, PageWidgets& w);
+  void buildAnalogPage(int page, PageWidgets& w);
+  void buildChain(int page, PageWidgets& w, QWidget* group, int leftRows, int top);
+  QLineEdit* makeNumberField(FieldId id, QWidget* parent, QRect geometry);
+  FieldId fieldOf(const QObject* widget) const;
+  void apply(const Reaction& reaction);
+  void selectPort(const char* name, QAction* entry);
+  bool confirmLoseChanges(std::string_view question);
+
+  UserDialogs& dialogs_;
+  Program program_;
+  std::array<PageWidgets, kPageCount> pages_{};
+  SimulationWindows simulation_;
+  TAbout1* about_ = nullptr;
+  std::string deviceName_ = "COM1";
+  bool activated_ = false;
+  int shownPage_ = 1;
+
+  QTabWidget* pagecontrol1 = nullptr;
+  QMenu* Fichiers1 = nullptr;
+  QActionGroup* portGroup_ = nullptr;
+  QAction* COM11 = nullptr;
+  QAction* COM21 = nullptr;
+  QAction* COM31 = nullptr;
+  QAction* COM41 = nullptr;
+};
+
+}  // namespace velkor

@@ -1,0 +1,233 @@
+// Building the eleven pages, and showing the document on them.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+
+#include "app/tform1.h"
+
+namespace velkor {
+namespace {
+
+// Geometry of the pages, in pixels within a page.
+constexpr int kSlotWidth = 106;
+constexpr int kLinkWidth = 38;
+constexpr int kRowHeight = 26;
+constexpr int kFieldHeight = 22;
+constexpr int kRightColumn = 186;
+
+const QColor kThresholdInUse(255, 255, 0);
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QLabel* label(const QString& text, QWidget* parent, QRect geometry) {
+  auto* l = new QLabel(text, parent);
+  l->setGeometry(geometry);
+  return l;
+}
+
+QGroupBox* group(const QString& title, QWidget* parent, QRect geometry) {
+  auto* g = new QGroupBox(title, parent);
+  g->setGeometry(geometry);
+  return g;
+}
+
+// The sunken title bar of a page, large bold type, centred.
+void titleBar(int page, QWidget* parent) {
+  auto* title = label(q(pageTitle(page)), parent, QRect(8, 6, 363, 32));
+  title->setObjectName(QStringLiteral("titre%1").arg(page));
+  title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  title->setAlignment(Qt::AlignCenter);
+  QFont font = title->font();
+  font.setPointSize(13);
+  font.setBold(true);
+  title->setFont(font);
+}
+
+}  // namespace
+
+void TForm1::buildPages() {
+  pagecontrol1 = new QTabWidget(this);
+  pagecontrol1->setObjectName("pagecontrol1");
+  // Eleven tabs share the window's 387 pixels.
+  pagecontrol1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; min-width: 24px; }"));
+  pagecontrol1->setUsesScrollButtons(false);
+  for (int p = 1; p <= kPageCount; ++p) {
+    PageWidgets& w = pages_[static_cast<std::size_t>(p - 1)];
+    w.page = new QWidget;
+    w.page->setObjectName(QStringLiteral("page%1").arg(p));
+    if (isLogicPage(p)) buildLogicPage(p, w);
+    else buildAnalogPage(p, w);
+    pagecontrol1->addTab(w.page, q(pageCaption(p)));
+  }
+  connect(pagecontrol1, &QTabWidget::currentChanged, this, &TForm1::pagecontrol1Change);
+}
+
+// Slots with their link buttons, `leftRows` of them in the left column and
+// the rest in the right one, in tab order slot, link, slot, link...
+void TForm1::buildChain(int page, PageWidgets& w, QWidget* parent, int leftRows, int top) {
+  for (int m = 1; m <= slotCount(page); ++m) {
+    const bool left = m <= leftRows;
+    const int x = left ? 10 : kRightColumn;
+    const int y = top + ((left ? m : m - leftRows) - 1) * kRowHeight;
+
+    auto* slot = new QComboBox(parent);
+    slot->setObjectName(q(fieldName(FieldId::slot(page, m))));
+    slot->setEditable(true);
+    slot->lineEdit()->setReadOnly(true);  // a slot changes only by picking from its list
+    slot->setInsertPolicy(QComboBox::NoInsert);
+    slot->setGeometry(x, y, kSlotWidth, kFieldHeight);
+    slot->installEventFilter(this);
+    connect(slot, &QComboBox::activated, this, &TForm1::choix01_01Select);
+    w.slotBoxes.push_back(slot);
+
+    if (m > linkCount(page)) continue;
+    auto* link = new QPushButton(QStringLiteral("-"), parent);
+    link->setObjectName(q(fieldName(FieldId::link(page, m))));
+    link->setGeometry(x + kSlotWidth + 4, y, kLinkWidth, kFieldHeight);
+    connect(link, &QPushButton::clicked, this, &TForm1::ou01_01Click);
+    w.linkButtons.push_back(link);
+  }
+}
+
+QLineEdit* TForm1::makeNumberField(FieldId id, QWidget* parent, QRect geometry) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(q(fieldName(id)));
+  field->setMaxLength(static_cast<int>(numberLimits(id.family).maxLength));
+  // Pasted text that is not digits is refused as a whole.
+  field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+  field->setGeometry(geometry);
+  field->installEventFilter(this);
+  connect(field, &QLineEdit::textEdited, this, &TForm1::numberEdited);
+  return field;
+}
+
+void TForm1::buildLogicPage(int page, PageWidgets& w) {
+  titleBar(page, w.page);
+  QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, QRect(8, 44, 363, 196));
+  buildChain(page, w, conditions, 6, 22);
+  w.simulate = new QPushButton(QStringLiteral("Simuler"), conditions);
+  w.simulate->setObjectName(q(fieldName(FieldId::simulate(page))));
+  w.simulate->setGeometry(kRightColumn, 22 + 5 * kRowHeight + 6, kSlotWidth + 4 + kLinkWidth, 26);
+  connect(w.simulate, &QPushButton::clicked, this, &TForm1::simu1Click);
+
+  QGroupBox* thresholds = group(QStringLiteral(" Seuils analogiques "), w.page, QRect(8, 244, 363, 66));
+  for (int k = 1; k <= kAnalogInputCount; ++k) {
+    const int x = 10 + (k - 1) * 88;
+    label(QStringLiteral("EA%1").arg(k), thresholds, QRect(x + 26, 16, 40, 16));
+    auto* comparator = new QPushButton(QStringLiteral(">"), thresholds);
+    comparator->setObjectName(q(fieldName(FieldId::comparator(page, k))));
+    comparator->setGeometry(x, 34, 24, kFieldHeight);
+    connect(comparator, &QPushButton::clicked, this, &TForm1::supinf01_01Click);
+    w.comparators[static_cast<std::size_t>(k - 1)] = comparator;
+    w.thresholds[static_cast<std::size_t>(k - 1)] =
+        makeNumberField(FieldId::threshold(page, k), thresholds, QRect(x + 26, 34, 52, kFieldHeight));
+  }
+
+  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, QRect(8, 314, 180, 52));
+  w.pause = makeNumberField(FieldId::pause(page), pause, QRect(10, 20, 64, kFieldHeight));
+  label(QStringLiteral("mS"), pause, QRect(80, 22, 30, 18));
+}
+
+void TForm1::buildAnalogPage(int page, PageWidgets& w) {
+  titleBar(page, w.page);
+  label(QStringLiteral("Tension de sortie :"), w.page, QRect(16, 50, 120, 20));
+  w.voltage = makeNumberField(FieldId::voltage(page), w.page, QRect(140, 48, 56, kFieldHeight));
+  label(QStringLiteral("mV"), w.page, QRect(202, 50, 30, 20));
+
+  QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, QRect(8, 78, 363, 170));
+  buildChain(page, w, conditions, 4, 22);
+  w.simulate = new QPushButton(QStringLiteral("Simuler"), conditions);
+  w.simulate->setObjectName(q(fieldName(FieldId::simulate(page))));
+  w.simulate->setGeometry(kRightColumn, 22 + 3 * kRowHeight + 4, kSlotWidth + 4 + kLinkWidth, 26);
+  connect(w.simulate, &QPushButton::clicked, this, &TForm1::simu8Click);
+  w.hold = new QCheckBox(QStringLiteral("Maintien de la tension à la première condition vraie"), conditions);
+  w.hold->setObjectName(q(fieldName(FieldId::hold(page))));
+  w.hold->setGeometry(10, 22 + 4 * kRowHeight + 14, 340, 20);
+  connect(w.hold, &QCheckBox::clicked, this, &TForm1::zero1Click);
+
+  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, QRect(8, 254, 180, 52));
+  w.pause = makeNumberField(FieldId::pause(page), pause, QRect(10, 20, 64, kFieldHeight));
+  label(QStringLiteral("mS"), pause, QRect(80, 22, 30, 18));
+}
+
+QWidget* TForm1::fieldWidget(FieldId id) const {
+  if (!isValidField(id)) return nullptr;
+  const PageWidgets& w = pages_[static_cast<std::size_t>(id.page - 1)];
+  const auto at = static_cast<std::size_t>(id.position - 1);
+  switch (id.family) {
+    case FieldFamily::Slot: return w.slotBoxes[at];
+    case FieldFamily::Link: return w.linkButtons[at];
+    case FieldFamily::Comparator: return w.comparators[at];
+    case FieldFamily::Threshold: return w.thresholds[at];
+    case FieldFamily::Pause: return w.pause;
+    case FieldFamily::Voltage: return w.voltage;
+    case FieldFamily::Hold: return w.hold;
+    case FieldFamily::Simulate: return w.simulate;
+  }
+  return nullptr;
+}
+
+QWidget* TForm1::firstField(int page) const {
+  const PageWidgets& w = pages_[static_cast<std::size_t>(page - 1)];
+  return w.voltage ? static_cast<QWidget*>(w.voltage) : w.slotBoxes.front();
+}
+
+void TForm1::showPage(int page) {
+  const OutputPage& pg = program_.document.page(page);
+  PageWidgets& w = pages_[static_cast<std::size_t>(page - 1)];
+  auto setText = [](QLineEdit* field, const std::string& text) {
+    if (field->text() != q(text)) field->setText(q(text));
+  };
+  for (int m = 1; m <= slotCount(page); ++m) {
+    QComboBox* combo = w.slotBoxes[static_cast<std::size_t>(m - 1)];
+    const ConditionSlot& slot = pg.slot(m);
+    const QSignalBlocker block(combo);
+    QStringList items;
+    for (const std::string& c : slot.choices) items << q(c);
+    QStringList shown;
+    for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+    if (shown != items) {
+      combo->clear();
+      combo->addItems(items);
+    }
+    const int index = combo->findText(q(slot.text));
+    combo->setCurrentIndex(slot.text.empty() ? -1 : index);
+    combo->setEditText(q(slot.text));
+    combo->setEnabled(slot.enabled);
+  }
+  for (int m = 1; m <= linkCount(page); ++m) {
+    QPushButton* link = w.linkButtons[static_cast<std::size_t>(m - 1)];
+    link->setText(q(pg.link(m).caption));
+    link->setEnabled(pg.link(m).enabled);
+  }
+  if (isLogicPage(page)) {
+    for (int k = 1; k <= kAnalogInputCount; ++k) {
+      const Threshold& t = pg.threshold(k);
+      QPushButton* comparator = w.comparators[static_cast<std::size_t>(k - 1)];
+      QLineEdit* value = w.thresholds[static_cast<std::size_t>(k - 1)];
+      comparator->setText(q(t.comparator));
+      comparator->setEnabled(t.enabled);
+      setText(value, t.value);
+      value->setEnabled(t.enabled);
+      QPalette palette = value->palette();
+      palette.setColor(QPalette::Base, t.highlighted() ? kThresholdInUse : this->palette().color(QPalette::Base));
+      value->setPalette(palette);
+    }
+  } else {
+    setText(w.voltage, pg.voltage);
+    const QSignalBlocker block(w.hold);
+    w.hold->setChecked(pg.hold);
+  }
+  setText(w.pause, pg.pause);
+}
+
+void TForm1::showAllPages() {
+  for (int p = 1; p <= kPageCount; ++p) showPage(p);
+}
+
+}  // namespace velkor

@@ -1,0 +1,23 @@
+#include "app/velkor_application.h"
+
+#include <cstdio>
+
+namespace velkor {
+
+VelkorApplication::VelkorApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("VELKOR"));
+}
+
+bool VelkorApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    if (dialogs_) dialogs_->reportError(e.what());
+    else std::fprintf(stderr, "%s\n", e.what());
+  } catch (...) {
+    if (dialogs_) dialogs_->reportError("Erreur inattendue");
+  }
+  return false;
+}
+
+}  // namespace velkor
