@@ -7,7 +7,7 @@ PACKAGES  := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev x
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean test-tsan fuzz
 
 all: build
 
@@ -36,3 +36,33 @@ test: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# The serial port component's tests under ThreadSanitizer, in their own build
+# directory; any report fails the run.
+TSAN_DIR ?= build-tsan
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DVELKOR_BUILD_TESTS=ON \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target comport_tests
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --test-dir tests/comport -R ComPort --output-on-failure -j $(JOBS) --timeout 300
+
+# libFuzzer on the readers of untrusted bytes, FUZZ_SECONDS each, with ASan
+# and UBSan. Findings land in $(FUZZ_DIR)/findings; the seed corpus is copied.
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := program_file decode_image
+fuzz:
+	$(MAKE) deps PACKAGES="clang-14 libclang-rt-14-dev cmake ninja-build"
+	CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DVELKOR_GUI=OFF -DVELKOR_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+	cmake --build $(FUZZ_DIR) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings/$$t; \
+	  cp -n tests/fuzz/corpus/$$t/* $(FUZZ_DIR)/corpus/$$t/ 2>/dev/null || true; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -dict=tests/fuzz/velkor.dict \
+	    -artifact_prefix=$(FUZZ_DIR)/findings/$$t/ -print_final_stats=1 $(FUZZ_DIR)/corpus/$$t 2>&1 \
+	    | grep -E "^#|stat::number_of_executed_units|ERROR|SUMMARY|Done" | tail -4 || exit 1; \
+	  [ -z "$$(ls $(FUZZ_DIR)/findings/$$t)" ] || { echo "findings in $(FUZZ_DIR)/findings/$$t"; exit 1; }; \
+	done
