@@ -3,11 +3,11 @@
 
 BUILD_DIR ?= build
 JOBS      ?= $(shell nproc)
-PACKAGES  := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev xvfb xauth x11-utils imagemagick
+PACKAGES  := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev xvfb xauth x11-utils imagemagick dpkg-dev file
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test clean test-tsan fuzz
+.PHONY: all deps configure build run test clean test-tsan fuzz package
 
 all: build
 
@@ -66,3 +66,7 @@ fuzz:
 	    | grep -E "^#|stat::number_of_executed_units|ERROR|SUMMARY|Done" | tail -4 || exit 1; \
 	  [ -z "$$(ls $(FUZZ_DIR)/findings/$$t)" ] || { echo "findings in $(FUZZ_DIR)/findings/$$t"; exit 1; }; \
 	done
+
+# The Debian package, in $(BUILD_DIR): apt-get install ./$(BUILD_DIR)/velkor_*.deb
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
