@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/row_names.h"
+
 #include <random>
 
 #include "document/program_document.h"
@@ -144,7 +146,8 @@ TEST_P(LastLink, OpensTheLastSlotWhichHasNoLinkAfterIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, LastLink, testing::Values(LastLinkRow{1, 10}, LastLinkRow{7, 10}, LastLinkRow{8, 6},
-                                                          LastLinkRow{11, 6}));
+                                                          LastLinkRow{11, 6}),
+                         testing_support::RowIndexName());
 
 TEST_F(Doc, ClickOnALinkWhoseSlotIsEmptyOnlySetsTheFlag) {
   // Slot 01 emptied by decoding can't be reproduced by editing; set it directly.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/row_names.h"
+
 #include "document/field_names.h"
 
 namespace velkor {
@@ -32,7 +34,8 @@ INSTANTIATE_TEST_SUITE_P(Names, FieldNameTest,
                                          NameRow{"pause11", FieldId::pause(11)},
                                          NameRow{"tension1", FieldId::voltage(8)},
                                          NameRow{"zero4", FieldId::hold(11)},
-                                         NameRow{"simu11", FieldId::simulate(11)}));
+                                         NameRow{"simu11", FieldId::simulate(11)}),
+                         testing_support::RowIndexName());
 
 TEST(FieldNames, RefusesNamesOutsideTheDocument) {
   for (const char* name : {"choix01_12", "choix08_08", "ou01_11", "ou08_07", "supinf08_01", "edit01_05",

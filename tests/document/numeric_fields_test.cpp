@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/row_names.h"
+
 #include "document/program_document.h"
 
 namespace velkor {
@@ -37,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LeaveRow{kVoltage, "5101", "5100"}, LeaveRow{kVoltage, "5100", "5100"},
                     LeaveRow{kVoltage, "", "0"}, LeaveRow{kPause, "70000", "65000"},
                     LeaveRow{kPause, "65000", "65000"}, LeaveRow{kPause, "00000", "0"},
-                    LeaveRow{kPause, "65001", "65000"}, LeaveRow{kPause, "007", "7"}));
+                    LeaveRow{kPause, "65001", "65000"}, LeaveRow{kPause, "007", "7"}),
+                         testing_support::RowIndexName());
 
 TEST(NumericFields, ThresholdBackToZeroTurnsBelowIntoAbove) {
   ProgramDocument doc;
@@ -79,7 +82,8 @@ TEST_P(ComparatorClick, TogglesButNeverBesideZero) {
 INSTANTIATE_TEST_SUITE_P(Rows, ComparatorClick,
                          testing::Values(ComparatorRow{"0", ">", ">", true}, ComparatorRow{"25", ">", "<", true},
                                          ComparatorRow{"25", "<", ">", true}, ComparatorRow{"0", "<", ">", true},
-                                         ComparatorRow{"", ">", ">", false}, ComparatorRow{"", "<", ">", false}));
+                                         ComparatorRow{"", ">", ">", false}, ComparatorRow{"", "<", ">", false}),
+                         testing_support::RowIndexName());
 
 TEST(NumericFields, DisabledComparatorIgnoresClicks) {
   ProgramDocument doc;
@@ -122,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyRow{kThreshold, "1234", '5', false, true, false}, KeyRow{kThreshold, "1234", '5', true, true, true},
                     KeyRow{kThreshold, "1234", '\b', false, true, true}, KeyRow{kVoltage, "51", '0', false, true, true},
                     KeyRow{kVoltage, "5100", '0', false, true, false}, KeyRow{kPause, "650", '0', false, true, true},
-                    KeyRow{kPause, "65000", '1', false, true, false}, KeyRow{kPause, "6", 'x', false, false, false}));
+                    KeyRow{kPause, "65000", '1', false, true, false}, KeyRow{kPause, "6", 'x', false, false, false}),
+                         testing_support::RowIndexName());
 
 TEST(NumericFields, PastedTextMustBeDigitsWithinTheFieldLength) {
   ProgramDocument doc;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/row_names.h"
+
 #include "image/encoding.h"
 #include "image/program.h"
 #include "support/programs.h"
@@ -80,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OutputPage& p = d.page(6);
                     p.slot(1).text = "EA1"; p.slot(2).text = "EA2"; p.slot(3).text = "EA3"; p.slot(4).text = "EA4";
                   },
-                  6, 1, "\x08" "E\x09" "E\x0A" "E\x0B"}));
+                  6, 1, "\x08" "E\x09" "E\x0A" "E\x0B"}),
+                         testing_support::RowIndexName());
 
 }  // namespace
 }  // namespace velkor

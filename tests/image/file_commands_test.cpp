@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/row_names.h"
+
 #include "image/file_commands.h"
 #include "image/messages.h"
 #include "support/fake_dialogs.h"
@@ -115,7 +117,8 @@ TEST_P(OpenBadFile, BeepsShowsTheMessageAndLeavesThePagesReset) {
 INSTANTIATE_TEST_SUITE_P(Rows, OpenBadFile,
                          testing::Values(BadFileRow{"missing", "", msg::kUnreadableFile},
                                          BadFileRow{"empty", "", msg::kUnsuitableFile},
-                                         BadFileRow{"text", "hello\r\nworld\r\n", msg::kUnsuitableFile}));
+                                         BadFileRow{"text", "hello\r\nworld\r\n", msg::kUnsuitableFile}),
+                         testing_support::RowIndexName());
 
 }  // namespace
 }  // namespace velkor

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/row_names.h"
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -89,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         FileRow{"analog line of logic length",
                 [] { std::string f = goodFile(); return f.insert(7 * 48 + 1, std::string(23, '?')); },
                 FileStatus::Unsuitable},
-        FileRow{"no CR at all, long", [] { return std::string(100000, 'x'); }, FileStatus::Unsuitable}));
+        FileRow{"no CR at all, long", [] { return std::string(100000, 'x'); }, FileStatus::Unsuitable}),
+                         testing_support::RowIndexName());
 
 TEST(ProgramFile, FileWrittenByTheEditorIs436Bytes) {
   TempDir dir;
