@@ -1,0 +1,209 @@
+// velkor-board: the board emulator on a pseudo-terminal (or a real line).
+//
+//   velkor-board [--link PATH] [--device DEV] [--program FILE] [--save FILE] [faults...]
+//
+// Prints the path the editor must open, then answers until interrupted.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "board/board_emulator.h"
+#include "image/program_file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+volatile std::sig_atomic_t stopRequested = 0;
+
+constexpr std::string_view kUsage = R"(Usage : velkor-board [options]
+
+Émule la carte sur un pseudo-terminal et affiche le chemin à ouvrir, par ex. :
+  VELKOR_COM1=$(velkor-board --link /tmp/carte &) velkor
+
+Options :
+  --link CHEMIN        crée aussi ce lien symbolique vers le pseudo-terminal
+  --device PERIPH      répond sur ce périphérique série au lieu d'un pseudo-terminal
+  --program FICHIER    programme en mémoire au départ (fichier programme)
+  --save FICHIER       écrit le programme en mémoire dans ce fichier à la fin
+Pannes :
+  --silent             ne répond jamais
+  --corrupt-echo       l'écho diffère d'un octet
+  --pieces N:MS        répond par morceaux de N octets espacés de MS ms
+  --delay MS           attend MS ms avant chaque réponse
+  --truncate N         coupe les réponses d'image à N octets
+  --no-program         les images répondues commencent par « ? »
+  --blanks             les images répondues ne sont que des blancs
+  --hang-up-after N    coupe la ligne après N lignes reçues
+)";
+
+int usage(const std::string& why) {
+  std::cerr << "velkor-board : " << why << "\n\n" << kUsage;
+  return 2;
+}
+
+bool toInt(const char* text, int& value) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text, &end, 10);
+  if (errno || end == text || *end || v < 0 || v > 1000000) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+void makeRaw(int fd) {
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) return;
+  cfmakeraw(&t);
+  cfsetspeed(&t, B38400);
+  tcsetattr(fd, TCSANOW, &t);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+struct Scheduled {
+  Clock::time_point at;
+  std::string bytes;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  velkor::EmulatorFaults faults;
+  std::string link, device, programFile, saveFile;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    const char* v = nullptr;
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
+    } else if (a == "--link" && (v = next())) link = v;
+    else if (a == "--device" && (v = next())) device = v;
+    else if (a == "--program" && (v = next())) programFile = v;
+    else if (a == "--save" && (v = next())) saveFile = v;
+    else if (a == "--silent") faults.silent = true;
+    else if (a == "--corrupt-echo") faults.corruptEcho = true;
+    else if (a == "--no-program") faults.noProgram = true;
+    else if (a == "--blanks") faults.blanksOnly = true;
+    else if (a == "--delay" && (v = next()) && toInt(v, faults.replyDelayMs)) {
+    } else if (a == "--truncate" && (v = next()) && toInt(v, faults.truncateReply)) {
+    } else if (a == "--hang-up-after" && (v = next()) && toInt(v, faults.hangUpAfterLines)) {
+    } else if (a == "--pieces" && (v = next())) {
+      const std::string s = v;
+      const auto colon = s.find(':');
+      if (colon == std::string::npos || !toInt(s.substr(0, colon).c_str(), faults.pieceSize) ||
+          !toInt(s.substr(colon + 1).c_str(), faults.pieceDelayMs) || faults.pieceSize == 0)
+        return usage("--pieces attend N:MS");
+    } else {
+      return usage("option inconnue ou incomplète : " + a);
+    }
+  }
+
+  velkor::BoardEmulator board(faults);
+  if (!programFile.empty()) {
+    const velkor::ReadResult read = velkor::readProgramFile(programFile);
+    if (read.status != velkor::FileStatus::Ok) {
+      std::cerr << read.message << "\n";
+      return 3;
+    }
+    board.images = read.images;
+  }
+
+  int fd = -1;
+  int slaveKeeper = -1;  // keeps the line alive between the editor's openings
+  std::string path = device;
+  if (!device.empty()) {
+    fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return std::perror(device.c_str()), 4;
+    makeRaw(fd);
+  } else {
+    fd = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0) return std::perror("posix_openpt"), 4;
+    path = ::ptsname(fd);
+    slaveKeeper = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (slaveKeeper >= 0) makeRaw(slaveKeeper);
+  }
+  if (!link.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(link, ec);
+    std::filesystem::create_symlink(path, link, ec);
+    if (ec) std::cerr << "velkor-board : lien " << link << " : " << ec.message() << "\n";
+  }
+  std::cout << path << std::endl;
+
+  std::signal(SIGINT, [](int) { stopRequested = 1; });
+  std::signal(SIGTERM, [](int) { stopRequested = 1; });
+  std::signal(SIGPIPE, SIG_IGN);
+
+  std::deque<Scheduled> queue;
+  char buffer[512];
+  while (!stopRequested && fd >= 0) {
+    while (!queue.empty() && queue.front().at <= Clock::now()) {
+      writeAll(fd, queue.front().bytes);
+      queue.pop_front();
+    }
+    if (board.hungUp() && queue.empty()) {
+      // The last answer is out: the line goes dead, as an unplugged board's would.
+      std::cerr << "velkor-board : ligne coupée après " << board.linesHandled() << " lignes\n";
+      ::close(fd);
+      fd = -1;
+      if (slaveKeeper >= 0) ::close(slaveKeeper);
+      slaveKeeper = -1;
+      if (!link.empty()) std::filesystem::remove(link);
+      while (!stopRequested) ::pause();
+      break;
+    }
+    int timeout = -1;
+    if (!queue.empty()) {
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(queue.front().at - Clock::now());
+      timeout = static_cast<int>(std::max<long long>(0, wait.count()));
+    }
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeout);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready <= 0) continue;
+    if (!(p.revents & POLLIN)) break;  // the line itself is gone
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) continue;
+    Clock::time_point at = std::max(queue.empty() ? Clock::now() : queue.back().at, Clock::now());
+    for (velkor::TimedBytes& piece : board.receive(std::string_view(buffer, static_cast<std::size_t>(n)))) {
+      at += std::chrono::milliseconds(piece.delayMs);
+      queue.push_back({at, std::move(piece.bytes)});
+    }
+  }
+  if (fd >= 0) ::close(fd);
+  if (slaveKeeper >= 0) ::close(slaveKeeper);
+  if (!link.empty()) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(link, ec)) std::filesystem::remove(link, ec);
+  }
+  if (!saveFile.empty()) {
+    const velkor::WriteResult w = velkor::writeProgramFile(saveFile, board.images);
+    if (!w.ok) {
+      std::cerr << w.message << "\n";
+      return 1;
+    }
+  }
+  return 0;
+}
