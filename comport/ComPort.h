@@ -1,0 +1,395 @@
+// Serial port component: line settings, opening and closing, the event
+// thread that turns device events into handler calls, and data transfer.
+//
+// Typical use, from the main thread (a TMainThreadRunner must be installed
+// for handlers to run there, e.g. a TMainLoop that the thread pumps):
+//
+//   TComPort port(owner);
+//   port.SetDeviceName("COM1");          // or a path such as "/dev/ttyUSB0"
+//   port.SetBaudRate(br38400); port.SetDataBits(db8);
+//   port.SetParity(paNone);    port.SetStopBits(sb1);
+//   port.SetOnRxChar(TNotifyEvent(this, &Form::PortRxChar));
+//   port.Open();                          // failures raise EComError
+//   port.WriteText("LL1\r");
+//   ...  void Form::PortRxChar(TObject*) { std::string s; port.ReadText(s); }
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "runtime.h"
+
+namespace velkor {
+
+enum TBaudRate : std::uint8_t {
+  brDefault, br50, br75, br110, br150, br300, br600, br1200, br1800, br2000, br2400, br3600,
+  br4800, br7200, br9600, br10400, br14400, br15625, br19200, br28800, br38400, br56000,
+  br57600, br115200, br128000, br256000, brCustom
+};
+enum TDataBits : std::uint8_t { dbDefault, db4, db5, db6, db7, db8 };
+enum TParity : std::uint8_t { paDefault, paNone, paOdd, paEven, paMark, paSpace };
+enum TStopBits : std::uint8_t { sbDefault, sb1, sb1_5, sb2 };
+enum TOption : std::uint8_t {
+  opCheckParity, opOutputCTSFlow, opOutputDSRFlow, opDSRSensitivity, opTXContinueOnXOff,
+  opUseErrorChar, opDiscardNullBytes, opAbortOnError
+};
+using TOptions = TSet<TOption, std::uint8_t>;
+enum TDTRControl : std::uint8_t { dcDefault, dcDisable, dcEnable, dcHandshake };
+enum TRTSControl : std::uint8_t { rcDefault, rcDisable, rcEnable, rcHandshake, rcToggle };
+enum TXOnXOffControl : std::uint8_t { xcDefault, xcDisable, xcInput, xcOutput, xcInputOutput };
+enum TComAction : std::uint8_t { caFail, caAbort };
+enum TPriorityClass : std::uint8_t { pcDefault, pcIdle, pcNormal, pcHigh, pcRealTime };
+enum TLineError : std::uint8_t {
+  leBreak, leDeviceNotSelected, leFrame, leIO, leMode, leOutOfPaper, leOverrun,
+  leDeviceTimeOut, leRxOverflow, leParity, leTxFull
+};
+using TLineErrors = TSet<TLineError, std::uint16_t>;
+enum TModemStatusValue : std::uint8_t { msCTS, msDSR, msRing, msRLSD };
+using TModemStatus = TSet<TModemStatusValue, std::uint8_t>;
+
+// Bits per second of a rate value; 0 for brDefault and brCustom.
+std::int32_t BaudRateValue(TBaudRate rate);
+// The DCB flag bit of an option.
+DWORD OptionFlag(TOption option);
+// The Win32 priority class of a value; 0 for pcDefault.
+DWORD PriorityClassValue(TPriorityClass pc);
+// The set of line errors in a Win32 error word (other bits are ignored).
+TLineErrors ToLineErrors(DWORD errors);
+
+class EComError : public Exception {
+ public:
+  EComError(std::int32_t code, const std::string& message) : Exception(message), WinError(code) {}
+  std::int32_t WinError;
+};
+
+class TCustomComPort;
+class TComThread;
+
+using TNotifyEvent = TMethod<TObject*>;
+using TOpenCloseEvent = TMethod<TCustomComPort*>;
+using TReadWriteEvent = TMethod<TObject*, void*, std::int32_t, bool>;
+using TComErrorEvent = TMethod<TCustomComPort*, EComError&, TComAction&>;
+using TLineErrorEvent = TMethod<TObject*, TLineErrors>;
+
+// ---------------------------------------------------------------- settings objects
+// Each setter ignores the stored value; a new one is stored and pushed to
+// the open device through its port.
+
+class TFlowControl : public TPersistent {
+ public:
+  explicit TFlowControl(TCustomComPort* port) : FComPort(port) {}
+  void Assign(const TPersistent& source) override;
+
+  TDTRControl DTR() const { return FDTR; }
+  void SetDTR(TDTRControl v);
+  TRTSControl RTS() const { return FRTS; }
+  void SetRTS(TRTSControl v);
+  TXOnXOffControl XOnXOff() const { return FXOnXOff; }
+  void SetXOnXOff(TXOnXOffControl v);
+  std::uint16_t XOnLimit() const { return FXOnLimit; }
+  void SetXOnLimit(std::uint16_t v);
+  std::uint16_t XOffLimit() const { return FXOffLimit; }
+  void SetXOffLimit(std::uint16_t v);
+
+ private:
+  TCustomComPort* const FComPort;
+  TDTRControl FDTR = dcDefault;
+  TRTSControl FRTS = rcDefault;
+  TXOnXOffControl FXOnXOff = xcDefault;
+  std::uint16_t FXOnLimit = 0;
+  std::uint16_t FXOffLimit = 0;
+};
+
+class TCharacters : public TPersistent {
+ public:
+  explicit TCharacters(TCustomComPort* port) : FComPort(port) {}
+  void Assign(const TPersistent& source) override;
+
+  char XOn() const { return FXOn; }
+  void SetXOn(char v);
+  char XOff() const { return FXOff; }
+  void SetXOff(char v);
+  char Error() const { return FError; }
+  void SetError(char v);
+  char Eof() const { return FEof; }
+  void SetEof(char v);
+  char Event() const { return FEvent; }
+  void SetEvent(char v);
+
+ private:
+  TCustomComPort* const FComPort;
+  char FXOn = 17;   // DC1
+  char FXOff = 19;  // DC3
+  char FError = 0;
+  char FEof = 0;
+  char FEvent = 0;
+};
+
+class TBufferSizes : public TPersistent {
+ public:
+  explicit TBufferSizes(TCustomComPort* port) : FComPort(port) {}
+  void Assign(const TPersistent& source) override;
+
+  std::int32_t Input() const { return FInput; }
+  void SetInput(std::int32_t v);
+  std::int32_t Output() const { return FOutput; }
+  void SetOutput(std::int32_t v);
+
+ private:
+  TCustomComPort* const FComPort;
+  std::int32_t FInput = 4096;
+  std::int32_t FOutput = 2048;
+};
+
+class TTimeouts : public TPersistent {
+ public:
+  explicit TTimeouts(TCustomComPort* port) : FComPort(port) {}
+  void Assign(const TPersistent& source) override;
+
+  std::int32_t ReadInterval() const { return FReadInterval; }
+  void SetReadInterval(std::int32_t v);
+  std::int32_t ReadMultiplier() const { return FReadMultiplier; }
+  void SetReadMultiplier(std::int32_t v);
+  std::int32_t ReadConstant() const { return FReadConstant; }
+  void SetReadConstant(std::int32_t v);
+  std::int32_t WriteMultiplier() const { return FWriteMultiplier; }
+  void SetWriteMultiplier(std::int32_t v);
+  std::int32_t WriteConstant() const { return FWriteConstant; }
+  void SetWriteConstant(std::int32_t v);
+
+ private:
+  TCustomComPort* const FComPort;
+  std::int32_t FReadInterval = 0;
+  std::int32_t FReadMultiplier = 0;
+  std::int32_t FReadConstant = 0;
+  std::int32_t FWriteMultiplier = 0;
+  std::int32_t FWriteConstant = 0;
+};
+
+// ---------------------------------------------------------------- the port
+
+#define VELKOR_COM_HANDLER(Type, Name)               \
+ public:                                             \
+  const Type& Name() const { return F##Name; }       \
+  void Set##Name(const Type& handler);               \
+                                                     \
+ private:                                            \
+  Type F##Name;
+
+class TCustomComPort : public TComponent {
+ public:
+  explicit TCustomComPort(TComponent* owner);
+  ~TCustomComPort() override;
+  TCustomComPort(const TCustomComPort&) = delete;
+  TCustomComPort& operator=(const TCustomComPort&) = delete;
+
+  void FinishLoading() override;
+
+  // ---- opening and closing
+  bool Active() const { return FHandle != INVALID_HANDLE_VALUE; }
+  void SetActive(bool value);
+  void Open();
+  void Close();
+  void DiscardInput();
+  void DiscardOutput();
+
+  // ---- data transfer and line status
+  void Read(void* buffer, std::int32_t length, bool waitOnCompletion);
+  void Write(const void* buffer, std::int32_t length, bool waitOnCompletion);
+  void ReadText(std::string& text);
+  void WriteText(const std::string& text);
+  void CompleteRead();
+  void CompleteWrite();
+  bool IsReadPending();
+  bool IsWritePending();
+  std::uint32_t ReceivedCount();
+  void PollLineErrors();
+  TModemStatus ModemStatus();
+
+  // ---- settings
+  std::string About() const;
+  void SetAbout(const std::string&) {}
+  TBaudRate BaudRate() const { return FBaudRate; }
+  void SetBaudRate(TBaudRate v);
+  std::int32_t CustomBaudRate() const;
+  void SetCustomBaudRate(std::int32_t v);
+  TDataBits DataBits() const { return FDataBits; }
+  void SetDataBits(TDataBits v);
+  const std::string& DeviceName() const { return FDeviceName; }
+  void SetDeviceName(const std::string& v);
+  TOptions Options() const { return FOptions; }
+  void SetOptions(TOptions v);
+  TParity Parity() const { return FParity; }
+  void SetParity(TParity v);
+  TPriorityClass PriorityClass() const { return FPriorityClass; }
+  void SetPriorityClass(TPriorityClass v);
+  TStopBits StopBits() const { return FStopBits; }
+  void SetStopBits(TStopBits v);
+  bool SynchronizeEvents() const { return FSynchronizeEvents; }
+  void SetSynchronizeEvents(bool v);
+  TThreadPriority ThreadPriority() const { return FThreadPriority; }
+  void SetThreadPriority(TThreadPriority v);
+
+  TFlowControl& FlowControl() { return *FFlowControl; }
+  const TFlowControl& FlowControl() const { return *FFlowControl; }
+  void SetFlowControl(const TFlowControl& v) { FFlowControl->Assign(v); }
+  TCharacters& Characters() { return *FCharacters; }
+  const TCharacters& Characters() const { return *FCharacters; }
+  void SetCharacters(const TCharacters& v) { FCharacters->Assign(v); }
+  TBufferSizes& BufferSizes() { return *FBufferSizes; }
+  const TBufferSizes& BufferSizes() const { return *FBufferSizes; }
+  void SetBufferSizes(const TBufferSizes& v) { FBufferSizes->Assign(v); }
+  TTimeouts& Timeouts() { return *FTimeouts; }
+  const TTimeouts& Timeouts() const { return *FTimeouts; }
+  void SetTimeouts(const TTimeouts& v) { FTimeouts->Assign(v); }
+
+  // ---- stored description
+  // One "Name = value" line per stored property, in published order. A handler
+  // is written under the name that handlerName gives for its property.
+  std::string WriteDescription(
+      const std::function<std::string(const std::string& property)>& handlerName = {}) const;
+  // Reads such lines as the owner loading its description: Active takes effect
+  // at the end. Handler lines go to bindHandler (property, method name).
+  void ReadDescription(
+      const std::string& text,
+      const std::function<void(const std::string& property, const std::string& method)>&
+          bindHandler = {});
+
+  // ---- pushing settings to an open device (nothing while closed)
+  void ApplyLineSettings();
+  void ApplyBufferSizes();
+  void ApplyTimeouts();
+  void ApplyEventMask();
+
+  // ---- failures
+  [[noreturn]] void RaiseComError(std::int32_t code, const std::string& message);
+  void CheckSystemResult(bool succeeded);
+  void RequireOpen();
+  void RequireClosed();
+
+  // ---- event thread
+  // One wait of the event thread and its dispatch. Returns false when the
+  // thread has been stopped and must leave without touching the port again.
+  bool WaitForComEvent(TComThread& thread);
+  void DispatchEvents();
+  void RaiseEventThreadError();
+  // True while an event thread serves this port (for tools and tests).
+  bool HasEventThread() const { return FEventThread != nullptr; }
+  std::uint32_t EventThreadId() const;
+
+ protected:
+  virtual void OpenDevice();
+  void ReleaseDevice();
+  void StartEventThread();
+  void StopEventThread();
+
+ private:
+  friend class TComThread;
+  void SettleRetiredThreads(bool waitAll);
+  DWORD EventMask() const;
+  std::string SystemMessage(DWORD code) const;
+
+  bool FRecordedActive = false;
+  HANDLE FHandle = INVALID_HANDLE_VALUE;
+  HANDLE FReadEvent = nullptr;
+  HANDLE FWriteEvent = nullptr;
+  OVERLAPPED FWaitOverlapped{};
+  OVERLAPPED FReadOverlapped{};
+  OVERLAPPED FWriteOverlapped{};
+  std::shared_ptr<TComThread> FEventThread;
+  DWORD FEvents = 0;
+  DWORD FReadRequest = 0;
+  DWORD FWriteRequest = 0;
+  std::int32_t FSavedPriorityClass = -1;
+  DWORD FWaitError = 0;
+  TThreadPriority FThreadPriority = tpTimeCritical;
+  std::int32_t FCustomBaudRate = 0;
+  TBaudRate FBaudRate = brDefault;
+  std::unique_ptr<TBufferSizes> FBufferSizes;
+  std::unique_ptr<TCharacters> FCharacters;
+  TDataBits FDataBits = dbDefault;
+  std::string FDeviceName;
+  std::unique_ptr<TFlowControl> FFlowControl;
+  TParity FParity = paDefault;
+  TPriorityClass FPriorityClass = pcDefault;
+  TOptions FOptions;
+  TStopBits FStopBits = sbDefault;
+  bool FSynchronizeEvents = true;
+  std::unique_ptr<TTimeouts> FTimeouts;
+  // Threads stopped while they still ran code of this port (from a handler on
+  // themselves, or parked in a hand-over); waited for before destruction.
+  std::vector<std::shared_ptr<TComThread>> FRetiredThreads;
+  // Text handed to WriteText stays here until its transfer is complete; two
+  // slots, since a new write only completes the previous one once started.
+  std::string FWriteText[2];
+  int FWriteSlot = 0;
+
+  VELKOR_COM_HANDLER(TOpenCloseEvent, AfterClose)
+  VELKOR_COM_HANDLER(TOpenCloseEvent, AfterOpen)
+  VELKOR_COM_HANDLER(TReadWriteEvent, AfterRead)
+  VELKOR_COM_HANDLER(TReadWriteEvent, AfterWrite)
+  VELKOR_COM_HANDLER(TOpenCloseEvent, BeforeClose)
+  VELKOR_COM_HANDLER(TOpenCloseEvent, BeforeOpen)
+  VELKOR_COM_HANDLER(TReadWriteEvent, BeforeRead)
+  VELKOR_COM_HANDLER(TReadWriteEvent, BeforeWrite)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnBreak)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnCTSChange)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnDSRChange)
+  VELKOR_COM_HANDLER(TComErrorEvent, OnError)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnEvent1)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnEvent2)
+  VELKOR_COM_HANDLER(TLineErrorEvent, OnLineError)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnPrinterError)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnRing)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnRLSDChange)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnRx80PercFull)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnRxChar)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnRxFlag)
+  VELKOR_COM_HANDLER(TNotifyEvent, OnTxEmpty)
+};
+
+#undef VELKOR_COM_HANDLER
+
+// Publishes the properties of TCustomComPort; adds nothing.
+class TComPort : public TCustomComPort {
+ public:
+  using TCustomComPort::TCustomComPort;
+};
+
+// The event thread of one open port.
+class TComThread : public TThread {
+ public:
+  explicit TComThread(TCustomComPort* port) : FComPort(port) {}
+  TCustomComPort* ComPort() const { return FComPort; }
+
+  // RunOnMainThread on the port's behalf. While the call is queued or running
+  // the thread counts as parked: the main thread may stop it without waiting.
+  // Returns false when the thread was stopped meanwhile: the call was then
+  // dropped (or ran before the stop) and the port must not be touched again.
+  bool HandOver(const std::function<void()>& call);
+
+  // Main side: blocks while the thread runs port code; true when it has
+  // finished, false when it is parked in a hand-over.
+  bool WaitUntilOffPort();
+  bool Finished();
+
+  // The event thread running on the calling thread, if any.
+  static TComThread* Current();
+
+ protected:
+  void Execute() override;
+
+ private:
+  enum class State { OnPort, HandingOver, Finished };
+  TCustomComPort* const FComPort;
+  std::mutex FMutex;
+  std::condition_variable FCv;
+  State FState = State::OnPort;
+};
+
+}  // namespace velkor

@@ -1,0 +1,154 @@
+#include "dcb_termios.h"
+
+#include <iterator>
+
+namespace velkor::posix {
+
+namespace {
+
+struct RateSpeed {
+  DWORD rate;
+  speed_t speed;
+};
+
+constexpr RateSpeed kRates[] = {
+    {50, B50},         {75, B75},         {110, B110},         {134, B134},
+    {150, B150},       {200, B200},       {300, B300},         {600, B600},
+    {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
+    {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
+    {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
+    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+}  // namespace
+
+void MakeRaw(termios& tio) {
+  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                        ICRNL | IXON | IXOFF | IXANY | IUCLC | IMAXBEL);
+  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+  tio.c_cflag |= CS8 | CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+}
+
+speed_t SpeedForRate(DWORD rate) {
+  for (const auto& r : kRates)
+    if (r.rate == rate) return r.speed;
+  return B0;
+}
+
+DWORD RateForSpeed(speed_t speed) {
+  for (const auto& r : kRates)
+    if (r.speed == speed) return r.rate;
+  return 0;
+}
+
+DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate) {
+  termios t = tio;
+  MakeRaw(t);
+
+  if (otherRate) *otherRate = 0;
+  // The rate read back is kept as it is, even one without a number (B0).
+  if (dcb.BaudRate != RateForSpeed(cfgetospeed(&t))) {
+    const speed_t speed = SpeedForRate(dcb.BaudRate);
+    if (speed != B0) {
+      cfsetispeed(&t, speed);
+      cfsetospeed(&t, speed);
+    } else if (otherRate && dcb.BaudRate != 0) {
+      *otherRate = dcb.BaudRate;
+    } else {
+      return ERROR_INVALID_PARAMETER;  // rate 0 would hang the line up
+    }
+  }
+
+  t.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+  switch (dcb.ByteSize) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    case 8: t.c_cflag |= CS8; break;
+    default: return ERROR_INVALID_PARAMETER;  // 4-bit bytes have no tty equivalent
+  }
+
+  t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+  switch (dcb.Parity) {
+    case NOPARITY: break;
+    case ODDPARITY: t.c_cflag |= PARENB | PARODD; break;
+    case EVENPARITY: t.c_cflag |= PARENB; break;
+    case MARKPARITY: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case SPACEPARITY: t.c_cflag |= PARENB | CMSPAR; break;
+    default: return ERROR_INVALID_PARAMETER;
+  }
+
+  switch (dcb.StopBits) {
+    case ONESTOPBIT: t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
+    // Linux has no 1.5; CSTOPB gives 1.5 stop bits with 5-bit bytes, 2 otherwise.
+    case ONE5STOPBITS:
+    case TWOSTOPBITS: t.c_cflag |= CSTOPB; break;
+    default: return ERROR_INVALID_PARAMETER;
+  }
+
+  // Checking parity on input; without it parity bits are ignored.
+  if (dcb.fParity)
+    t.c_iflag |= INPCK;
+  else
+    t.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+
+  // The tty has one switch for both directions of hardware handshaking.
+  if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
+    t.c_cflag |= CRTSCTS;
+  else
+    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+
+  if (dcb.fOutX)
+    t.c_iflag |= IXON;
+  else
+    t.c_iflag &= ~static_cast<tcflag_t>(IXON);
+  if (dcb.fInX)
+    t.c_iflag |= IXOFF;
+  else
+    t.c_iflag &= ~static_cast<tcflag_t>(IXOFF);
+  t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+  t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+
+  tio = t;
+  return 0;
+}
+
+void TermiosToDcb(const termios& tio, DCB& dcb) {
+  dcb.BaudRate = RateForSpeed(cfgetospeed(&tio));
+  dcb.fBinary = 1;
+  switch (tio.c_cflag & CSIZE) {
+    case CS5: dcb.ByteSize = 5; break;
+    case CS6: dcb.ByteSize = 6; break;
+    case CS7: dcb.ByteSize = 7; break;
+    default: dcb.ByteSize = 8; break;
+  }
+  if (!(tio.c_cflag & PARENB))
+    dcb.Parity = NOPARITY;
+  else if (tio.c_cflag & CMSPAR)
+    dcb.Parity = (tio.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
+  else
+    dcb.Parity = (tio.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
+  if (!(tio.c_cflag & CSTOPB))
+    dcb.StopBits = ONESTOPBIT;
+  else if (dcb.StopBits != ONE5STOPBITS)  // both read back as CSTOPB
+    dcb.StopBits = TWOSTOPBITS;
+  dcb.fParity = (tio.c_iflag & INPCK) ? 1 : 0;
+  const bool hw = (tio.c_cflag & CRTSCTS) != 0;
+  dcb.fOutxCtsFlow = hw ? 1 : 0;
+  if (hw)
+    dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+  else if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  dcb.fOutX = (tio.c_iflag & IXON) ? 1 : 0;
+  dcb.fInX = (tio.c_iflag & IXOFF) ? 1 : 0;
+  dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
+  dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
+}
+
+}  // namespace velkor::posix

@@ -1,0 +1,36 @@
+// Translation between the Win32 device control block and termios. Pure
+// functions: no device is touched, so every mapping can be checked on its own.
+#pragma once
+
+#include <termios.h>
+
+#include "win32_posix.h"
+
+namespace velkor::posix {
+
+// Raw mode: no line editing, no signals, no CR/LF translation either way, no
+// stripping, so every byte 0-255 passes unchanged.
+void MakeRaw(termios& tio);
+
+// termios speed constant for a rate in bits per second; B0 when the tty has no
+// constant for it.
+speed_t SpeedForRate(DWORD rate);
+DWORD RateForSpeed(speed_t speed);
+
+// Writes what the DCB asks for into tio (which keeps everything else). Returns
+// 0, or ERROR_INVALID_PARAMETER for a rate, byte size, parity or stop-bit value
+// the tty cannot take (tio is then unchanged). A rate without a termios
+// constant is refused unless otherRate is given: it then receives the rate,
+// for the caller to set through termios2, and tio keeps its speed.
+DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate = nullptr);
+
+// termios2 access for those rates (other_rate.cpp); 0 or an errno value.
+int SetOtherRate(int fd, unsigned rate);
+int GetOtherRate(int fd, unsigned* rate);
+
+// Reads back into the DCB the fields that termios holds; the other fields
+// (limits, error/eof/event characters, flags without a tty equivalent) keep
+// their value.
+void TermiosToDcb(const termios& tio, DCB& dcb);
+
+}  // namespace velkor::posix

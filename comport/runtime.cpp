@@ -1,0 +1,207 @@
+#include "runtime.h"
+
+#include <cstdio>
+
+#include "platform.h"
+
+namespace velkor {
+
+namespace {
+std::atomic<TMainThreadRunner*> gRunner{nullptr};
+}
+
+void SetMainThreadRunner(TMainThreadRunner* runner) { gRunner.store(runner); }
+TMainThreadRunner* MainThreadRunner() { return gRunner.load(); }
+
+void RunOnMainThread(const std::function<void()>& call) {
+  if (TMainThreadRunner* r = gRunner.load())
+    r->RunOnMainThread(call);
+  else
+    call();
+}
+
+void HandleException(std::exception_ptr error) {
+  if (TMainThreadRunner* r = gRunner.load()) return r->HandleException(error);
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "unknown exception\n");
+  }
+}
+
+// ---------------------------------------------------------------- TMainLoop
+
+struct TMainLoop::Call {
+  std::function<void()> fn;
+  std::exception_ptr error;
+  bool done = false;
+  std::condition_variable doneCv;
+};
+
+TMainLoop::TMainLoop() : FMainId(std::this_thread::get_id()), FPrevious(gRunner.load()) {
+  gRunner.store(this);
+}
+
+TMainLoop::~TMainLoop() {
+  gRunner.store(FPrevious);
+  // A thread still waiting on us would wait forever: let its call fail, and
+  // let it leave before the queue goes away.
+  std::unique_lock lk(FMutex);
+  for (auto& c : FQueue) {
+    c->error = std::make_exception_ptr(EAbort());
+    c->done = true;
+    c->doneCv.notify_all();
+  }
+  FQueue.clear();
+  FLeftCv.wait(lk, [&] { return FInside == 0; });
+}
+
+bool TMainLoop::IsMainThread() const { return std::this_thread::get_id() == FMainId; }
+
+void TMainLoop::RunOnMainThread(const std::function<void()>& call) {
+  if (IsMainThread()) return call();
+  auto c = std::make_shared<Call>();
+  c->fn = call;
+  std::unique_lock lk(FMutex);
+  ++FInside;
+  FQueue.push_back(c);
+  FQueuedCv.notify_all();
+  c->doneCv.wait(lk, [&] { return c->done; });
+  if (--FInside == 0) FLeftCv.notify_all();
+  lk.unlock();
+  if (c->error) std::rethrow_exception(c->error);
+}
+
+void TMainLoop::HandleException(std::exception_ptr error) {
+  std::string text;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+    text = "unknown exception";
+  }
+  std::lock_guard lk(FMutex);
+  FErrors.push_back(text);
+}
+
+int TMainLoop::Pump(int max) {
+  int ran = 0;
+  while (max < 0 || ran < max) {
+    std::shared_ptr<Call> c;
+    {
+      std::lock_guard lk(FMutex);
+      if (FQueue.empty()) return ran;
+      c = FQueue.front();
+      FQueue.pop_front();
+    }
+    std::exception_ptr error;
+    try {
+      c->fn();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    std::lock_guard lk(FMutex);
+    c->error = error;
+    c->done = true;
+    c->doneCv.notify_all();
+    ++ran;
+  }
+  return ran;
+}
+
+bool TMainLoop::WaitForCall(std::chrono::milliseconds timeout) {
+  std::unique_lock lk(FMutex);
+  return FQueuedCv.wait_for(lk, timeout, [&] { return !FQueue.empty(); });
+}
+
+bool TMainLoop::PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    Pump();
+    if (pred()) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= until) return false;
+    // Wake on a queued call, or look at pred again a little later.
+    WaitForCall(std::min<std::chrono::milliseconds>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - now) +
+            std::chrono::milliseconds(1),
+        std::chrono::milliseconds(5)));
+  }
+}
+
+std::size_t TMainLoop::Queued() const {
+  std::lock_guard lk(FMutex);
+  return FQueue.size();
+}
+
+std::vector<std::string> TMainLoop::Errors() const {
+  std::lock_guard lk(FMutex);
+  return FErrors;
+}
+
+// ---------------------------------------------------------------- TThread
+
+namespace {
+HANDLE CurrentThreadHandle() {
+#ifdef _WIN32
+  return GetCurrentThread();
+#else
+  return ThreadHandleFromId(GetCurrentThreadId());
+#endif
+}
+}  // namespace
+
+int ThreadPriorityValue(TThreadPriority p) {
+  static const int kValues[] = {-15, -2, -1, 0, 1, 2, 15};
+  return kValues[p];
+}
+
+TThread::~TThread() {
+  if (FThread.joinable()) FThread.detach();
+}
+
+void TThread::Start(TThreadPriority priority) {
+  auto self = shared_from_this();
+  std::mutex m;
+  std::condition_variable cv;
+  bool started = false;
+  try {
+    FThread = std::thread([self, priority, &m, &cv, &started] {
+      self->FThreadId.store(GetCurrentThreadId());
+      SetThreadPriority(CurrentThreadHandle(), ThreadPriorityValue(priority));
+      {
+        std::lock_guard lk(m);
+        started = true;
+        cv.notify_all();
+      }
+      self->Execute();
+    });
+  } catch (const std::system_error&) {
+    throw EThread("Can't create thread");
+  }
+  std::unique_lock lk(m);
+  cv.wait(lk, [&] { return started; });
+}
+
+void TThread::SetPriority(TThreadPriority p) {
+#ifdef _WIN32
+  HANDLE h = FThread.native_handle();
+#else
+  HANDLE h = ThreadHandleFromId(FThreadId.load());
+#endif
+  if (!SetThreadPriority(h, ThreadPriorityValue(p))) throw EThread("Can't set thread priority");
+}
+
+void TThread::WaitFor() {
+  if (FThread.joinable()) FThread.join();
+}
+
+void TThread::Detach() {
+  if (FThread.joinable()) FThread.detach();
+}
+
+}  // namespace velkor

@@ -1,0 +1,154 @@
+// Modem lines and line errors, which ptys lack, through a fake under the
+// platform layer's ioctl seam.
+#include <gtest/gtest.h>
+
+#include <sys/ioctl.h>
+
+#include <atomic>
+
+#include "pty.h"
+
+namespace velkor::test {
+namespace {
+
+class FakeLines : public posix::TtyLines {
+ public:
+  int GetModemBits(int, int* bits) override {
+    *bits = modem.load();
+    return 0;
+  }
+  int SetModemBits(int, int set, int clear) override {
+    lastSet = set;
+    lastClear = clear;
+    return 0;
+  }
+  std::atomic<int> lastSet{-1}, lastClear{-1};
+  int GetCounters(int, posix::LineCounters* c) override {
+    std::lock_guard lk(m);
+    *c = counters;
+    return 0;
+  }
+  std::atomic<int> modem{0};
+  std::mutex m;
+  posix::LineCounters counters;
+};
+
+class ComPortFakeLines : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    posix::SetTtyLinesForPath(pty.Path().c_str(), &lines);
+    port.SetDeviceName(pty.Path());
+  }
+  void TearDown() override {
+    port.Close();
+    posix::SetTtyLinesForPath(pty.Path().c_str(), nullptr);
+  }
+  void AddParityError() {
+    std::lock_guard lk(lines.m);
+    ++lines.counters.parity;
+  }
+  TMainLoop loop;
+  PtyPair pty;
+  FakeLines lines;
+  Recorder rec;
+  TComPort port{nullptr};
+};
+
+struct ModemRow {
+  int tiocm;
+  TModemStatus expected;
+};
+void PrintTo(const ModemRow& r, std::ostream* os) { *os << "TIOCM " << r.tiocm; }
+
+
+class ComPortModemLines : public ComPortFakeLines, public ::testing::WithParamInterface<ModemRow> {};
+
+TEST_P(ComPortModemLines, MapToModemStatus) {
+  lines.modem = GetParam().tiocm;
+  port.Open();
+  EXPECT_EQ(port.ModemStatus(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ComPortModemLines,
+    ::testing::Values(ModemRow{0, {}}, ModemRow{TIOCM_CTS | TIOCM_DSR, {msCTS, msDSR}},
+                      ModemRow{TIOCM_RI | TIOCM_CD | TIOCM_DTR, {msRing, msRLSD}},
+                      ModemRow{TIOCM_CTS | TIOCM_DSR | TIOCM_RI | TIOCM_CD,
+                               {msCTS, msDSR, msRing, msRLSD}}));
+
+struct HandshakeRow {
+  TDTRControl dtr;
+  TRTSControl rts;
+  int linesAtOpen;
+  int set, clear;  // what the last control block change did to the lines
+};
+void PrintTo(const HandshakeRow& r, std::ostream* os) { *os << int(r.dtr) << "/" << int(r.rts); }
+
+class ComPortHandshakeLines : public ComPortFakeLines, public ::testing::WithParamInterface<HandshakeRow> {};
+
+TEST_P(ComPortHandshakeLines, DefaultKeepsTheLinesAsOpened) {
+  lines.modem = GetParam().linesAtOpen;
+  port.FlowControl().SetDTR(GetParam().dtr);
+  port.FlowControl().SetRTS(GetParam().rts);
+  port.Open();
+  EXPECT_EQ(lines.lastSet, GetParam().set);
+  EXPECT_EQ(lines.lastClear, GetParam().clear);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ComPortHandshakeLines,
+    ::testing::Values(HandshakeRow{dcDefault, rcDefault, TIOCM_DTR | TIOCM_RTS, TIOCM_DTR | TIOCM_RTS, 0},
+                      HandshakeRow{dcDefault, rcDefault, 0, 0, TIOCM_DTR | TIOCM_RTS},
+                      HandshakeRow{dcDisable, rcDefault, TIOCM_DTR | TIOCM_RTS, TIOCM_RTS, TIOCM_DTR},
+                      HandshakeRow{dcEnable, rcDisable, 0, TIOCM_DTR, TIOCM_RTS},
+                      // handshaking drives RTS itself
+                      HandshakeRow{dcEnable, rcHandshake, 0, TIOCM_DTR, 0}));
+
+TEST(ComPortLineErrorWord, ConvertsEveryKnownBitAndIgnoresOthers) {
+  EXPECT_EQ(ToLineErrors(0x0004), TLineErrors({leParity}));
+  EXPECT_EQ(ToLineErrors(0x0001 | 0x0002 | 0x0008 | 0x0010 | 0x20 | 0x40),
+            TLineErrors({leRxOverflow, leOverrun, leFrame, leBreak}));
+  EXPECT_EQ(ToLineErrors(0x8000 | 0x1000 | 0x0800 | 0x0400 | 0x0200 | 0x0100),
+            TLineErrors({leMode, leOutOfPaper, leDeviceNotSelected, leIO, leDeviceTimeOut, leTxFull}));
+}
+
+TEST_F(ComPortFakeLines, ParityErrorIsReportedOnceThenCleared) {
+  port.SetOnLineError(TLineErrorEvent(&rec, &Recorder::LineError));
+  port.Open();
+  AddParityError();
+  port.PollLineErrors();
+  port.PollLineErrors();
+  ASSERT_EQ(rec.lineErrors.size(), 1u);
+  EXPECT_EQ(rec.lineErrors[0], TLineErrors({leParity}));
+  // The completion step of a write sees the next one.
+  AddParityError();
+  port.WriteText("x");
+  port.CompleteWrite();
+  EXPECT_EQ(rec.lineErrors.size(), 2u);
+}
+
+TEST_F(ComPortFakeLines, WithoutHandlerErrorsAreClearedSilently) {
+  port.Open();
+  AddParityError();
+  EXPECT_EQ(port.ReceivedCount(), 0u);
+  port.SetOnLineError(TLineErrorEvent(&rec, &Recorder::LineError));
+  port.PollLineErrors();
+  EXPECT_TRUE(rec.lineErrors.empty());
+}
+
+TEST_F(ComPortFakeLines, EventThreadReportsLineErrorsAndModemChanges) {
+  port.SetOnLineError(TLineErrorEvent(&rec, &Recorder::LineError));
+  port.SetOnCTSChange(TNotifyEvent(&rec, &Recorder::CTSChange));
+  port.Open();
+  AddParityError();
+  lines.modem = TIOCM_CTS;
+  pty.Send("?");  // the byte that came with the error wakes the thread
+  ASSERT_TRUE(loop.PumpUntil([&] { return rec.Count("CTSChange") + rec.Count("LineError") == 2; },
+                             2000ms));
+  EXPECT_EQ(rec.Count("CTSChange"), 1u);
+  ASSERT_EQ(rec.lineErrors.size(), 1u);
+  EXPECT_EQ(rec.lineErrors[0], TLineErrors({leParity}));
+}
+
+}  // namespace
+}  // namespace velkor::test
