@@ -16,6 +16,8 @@
 #include <memory>
 
 #include "app/tabout1.h"
+#include "simulation/gui/analog_window.h"
+#include "simulation/gui/logic_window.h"
 #include "app/tform1.h"
 #include "image/program_file.h"
 #include "support/fake_dialogs.h"
@@ -299,6 +301,45 @@ class EditorWindowTest : public QObject {
     QVERIFY(com3->isChecked());
     QVERIFY(!com1->isChecked());
     QCOMPARE(form->DeviceName(), std::string("COM3"));
+  }
+
+  void simulerOpensTheWindowOfTheActivePage() {
+    auto activePage = [this] { return form->document().activePage - 1; };
+    TForm2 logic(form->program().images, activePage, form.get());
+    TForm3 analog(form->program().images, activePage, form.get());
+    form->setSimulationWindows({{}, [&] { logic.exec(); }, [&] { analog.exec(); }});
+
+    // SL3: EL3=1 OU EA1 (above 0 mV).
+    QTest::mouseClick(button("ou03_01"), Qt::LeftButton);
+    form->pageControl()->setCurrentIndex(2);
+    QString shownNumber, shownState;
+    bool ea1Usable = false, el1Usable = true;
+    QTimer::singleShot(100, [&] {
+      shownNumber = logic.numero->text();
+      ea1Usable = logic.ea[0]->isEnabled();
+      el1Usable = logic.el[0]->isEnabled();
+      QTest::mouseClick(logic.el[2], Qt::LeftButton);
+    });
+    // The run shows the new state once this handler has returned to it.
+    QTimer::singleShot(300, [&] {
+      shownState = logic.Label9->text();
+      QTest::mouseClick(logic.Button1, Qt::LeftButton);
+    });
+    QTest::mouseClick(button("simu3"), Qt::LeftButton);  // returns when the window closes
+    QCOMPARE(shownNumber, QStringLiteral("3"));
+    QVERIFY(ea1Usable);
+    QVERIFY(!el1Usable);
+    QCOMPARE(shownState, QStringLiteral("active"));
+    QCOMPARE(button("ou03_01")->text(), QStringLiteral("OU"));  // back to the pages as they were
+
+    form->pageControl()->setCurrentIndex(9);
+    QString voltage;
+    QTimer::singleShot(100, [&] {
+      voltage = analog.numero->text();
+      QTest::mouseClick(analog.Button1, Qt::LeftButton);
+    });
+    QTest::mouseClick(button("simu10"), Qt::LeftButton);
+    QCOMPARE(voltage, QStringLiteral("3"));
   }
 
   void aboutBoxClosesOnKeysButNotOnTheContactLine() {
