@@ -40,15 +40,16 @@ std::vector<TimedBytes> BoardEmulator::receive(std::string_view bytes) {
     if (start == std::string::npos) continue;
     line.erase(0, start);
     ++lines_;
-    std::string reply = answer(line);
-    if (!reply.empty() && !faults_.silent)
-      for (TimedBytes& piece : timed(std::move(reply))) out.push_back(std::move(piece));
+    const bool faulty = faults_.onlyLine <= 0 || faults_.onlyLine == lines_;
+    std::string reply = answer(line, faulty);
+    if (!reply.empty() && !(faulty && faults_.silent))
+      for (TimedBytes& piece : timed(std::move(reply), faulty)) out.push_back(std::move(piece));
     if (faults_.hangUpAfterLines >= 0 && lines_ >= faults_.hangUpAfterLines) hungUp_ = true;
   }
   return out;
 }
 
-std::string BoardEmulator::answer(std::string_view line) {
+std::string BoardEmulator::answer(std::string_view line, bool faulty) {
   if (line.size() < 3) return {};
   const int page = pageOf(line[1], line[2]);
   if (page == 0) return {};
@@ -58,11 +59,12 @@ std::string BoardEmulator::answer(std::string_view line) {
     if (image.size() != imageLength(page)) return {};
     images[page] = std::string(image);
     std::string echo = std::string(line) + "\r\n";
-    if (faults_.corruptEcho) echo[3] = static_cast<char>(echo[3] ^ 0x40);
+    if (faulty && faults_.corruptEcho) echo[3] = static_cast<char>(echo[3] ^ 0x40);
     return echo;
   }
   if (line.size() != 3) return {};  // "LL"/"LA" with its digit and nothing else
   std::string reply = images[page];
+  if (!faulty) return reply + "\r\n";
   if (faults_.noProgram) reply[0] = '?';
   if (faults_.blanksOnly) reply.assign(reply.size(), ' ');
   reply += "\r\n";
@@ -71,7 +73,8 @@ std::string BoardEmulator::answer(std::string_view line) {
   return reply;
 }
 
-std::vector<TimedBytes> BoardEmulator::timed(std::string bytes) const {
+std::vector<TimedBytes> BoardEmulator::timed(std::string bytes, bool faulty) const {
+  if (!faulty) return {{0, std::move(bytes)}};
   if (faults_.pieceSize <= 0) return {{faults_.replyDelayMs, std::move(bytes)}};
   std::vector<TimedBytes> pieces;
   const auto size = static_cast<std::size_t>(faults_.pieceSize);

@@ -25,6 +25,7 @@ struct EmulatorFaults {
   bool noProgram = false;     // image replies start with "?" (no program stored)
   bool blanksOnly = false;    // image replies are blanks and line ends only
   int hangUpAfterLines = -1;  // >= 0: the line goes dead after this many lines
+  int onlyLine = 0;           // > 0: the answer faults apply to this line only (1 = first)
 };
 
 struct TimedBytes {
@@ -46,8 +47,8 @@ class BoardEmulator {
   ProgramImages images;  // the board's memory, SL1-SL7 then SA1-SA4
 
  private:
-  std::string answer(std::string_view line);
-  std::vector<TimedBytes> timed(std::string bytes) const;
+  std::string answer(std::string_view line, bool faulty);
+  std::vector<TimedBytes> timed(std::string bytes, bool faulty) const;
 
   EmulatorFaults faults_;
   std::string pending_;

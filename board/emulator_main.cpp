@@ -4,29 +4,25 @@
 //
 // Prints the path the editor must open, then answers until interrupted.
 #include <fcntl.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "board/board_emulator.h"
+#include "board/emulator_server.h"
 #include "image/program_file.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-volatile std::sig_atomic_t stopRequested = 0;
+velkor::EmulatorServer* theServer = nullptr;  // for the signal handlers
 
 constexpr std::string_view kUsage = R"(Usage : velkor-board [options]
 
@@ -63,28 +59,8 @@ bool toInt(const char* text, int& value) {
   return true;
 }
 
-void makeRaw(int fd) {
-  termios t{};
-  if (tcgetattr(fd, &t) != 0) return;
-  cfmakeraw(&t);
-  cfsetspeed(&t, B38400);
-  tcsetattr(fd, TCSANOW, &t);
-}
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
 
-struct Scheduled {
-  Clock::time_point at;
-  std::string bytes;
-};
 
 }  // namespace
 
@@ -131,18 +107,27 @@ int main(int argc, char** argv) {
   }
 
   int fd = -1;
-  int slaveKeeper = -1;  // keeps the line alive between the editor's openings
+  int keeper = -1;
   std::string path = device;
   if (!device.empty()) {
-    fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+    fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return std::perror(device.c_str()), 4;
-    makeRaw(fd);
+    termios t{};
+    if (::tcgetattr(fd, &t) == 0) {
+      ::cfmakeraw(&t);
+      ::cfsetspeed(&t, B38400);
+      ::tcsetattr(fd, TCSANOW, &t);
+    }
   } else {
-    fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0) return std::perror("posix_openpt"), 4;
-    path = ::ptsname(fd);
-    slaveKeeper = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-    if (slaveKeeper >= 0) makeRaw(slaveKeeper);
+    try {
+      const velkor::PseudoTerminal pty = velkor::openPseudoTerminal();
+      fd = pty.master;
+      keeper = pty.keeper;
+      path = pty.path;
+    } catch (const std::exception& e) {
+      std::cerr << "velkor-board : " << e.what() << "\n";
+      return 4;
+    }
   }
   if (!link.empty()) {
     std::error_code ec;
@@ -152,48 +137,14 @@ int main(int argc, char** argv) {
   }
   std::cout << path << std::endl;
 
-  std::signal(SIGINT, [](int) { stopRequested = 1; });
-  std::signal(SIGTERM, [](int) { stopRequested = 1; });
+  velkor::EmulatorServer server(board, fd, keeper);
+  theServer = &server;
+  std::signal(SIGINT, [](int) { theServer->stop(); });
+  std::signal(SIGTERM, [](int) { theServer->stop(); });
   std::signal(SIGPIPE, SIG_IGN);
+  server.run();
+  theServer = nullptr;
 
-  std::deque<Scheduled> queue;
-  char buffer[512];
-  while (!stopRequested && fd >= 0) {
-    while (!queue.empty() && queue.front().at <= Clock::now()) {
-      writeAll(fd, queue.front().bytes);
-      queue.pop_front();
-    }
-    if (board.hungUp() && queue.empty()) {
-      // The last answer is out: the line goes dead, as an unplugged board's would.
-      std::cerr << "velkor-board : ligne coupée après " << board.linesHandled() << " lignes\n";
-      ::close(fd);
-      fd = -1;
-      if (slaveKeeper >= 0) ::close(slaveKeeper);
-      slaveKeeper = -1;
-      if (!link.empty()) std::filesystem::remove(link);
-      while (!stopRequested) ::pause();
-      break;
-    }
-    int timeout = -1;
-    if (!queue.empty()) {
-      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(queue.front().at - Clock::now());
-      timeout = static_cast<int>(std::max<long long>(0, wait.count()));
-    }
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, timeout);
-    if (ready < 0 && errno != EINTR) break;
-    if (ready <= 0) continue;
-    if (!(p.revents & POLLIN)) break;  // the line itself is gone
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n <= 0) continue;
-    Clock::time_point at = std::max(queue.empty() ? Clock::now() : queue.back().at, Clock::now());
-    for (velkor::TimedBytes& piece : board.receive(std::string_view(buffer, static_cast<std::size_t>(n)))) {
-      at += std::chrono::milliseconds(piece.delayMs);
-      queue.push_back({at, std::move(piece.bytes)});
-    }
-  }
-  if (fd >= 0) ::close(fd);
-  if (slaveKeeper >= 0) ::close(slaveKeeper);
   if (!link.empty()) {
     std::error_code ec;
     if (std::filesystem::is_symlink(link, ec)) std::filesystem::remove(link, ec);

@@ -1,0 +1,214 @@
+#include "board/board_transfer.h"
+
+#include "board/board_messages.h"
+#include "image/messages.h"
+
+namespace velkor {
+namespace {
+
+constexpr std::uint32_t kAfterOpenMs = 100;
+constexpr std::uint32_t kAfterLineMs = 600;
+constexpr std::uint32_t kEchoLimitMs = 4000;
+constexpr std::uint32_t kAfterRequestMs = 500;
+constexpr std::uint32_t kReplyLimitMs = 2000;
+
+// Bytes 0x00-0x20 removed at both ends: the board may add line ends or blanks.
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+  return s;
+}
+
+// "PL1", "PA4", "LL7", "LA2": the command for a page.
+std::string command(char verb, int page) {
+  return isLogicPage(page) ? std::string{verb, 'L', static_cast<char>('0' + page)}
+                           : std::string{verb, 'A', static_cast<char>('0' + analogOutputOf(page))};
+}
+
+}  // namespace
+
+std::uint32_t SystemTickClock::GetTickCount() {
+  using namespace std::chrono;
+  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void SystemTickClock::attendre(std::uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// A transfer in progress: the busy cursor shows and other transfers are
+// refused until it ends, by whatever path.
+class BoardTransfer::Session {
+ public:
+  explicit Session(BoardTransfer& t) : t_(t) {
+    t_.busy_ = true;
+    t_.cursorBusy_ = true;
+    t_.cursor_.showBusy();
+  }
+  ~Session() {
+    t_.restoreCursor();
+    t_.busy_ = false;
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+ private:
+  BoardTransfer& t_;
+};
+
+BoardTransfer::BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs,
+                             BusyCursor& cursor)
+    : rs232_(rs232), pump_(pump), clock_(clock), dialogs_(dialogs), cursor_(cursor) {
+  rs232_.SetOnRxChar(Bind(this, &BoardTransfer::rs232RxChar));
+}
+
+BoardTransfer::~BoardTransfer() {
+  try {
+    rs232_.SetOnRxChar({});
+  } catch (...) {
+    // The port may refuse a new event mask on a dead line; it closes anyway.
+  }
+}
+
+void BoardTransfer::rs232RxChar(TObject*) {
+  std::string text;
+  rs232_.ReadText(text);
+  reception += text;
+}
+
+void BoardTransfer::restoreCursor() {
+  if (!cursorBusy_) return;
+  cursorBusy_ = false;
+  cursor_.showNormal();
+}
+
+void BoardTransfer::fail(std::string_view message) {
+  restoreCursor();
+  dialogs_.beep();
+  dialogs_.showMessage(message);
+}
+
+void BoardTransfer::erreurCommunication() { fail(msg::kCheckList); }
+
+bool BoardTransfer::openPort() {
+  try {
+    rs232_.SetActive(true);
+    return true;
+  } catch (...) {  // EComError, or the silent abort an error handler chose
+    fail(msg::kPortUnavailable);
+    return false;
+  }
+}
+
+bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit, const std::function<bool()>& done) {
+  for (;;) {
+    const std::uint32_t elapsed = clock_.GetTickCount() - start;
+    pump_.processEvents(std::chrono::milliseconds(elapsed <= limit ? limit - elapsed + 1 : 0));
+    if (clock_.GetTickCount() - start > limit) return false;
+    if (done()) return true;
+  }
+}
+
+bool BoardTransfer::attendreEcho(const std::string& line) {
+  const std::string_view expected = trimmed(line);
+  if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&] { return trimmed(reception) == expected; })) return true;
+  erreurCommunication();
+  return false;
+}
+
+TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
+  if (busy_) {
+    dialogs_.beep();
+    return TransferResult::Busy;
+  }
+  Session session(*this);
+  program.construireImages();
+  // What goes out is the program as it stood when the command started.
+  const ProgramImages images = program.images;
+  if (!openPort()) return TransferResult::PortUnavailable;
+  clock_.attendre(kAfterOpenMs);
+
+  for (int page = 1; page <= kPageCount; ++page) {
+    if (onProgress) onProgress(page);
+    reception.clear();
+    const std::string line = command('P', page) + images[page] + "\r";
+    rs232_.WriteText(line);
+    clock_.attendre(kAfterLineMs);
+    if (!attendreEcho(line)) return TransferResult::NoCommunication;
+  }
+  restoreCursor();
+  dialogs_.beep();
+  dialogs_.showMessage(msg::kUploadDone);
+  return TransferResult::Done;
+}
+
+TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
+  reception.clear();
+  rs232_.DiscardInput();
+  rs232_.DiscardOutput();
+  rs232_.WriteText(command('L', page) + "\r");
+  clock_.attendre(kAfterRequestMs);
+
+  const std::size_t length = imageLength(page);
+  bool started = false;
+  bool refused = false;
+  const bool arrived = waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&] {
+    started = !trimmed(reception).empty();
+    if (!started) return false;
+    const auto first = static_cast<unsigned char>(reception[0]);
+    refused = first < 1 || first > 11;  // a reply starts with a condition code
+    return refused || reception.size() >= length;
+  });
+
+  if (arrived && !refused) {
+    image = reception.substr(0, length);  // a trailing line end is no part of the image
+    return TransferResult::Done;
+  }
+  if (refused && isLogicPage(page)) {
+    fail(msg::kNoProgramInBoard);
+    return TransferResult::NoProgram;
+  }
+  if (!started && isAnalogPage(page)) {
+    fail(msg::kNoCommunication);
+    return TransferResult::NoCommunication;
+  }
+  erreurCommunication();  // silent, cut short, or refused on an analog output
+  return TransferResult::NoCommunication;
+}
+
+TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
+  if (busy_) {
+    dialogs_.beep();
+    return TransferResult::Busy;
+  }
+  if (program.document.ProgramModified) {
+    dialogs_.beep();
+    if (!dialogs_.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return TransferResult::Cancelled;
+  }
+  Session session(*this);
+  if (!openPort()) return TransferResult::PortUnavailable;
+  clock_.attendre(kAfterOpenMs);
+
+  ProgramImages received = program.images;
+  for (int page = 1; page <= kPageCount; ++page) {
+    if (onProgress) onProgress(page);
+    const TransferResult r = downloadImage(page, received[page]);
+    if (r != TransferResult::Done) {
+      // The images already received are kept; the pages stay as they were.
+      for (int p = 1; p < page; ++p) program.images[p] = received[p];
+      return r;
+    }
+  }
+  program.images = received;
+  program.chargerImages();
+  restoreCursor();
+  return TransferResult::Done;
+}
+
+bool BoardTransfer::testerPort() {
+  const bool opened = openPort();
+  rs232_.SetActive(false);
+  return opened;
+}
+
+}  // namespace velkor

@@ -1,0 +1,81 @@
+// Upload and download of the program images over the serial line, and the
+// port check.
+//
+// Upload: after opening the port and a 100 ms pause, each image goes out as
+// "PL" n image CR (logic outputs) or "PA" n image CR (analog outputs); after
+// 600 ms the board's echo must match the line, both trimmed of bytes
+// 0x00-0x20 at either end, within 4000 ms more. Download: each image is
+// asked for with "LL" n CR or "LA" n CR; after 500 ms the reply must start
+// within 2000 ms with a condition code (1-11) and hold the whole image.
+// The fixed pauses handle no events; the waits after them do, which is where
+// received bytes reach `reception`. The port stays open between transfers.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "board/transfer_seams.h"
+#include "comport/ComPort.h"
+#include "image/program.h"
+#include "image/user_dialogs.h"
+
+namespace velkor {
+
+enum class TransferResult {
+  Done,
+  Cancelled,             // the user kept the changes
+  Busy,                  // another transfer is running
+  PortUnavailable,       // the port could not be opened
+  NoCommunication,       // no (whole, matching) answer in time
+  NoProgram,             // the board holds no program
+};
+
+class BoardTransfer {
+ public:
+  BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs, BusyCursor& cursor);
+  ~BoardTransfer();
+  BoardTransfer(const BoardTransfer&) = delete;
+  BoardTransfer& operator=(const BoardTransfer&) = delete;
+
+  // "Enregistrer dans la carte". Shows the outcome to the user.
+  TransferResult enregistrerDansLaCarte(Program& program);
+  // "Charger depuis la carte". Asks first while the program is modified;
+  // decodes onto the pages as they stand once all eleven images arrived.
+  TransferResult chargerDepuisLaCarte(Program& program);
+  // Opens and closes the port once; says so when it cannot be opened.
+  bool testerPort();
+
+  // True while a transfer runs: nothing else may use the port or the program.
+  bool busy() const { return busy_; }
+
+  // Told before each output is sent or asked for ("SL1" ... "SA4").
+  std::function<void(int page)> onProgress;
+
+  // The port's received-data handler.
+  void rs232RxChar(TObject* Sender);
+
+  std::string reception;
+
+ private:
+  bool openPort();
+  bool attendreEcho(const std::string& line);
+  TransferResult downloadImage(int page, std::string& image);
+  void erreurCommunication();
+  void fail(std::string_view message);
+  void restoreCursor();
+  // Handles events until `done()` holds (true) or more than `limit` ms have
+  // passed since `start` (false); the time-out is checked first, as always.
+  bool waitUntil(std::uint32_t start, std::uint32_t limit, const std::function<bool()>& done);
+
+  class Session;
+
+  TCustomComPort& rs232_;
+  EventPump& pump_;
+  TickClock& clock_;
+  UserDialogs& dialogs_;
+  BusyCursor& cursor_;
+  bool busy_ = false;
+  bool cursorBusy_ = false;
+};
+
+}  // namespace velkor

@@ -1,0 +1,122 @@
+#include "board/emulator_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <system_error>
+
+namespace velkor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void makeRaw(int fd) {
+  termios t{};
+  if (::tcgetattr(fd, &t) != 0) return;
+  ::cfmakeraw(&t);
+  ::cfsetspeed(&t, B38400);
+  ::tcsetattr(fd, TCSANOW, &t);
+}
+
+void writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the other side is gone; the board talks to nobody
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+struct Scheduled {
+  Clock::time_point at;
+  std::string bytes;
+};
+
+}  // namespace
+
+PseudoTerminal openPseudoTerminal() {
+  PseudoTerminal pty;
+  pty.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (pty.master < 0 || ::grantpt(pty.master) != 0 || ::unlockpt(pty.master) != 0)
+    throw std::system_error(errno, std::generic_category(), "posix_openpt");
+  pty.path = ::ptsname(pty.master);
+  pty.keeper = ::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (pty.keeper >= 0) makeRaw(pty.keeper);
+  return pty;
+}
+
+EmulatorServer::EmulatorServer(BoardEmulator& board, int fd, int keeper) : board_(board), fd_(fd), keeper_(keeper) {
+  if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+}
+
+EmulatorServer::~EmulatorServer() {
+  closeLine();
+  ::close(wake_[0]);
+  ::close(wake_[1]);
+}
+
+void EmulatorServer::stop() {
+  const char c = 's';
+  [[maybe_unused]] const ssize_t n = ::write(wake_[1], &c, 1);
+}
+
+void EmulatorServer::hangUp() {
+  const char c = 'h';
+  [[maybe_unused]] const ssize_t n = ::write(wake_[1], &c, 1);
+}
+
+void EmulatorServer::closeLine() {
+  if (fd_ >= 0) ::close(fd_);
+  if (keeper_ >= 0) ::close(keeper_);
+  fd_ = keeper_ = -1;
+}
+
+void EmulatorServer::run() {
+  std::deque<Scheduled> queue;
+  char buffer[512];
+  for (;;) {
+    while (fd_ >= 0 && !queue.empty() && queue.front().at <= Clock::now()) {
+      writeAll(fd_, queue.front().bytes);
+      queue.pop_front();
+    }
+    if (fd_ >= 0 && board_.hungUp() && queue.empty()) closeLine();
+
+    int timeout = -1;
+    if (fd_ >= 0 && !queue.empty()) {
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(queue.front().at - Clock::now());
+      timeout = static_cast<int>(std::max<long long>(0, wait.count()));
+    }
+    pollfd p[2] = {{wake_[0], POLLIN, 0}, {fd_, POLLIN, 0}};
+    const int ready = ::poll(p, fd_ >= 0 ? 2 : 1, timeout);
+    if (ready < 0 && errno != EINTR) return;
+    if (ready <= 0) continue;
+
+    if (p[0].revents & POLLIN) {
+      char c = 0;
+      while (::read(wake_[0], &c, 1) == 1) {
+        if (c == 's') return;
+        closeLine();  // 'h': the cable is pulled
+        queue.clear();
+      }
+    }
+    if (fd_ < 0 || !(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    if (n <= 0) {
+      if (n == 0 || (errno != EAGAIN && errno != EINTR)) closeLine();  // hung up
+      continue;
+    }
+    Clock::time_point at = std::max(queue.empty() ? Clock::now() : queue.back().at, Clock::now());
+    for (TimedBytes& piece : board_.receive(std::string_view(buffer, static_cast<std::size_t>(n)))) {
+      at += std::chrono::milliseconds(piece.delayMs);
+      queue.push_back({at, std::move(piece.bytes)});
+    }
+  }
+}
+
+}  // namespace velkor

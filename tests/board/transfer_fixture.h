@@ -1,0 +1,96 @@
+// A board emulated on a pseudo-terminal, a port on its other side and a
+// transfer between them, all driven from the test's own main loop.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <memory>
+#include <thread>
+
+#include "board/board_transfer.h"
+#include "board/emulator_server.h"
+#include "board/main_loop_pump.h"
+#include "support/fake_dialogs.h"
+#include "support/programs.h"
+
+namespace velkor::testing_support {
+
+class CountingCursor : public BusyCursor {
+ public:
+  void showBusy() override { busy = true; }
+  void showNormal() override { busy = false; }
+  bool busy = false;
+};
+
+inline double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A program with something on every kind of page, and a line-feed byte (EA3).
+inline void makeRichProgram(Program& program) {
+  program.initialiserPages();
+  makeExample(program);
+  ProgramDocument& doc = program.document;
+  doc.choix01_01Select(FieldId::slot(2, 1), "EA3");
+  doc.setNumberText(FieldId::threshold(2, 3), "4321");
+  doc.ou01_01Click(FieldId::link(9, 1));
+  doc.setNumberText(FieldId::voltage(9), "2500");
+  doc.zero1Click(FieldId::hold(9));
+  doc.setNumberText(FieldId::pause(11), "65000");
+  program.construireImages();
+}
+
+class TransferTest : public testing::Test {
+ protected:
+  TMainLoop loop;
+  MainLoopPump pump{loop};
+  SystemTickClock clock;
+  FakeDialogs dialogs;
+  CountingCursor cursor;
+  std::unique_ptr<BoardEmulator> board;
+  std::unique_ptr<EmulatorServer> server;
+  std::thread serving;
+  TComPort port{nullptr};
+  std::unique_ptr<BoardTransfer> transfer;
+  Program program;
+
+  void startBoard(EmulatorFaults faults = {}) {
+    board = std::make_unique<BoardEmulator>(faults);
+    const PseudoTerminal pty = openPseudoTerminal();
+    server = std::make_unique<EmulatorServer>(*board, pty.master, pty.keeper);
+    serving = std::thread([this] { server->run(); });
+    port.SetDeviceName(pty.path);
+    port.SetBaudRate(br38400);
+    port.SetDataBits(db8);
+    port.SetParity(paNone);
+    port.SetStopBits(sb1);
+    if (!transfer) transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
+    program.initialiserPages();
+  }
+
+  // Stops the emulator, after which its memory can be read.
+  void stopBoard() {
+    if (!serving.joinable()) return;
+    server->stop();
+    serving.join();
+  }
+
+  void TearDown() override {
+    transfer.reset();
+    port.SetActive(false);
+    stopBoard();
+  }
+
+  // Milliseconds a call takes.
+  template <class F>
+  long long timed(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  }
+};
+
+}  // namespace velkor::testing_support

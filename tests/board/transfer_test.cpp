@@ -1,0 +1,208 @@
+#include "board/board_messages.h"
+#include "image/messages.h"
+#include "support/row_names.h"
+#include "transfer_fixture.h"
+
+namespace velkor {
+namespace {
+
+using testing_support::TransferTest;
+
+constexpr long long kUploadPausesMs = 100 + 11 * 600;
+constexpr long long kDownloadPausesMs = 100 + 11 * 500;
+
+TEST_F(TransferTest, UploadThenDownloadIsByteExact) {
+  startBoard();
+  testing_support::makeRichProgram(program);
+  const ProgramImages sent = program.images;
+  ASSERT_NE(sent[2].find('\n'), std::string::npos);
+
+  TransferResult result{};
+  const long long uploadMs = timed([&] { result = transfer->enregistrerDansLaCarte(program); });
+  EXPECT_EQ(result, TransferResult::Done);
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kUploadDone)});
+  EXPECT_FALSE(cursor.busy);
+  EXPECT_TRUE(port.Active()) << "the port stays open";
+  std::printf("upload: %lld ms, %lld ms over its pauses\n", uploadMs, uploadMs - kUploadPausesMs);
+  EXPECT_GE(uploadMs, kUploadPausesMs);
+  EXPECT_LT(uploadMs, kUploadPausesMs + 400);
+
+  Program other;
+  other.initialiserPages();
+  const long long downloadMs = timed([&] { result = transfer->chargerDepuisLaCarte(other); });
+  EXPECT_EQ(result, TransferResult::Done);
+  std::printf("download: %lld ms, %lld ms over its pauses\n", downloadMs, downloadMs - kDownloadPausesMs);
+  EXPECT_GE(downloadMs, kDownloadPausesMs);
+  EXPECT_LT(downloadMs, kDownloadPausesMs + 400);
+  other.construireImages();
+  EXPECT_EQ(other.images, sent);
+  EXPECT_EQ(other.document.page(2).threshold(3).value, "4321");
+  EXPECT_TRUE(other.document.page(9).hold);
+  EXPECT_FALSE(other.document.ProgramModified);
+  stopBoard();
+  EXPECT_EQ(board->images, sent);
+}
+
+TEST_F(TransferTest, MissingPortIsReportedAtOnce) {
+  port.SetDeviceName("/dev/velkor-no-such-port");
+  transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
+  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::PortUnavailable);
+  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::PortUnavailable);
+  EXPECT_FALSE(transfer->testerPort());
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>(3, std::string(msg::kPortUnavailable)));
+  EXPECT_EQ(dialogs.beeps, 3);
+  EXPECT_FALSE(cursor.busy);
+}
+
+TEST_F(TransferTest, PortCheckOpensAndClosesAGoodPort) {
+  startBoard();
+  EXPECT_TRUE(transfer->testerPort());
+  EXPECT_FALSE(port.Active());
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(TransferTest, SilentBoardFailsTheUploadCheaply) {
+  startBoard({.silent = true});
+  TransferResult result{};
+  const double cpuBefore = testing_support::cpuSeconds();
+  const long long ms = timed([&] { result = transfer->enregistrerDansLaCarte(program); });
+  const double cpu = testing_support::cpuSeconds() - cpuBefore;
+  std::printf("failed upload: %lld ms, %.3f s of CPU\n", ms, cpu);
+  EXPECT_EQ(result, TransferResult::NoCommunication);
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList)});
+  EXPECT_FALSE(cursor.busy);
+  EXPECT_GE(ms, 100 + 600 + 4000);
+  EXPECT_LT(ms, 100 + 600 + 4000 + 300);
+  EXPECT_LT(cpu, 0.1);
+}
+
+struct FaultRow {
+  const char* what;
+  EmulatorFaults faults;
+  bool upload;
+  TransferResult result;
+  std::string_view message;  // empty: none
+  long long minMs, maxMs;
+};
+
+class TransferFault : public TransferTest, public testing::WithParamInterface<FaultRow> {};
+
+TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
+  const FaultRow& row = GetParam();
+  startBoard(row.faults);
+  testing_support::makeRichProgram(program);
+  program.document.ProgramModified = false;
+  const ProgramImages before = program.images;
+  TransferResult result{};
+  const long long ms = timed([&] {
+    result = row.upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
+  });
+  EXPECT_EQ(result, row.result) << row.what;
+  if (row.message.empty()) {
+    EXPECT_TRUE(dialogs.shown.empty() || dialogs.shown.back() == msg::kUploadDone) << row.what;
+  } else {
+    ASSERT_EQ(dialogs.shown.size(), 1u) << row.what;
+    EXPECT_EQ(dialogs.shown[0], row.message) << row.what;
+  }
+  EXPECT_FALSE(cursor.busy);
+  EXPECT_GE(ms, row.minMs) << row.what;
+  EXPECT_LE(ms, row.maxMs) << row.what;
+  if (!row.upload && result != TransferResult::Done) {
+    // Nothing was decoded: the pages are as they were.
+    program.construireImages();
+    EXPECT_EQ(program.images, before) << row.what;
+  }
+}
+
+// Upload: the first line's echo waits 600 ms, then up to 4000 ms more; an
+// echo of 51 bytes in pieces of 5 is complete after 9 pauses between pieces.
+// Download: the first reply waits 500 ms, then up to 2000 ms more.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TransferFault,
+    testing::Values(
+        FaultRow{"corrupt echo", {.corruptEcho = true}, true, TransferResult::NoCommunication, msg::kCheckList,
+                 4700, 5000},
+        FaultRow{"echo complete 3.9 s into its wait", {.pieceSize = 5, .pieceDelayMs = 500, .onlyLine = 1}, true,
+                 TransferResult::Done, msg::kUploadDone, 100 + 600 + 3900, 100 + 11 * 600 + 3900 + 400},
+        FaultRow{"echo complete 4.1 s into its wait", {.pieceSize = 5, .pieceDelayMs = 522, .onlyLine = 1}, true,
+                 TransferResult::NoCommunication, msg::kCheckList, 4700, 5000},
+        FaultRow{"reply 1.9 s into its wait", {.replyDelayMs = 2400, .onlyLine = 1}, false, TransferResult::Done, "",
+                 100 + 2400, 100 + 11 * 500 + 1900 + 400},
+        FaultRow{"reply 2.1 s into its wait", {.replyDelayMs = 2600, .onlyLine = 1}, false,
+                 TransferResult::NoCommunication, msg::kCheckList, 2600, 2900},
+        FaultRow{"reply cut short", {.truncateReply = 30, .onlyLine = 1}, false, TransferResult::NoCommunication,
+                 msg::kCheckList, 2600, 2900},
+        FaultRow{"reply of blanks", {.blanksOnly = true, .onlyLine = 1}, false, TransferResult::NoCommunication,
+                 msg::kCheckList, 2600, 2900},
+        FaultRow{"no program", {.noProgram = true}, false, TransferResult::NoProgram, msg::kNoProgramInBoard, 600,
+                 900},
+        FaultRow{"analog output silent", {.silent = true, .onlyLine = 8}, false, TransferResult::NoCommunication,
+                 msg::kNoCommunication, 100 + 8 * 500 + 2000, 100 + 8 * 500 + 2000 + 300},
+        FaultRow{"analog output without program", {.noProgram = true, .onlyLine = 9}, false,
+                 TransferResult::NoCommunication, msg::kCheckList, 100 + 9 * 500, 100 + 9 * 500 + 300}),
+    testing_support::RowIndexName());
+
+TEST_F(TransferTest, DownloadAsksWhileModifiedAndCancelChangesNothing) {
+  startBoard();
+  program.document.zero1Click(FieldId::hold(8));
+  dialogs.answers = {false};
+  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Cancelled);
+  EXPECT_EQ(dialogs.shown.at(0), "Attention...|Vous allez perdre les modifications. Continuer ?");
+  EXPECT_TRUE(program.document.page(8).hold);
+  EXPECT_TRUE(program.document.ProgramModified);
+  EXPECT_FALSE(port.Active()) << "nothing was opened";
+}
+
+TEST_F(TransferTest, DownloadDecodesOntoThePagesAsTheyStand) {
+  startBoard();
+  // SL5 holds a longer chain than the board's default program.
+  program.document.ou01_01Click(FieldId::link(5, 1));
+  program.document.ou01_01Click(FieldId::link(5, 2));
+  program.document.ProgramModified = false;
+  ASSERT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
+  const OutputPage& pg = program.document.page(5);
+  EXPECT_EQ(pg.slot(1).text, "EL5=1");
+  EXPECT_EQ(pg.link(1).caption, "OU") << "an 'R' link leaves the button as it was";
+  EXPECT_FALSE(pg.slot(3).text.empty()) << "slots after the downloaded chain keep their state";
+}
+
+TEST_F(TransferTest, SecondTransferIsRefusedWhileOneRuns) {
+  startBoard();
+  TransferResult inner = TransferResult::Done;
+  // A menu command arriving while the first transfer runs.
+  transfer->onProgress = [&](int page) {
+    if (page == 2) inner = transfer->chargerDepuisLaCarte(program);
+  };
+  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  EXPECT_EQ(inner, TransferResult::Busy);
+  EXPECT_EQ(dialogs.beeps, 2);  // the refusal, then the final message
+  EXPECT_FALSE(transfer->busy());
+}
+
+TEST_F(TransferTest, HangUpDuringATransferEndsItAndTheNextOneReopens) {
+  startBoard({.hangUpAfterLines = 3});
+  TransferResult result{};
+  const long long ms = timed([&] {
+    try {
+      result = transfer->enregistrerDansLaCarte(program);
+    } catch (const std::exception& e) {
+      result = TransferResult::NoCommunication;  // a port failure reported by the window
+      dialogs.shown.emplace_back(e.what());
+    }
+  });
+  EXPECT_EQ(result, TransferResult::NoCommunication);
+  EXPECT_FALSE(cursor.busy);
+  EXPECT_FALSE(transfer->busy());
+  EXPECT_LT(ms, 100 + 4 * 600 + 4000 + 300);
+  ASSERT_FALSE(dialogs.shown.empty());
+
+  // Another board on another line: the same port object works again.
+  port.SetActive(false);
+  stopBoard();
+  dialogs.shown.clear();
+  startBoard();
+  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+}
+
+}  // namespace
+}  // namespace velkor
