@@ -1,4 +1,5 @@
 // The editor: creates its windows in order and runs the main window.
+#include "app/qt_board_seams.h"
 #include "app/qt_dialogs.h"
 #include "app/tabout1.h"
 #include "app/tform1.h"
@@ -10,8 +11,10 @@ int main(int argc, char** argv) {
   velkor::VelkorApplication app(argc, argv);
   velkor::QtDialogs dialogs;
   app.setErrorReport(&dialogs);
+  velkor::QtMainThreadRunner mainThread(&dialogs);
+  velkor::QtBusyCursor cursor;
 
-  velkor::TForm1 form1(dialogs);
+  velkor::TForm1 form1(dialogs, cursor);
   dialogs.setParent(&form1);
   velkor::TAbout1 about1(&form1);
   form1.setAboutBox(&about1);

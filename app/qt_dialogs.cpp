@@ -8,7 +8,10 @@
 namespace velkor {
 namespace {
 
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+// The program's messages separate their lines with CR bytes.
+QString q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
 
 std::optional<std::filesystem::path> toPath(const QString& chosen) {
   if (chosen.isEmpty()) return std::nullopt;

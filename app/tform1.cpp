@@ -22,7 +22,8 @@ constexpr int kClientHeight = 400;
 
 }  // namespace
 
-TForm1::TForm1(UserDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs) {
+TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), cursor_(cursor) {
   setObjectName("TForm1");
   setWindowTitle(QStringLiteral("VELKOR"));
   // Fixed single border: minimise, no maximise.
@@ -33,7 +34,14 @@ TForm1::TForm1(UserDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dia
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  transfer_.reset();
+  try {
+    rs232.SetActive(false);
+  } catch (...) {
+    // Closing a dead line may fail; the port releases everything anyway.
+  }
+}
 
 void TForm1::FormCreate() {
   auto* client = new QWidget(this);
@@ -48,6 +56,17 @@ void TForm1::FormCreate() {
   // Slot 01 of every page already holds ELk=1 (the document's own creation).
   writeCredit();
   showAllPages();
+
+  // 38400 baud, 8N1, events on the user-interface thread; the port the
+  // menu shows checked from the start.
+  rs232.SetDeviceName("COM1");
+  rs232.SetBaudRate(br38400);
+  rs232.SetDataBits(db8);
+  rs232.SetParity(paNone);
+  rs232.SetStopBits(sb1);
+  rs232.SetSynchronizeEvents(true);
+  transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, dialogs_, cursor_);
+  transfer_->onBusyChanged = [this](bool running) { setTransferRunning(running); };
 }
 
 void TForm1::buildMenus() {
@@ -61,13 +80,15 @@ void TForm1::buildMenus() {
     connect(action, &QAction::triggered, this, handler);
     return action;
   };
-  add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("Ouvrir"), &TForm1::Chargerunfichierprog1Click);
-  add(Fichiers1, "Sauvegarder1", QStringLiteral("Sauvegarder"), &TForm1::Sauvegarder1Click);
+  refusedDuringTransfer_ = {
+      add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("Ouvrir"), &TForm1::Chargerunfichierprog1Click),
+      add(Fichiers1, "Sauvegarder1", QStringLiteral("Sauvegarder"), &TForm1::Sauvegarder1Click)};
   Fichiers1->addSeparator();
-  add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("Charger depuis la carte"),
-      &TForm1::Chargerdepuislacarte1Click);
-  add(Fichiers1, "Enregistrerdanslacarte1", QStringLiteral("Enregistrer dans la carte"),
-      &TForm1::Enregistrerdanslacarte1Click);
+  refusedDuringTransfer_.push_back(add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("Charger depuis la carte"),
+                                       &TForm1::Chargerdepuislacarte1Click));
+  refusedDuringTransfer_.push_back(add(Fichiers1, "Enregistrerdanslacarte1",
+                                       QStringLiteral("Enregistrer dans la carte"),
+                                       &TForm1::Enregistrerdanslacarte1Click));
   Fichiers1->addSeparator();
   QMenu* ports = Fichiers1->addMenu(QStringLiteral("Port COM"));
   ports->setObjectName("PortCOM1");
@@ -82,8 +103,9 @@ void TForm1::buildMenus() {
     portGroup_->addAction(a);
   }
   COM11->setChecked(true);  // and the device name is "COM1" from the start
+  refusedDuringTransfer_.push_back(ports->menuAction());
   Fichiers1->addSeparator();
-  add(Fichiers1, "Quitter1", QStringLiteral("Quitter"), &TForm1::Quitter1Click);
+  refusedDuringTransfer_.push_back(add(Fichiers1, "Quitter1", QStringLiteral("Quitter"), &TForm1::Quitter1Click));
 
   QAction* about = menuBar()->addAction(QStringLiteral("A propos..."));
   about->setObjectName("Apropos1");
@@ -120,6 +142,7 @@ void TForm1::Fichiers1Click() {
 }
 
 void TForm1::Chargerunfichierprog1Click() {
+  if (transfer_->busy()) return dialogs_.beep();
   try {
     if (auto r = ouvrirProgramme(program_, dialogs_)) {
       showAllPages();
@@ -132,6 +155,7 @@ void TForm1::Chargerunfichierprog1Click() {
 }
 
 void TForm1::Sauvegarder1Click() {
+  if (transfer_->busy()) return dialogs_.beep();
   try {
     sauvegarderProgramme(program_, dialogs_);
   } catch (const std::exception& e) {
@@ -139,19 +163,64 @@ void TForm1::Sauvegarder1Click() {
   }
 }
 
-void TForm1::Chargerdepuislacarte1Click() {}
+// Runs a command; a failure nobody handled goes to the central error report,
+// except the silent abort.
+template <class F>
+void TForm1::reportFailures(F&& command) {
+  try {
+    command();
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    dialogs_.reportError(e.what());
+  }
+}
 
-void TForm1::Enregistrerdanslacarte1Click() {}
+void TForm1::Chargerdepuislacarte1Click() {
+  reportFailures([this] {
+    if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return;
+    showAllPages();
+    pagecontrol1->setCurrentIndex(0);
+    apply({FieldId::slot(1, 1), false, false});
+  });
+}
+
+void TForm1::Enregistrerdanslacarte1Click() {
+  reportFailures([this] { transfer_->enregistrerDansLaCarte(program_); });
+}
+
+// While a transfer runs, nothing else may use the port, the program or end
+// the application: a second transfer would empty the reply under the first.
+void TForm1::setTransferRunning(bool running) {
+  for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
+  pagecontrol1->setEnabled(!running);
+}
+
+void TForm1::testerPort() {
+  reportFailures([this] { transfer_->testerPort(); });
+}
 
 void TForm1::selectPort(const char* name, QAction* entry) {
-  deviceName_ = name;
+  reportFailures([&] {
+    rs232.SetActive(false);
+    rs232.SetDeviceName(name);
+  });
   entry->setChecked(true);
+  testerPort();
 }
 
 void TForm1::COM11Click() { selectPort("COM1", COM11); }
 void TForm1::COM21Click() { selectPort("COM2", COM21); }
-void TForm1::COM31Click() { selectPort("COM3", COM31); }
-void TForm1::COM41Click() { selectPort("COM4", COM41); }
+
+// COM3 and COM4 check the port selected so far first.
+void TForm1::COM31Click() {
+  testerPort();
+  selectPort("COM3", COM31);
+}
+
+void TForm1::COM41Click() {
+  testerPort();
+  selectPort("COM4", COM41);
+}
 
 bool TForm1::confirmLoseChanges(std::string_view question) {
   if (!program_.document.ProgramModified) return true;
@@ -160,6 +229,7 @@ bool TForm1::confirmLoseChanges(std::string_view question) {
 }
 
 void TForm1::Quitter1Click() {
+  if (transfer_->busy()) return dialogs_.beep();
   if (!confirmLoseChanges(kQuitQuestion)) return;
   program_.document.ProgramModified = false;
   close();
@@ -172,6 +242,11 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+  if (transfer_->busy()) {  // refused until the transfer has ended
+    dialogs_.beep();
+    e->ignore();
+    return;
+  }
   if (FormCloseQuery()) e->accept();
   else e->ignore();
 }

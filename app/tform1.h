@@ -11,6 +11,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/qt_board_seams.h"
+#include "board/board_transfer.h"
+#include "comport/ComPort.h"
 #include "image/program.h"
 #include "image/user_dialogs.h"
 
@@ -50,8 +53,9 @@ struct SimulationWindows {
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
-  // `dialogs` answers every question the window asks; the window does not own it.
-  explicit TForm1(UserDialogs& dialogs, QWidget* parent = nullptr);
+  // `dialogs` answers every question the window asks and `cursor` shows the
+  // busy cursor during transfers; the window owns neither.
+  TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent = nullptr);
   ~TForm1() override;
 
   Program& program() { return program_; }
@@ -60,7 +64,8 @@ class TForm1 : public QMainWindow {
   QWidget* fieldWidget(FieldId id) const;
   // The first field of a page in tab order: slot 01, or the voltage on an analog page.
   QWidget* firstField(int page) const;
-  const std::string& DeviceName() const { return deviceName_; }
+  const std::string& DeviceName() const { return rs232.DeviceName(); }
+  BoardTransfer& boardTransfer() { return *transfer_; }
   void setSimulationWindows(SimulationWindows windows) { simulation_ = std::move(windows); }
   void setAboutBox(TAbout1* about) { about_ = about; }
 
@@ -116,19 +121,28 @@ class TForm1 : public QMainWindow {
   FieldId fieldOf(const QObject* widget) const;
   void apply(const Reaction& reaction);
   void selectPort(const char* name, QAction* entry);
+  void testerPort();
+  void setTransferRunning(bool running);
+  template <class F>
+  void reportFailures(F&& command);
   bool confirmLoseChanges(std::string_view question);
 
   UserDialogs& dialogs_;
+  BusyCursor& cursor_;
   Program program_;
+  TComPort rs232{nullptr};
+  QtEventPump pump_;
+  SystemTickClock clock_;
+  std::unique_ptr<BoardTransfer> transfer_;
   std::array<PageWidgets, kPageCount> pages_{};
   SimulationWindows simulation_;
   TAbout1* about_ = nullptr;
-  std::string deviceName_ = "COM1";
   bool activated_ = false;
   int shownPage_ = 1;
 
   QTabWidget* pagecontrol1 = nullptr;
   QMenu* Fichiers1 = nullptr;
+  std::vector<QAction*> refusedDuringTransfer_;
   QActionGroup* portGroup_ = nullptr;
   QAction* COM11 = nullptr;
   QAction* COM21 = nullptr;

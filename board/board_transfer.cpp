@@ -42,12 +42,14 @@ class BoardTransfer::Session {
  public:
   explicit Session(BoardTransfer& t) : t_(t) {
     t_.busy_ = true;
+    if (t_.onBusyChanged) t_.onBusyChanged(true);
     t_.cursorBusy_ = true;
     t_.cursor_.showBusy();
   }
   ~Session() {
     t_.restoreCursor();
     t_.busy_ = false;
+    if (t_.onBusyChanged) t_.onBusyChanged(false);
   }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;

@@ -50,6 +50,8 @@ class BoardTransfer {
 
   // Told before each output is sent or asked for ("SL1" ... "SA4").
   std::function<void(int page)> onProgress;
+  // Told when a transfer starts (true) and when it has ended (false).
+  std::function<void(bool running)> onBusyChanged;
 
   // The port's received-data handler.
   void rs232RxChar(TObject* Sender);

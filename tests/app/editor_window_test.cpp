@@ -30,6 +30,7 @@ class EditorWindowTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<FakeDialogs> dialogs;
+  NoCursor cursor;
   std::unique_ptr<TForm1> form;
 
   template <typename W>
@@ -54,9 +55,15 @@ class EditorWindowTest : public QObject {
   QColor base(QLineEdit* e) { return e->palette().color(QPalette::Base); }
 
  private Q_SLOTS:
+  void initTestCase() {
+    // Also when run by hand: the COM names must never reach a real port.
+    for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
+      qputenv(name, QByteArray("/dev/null/") + name);
+  }
+
   void init() {
     dialogs = std::make_unique<FakeDialogs>();
-    form = std::make_unique<TForm1>(*dialogs);
+    form = std::make_unique<TForm1>(*dialogs, cursor);
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
   }

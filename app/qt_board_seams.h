@@ -1,0 +1,55 @@
+// The board transfer's surroundings on Qt: the event pump of its waits, the
+// busy cursor, and the serial port's hand-over to the user-interface thread.
+#pragma once
+
+#include <QObject>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "board/transfer_seams.h"
+#include "comport/runtime.h"
+#include "image/user_dialogs.h"
+
+namespace velkor {
+
+class QtEventPump : public EventPump {
+ public:
+  void processEvents(std::chrono::milliseconds timeout) override;
+};
+
+class QtBusyCursor : public BusyCursor {
+ public:
+  void showBusy() override;
+  void showNormal() override;
+};
+
+// Runs the port's dispatches on Qt's event loop. A call handed over from the
+// event thread waits until the user-interface thread has run it; destroying
+// the runner fails the calls still waiting, so no thread waits forever.
+class QtMainThreadRunner : public QObject, public TMainThreadRunner {
+ public:
+  explicit QtMainThreadRunner(UserDialogs* errorReport = nullptr);
+  ~QtMainThreadRunner() override;
+
+  bool IsMainThread() const override;
+  void RunOnMainThread(const std::function<void()>& call) override;
+  void HandleException(std::exception_ptr error) override;
+
+ protected:
+  void customEvent(QEvent* event) override;
+
+ private:
+  struct Call;
+  void runQueued();
+
+  UserDialogs* errorReport_;
+  TMainThreadRunner* previous_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  std::deque<std::shared_ptr<Call>> queue_;
+  bool closing_ = false;
+};
+
+}  // namespace velkor
