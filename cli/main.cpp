@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/describe.h"
+#include "cli/evaluate.h"
 #include "image/file_commands.h"
 
 namespace {
@@ -15,6 +16,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitRefused = 3;
 
 constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
+        velkor-cli eval FICHIER SORTIE [ETAPE ...]
         velkor-cli --help
 
 show FICHIER
@@ -36,9 +38,21 @@ show --json FICHIER
     nommées dans la chaîne (sorties logiques) ; "voltage_mv" et "hold" : la
     tension et son maintien (sorties analogiques).
 
+eval FICHIER SORTIE [ETAPE ...]
+    Simule une sortie (SL1 à SL7, SA1 à SA4) comme la fenêtre de simulation,
+    sans fenêtre. Au départ les entrées logiques sont à 0 et les entrées
+    analogiques utilisées par la chaîne sont à leur seuil (les autres à 0).
+    Chaque ETAPE est une liste de réglages séparés par des virgules, appliqués
+    dans l'ordre : ELk=0 ou ELk=1, EAk=<millivolts>. Après chaque étape (ou une
+    fois, sans étape) une ligne est écrite : « active » ou « inactive » pour
+    une sortie logique ; pour une sortie analogique, les millivolts affichés
+    (0 quand la sortie n'est pas commandée), le maintien s'appliquant d'une
+    étape à l'autre. Exemple :
+      velkor-cli eval atelier.prg SL1 EL1=1 EL1=1,EA2=300 EL1=0
+
 Codes de sortie :
-  0  programme affiché
-  2  erreur d'utilisation
+  0  programme affiché ou simulé
+  2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue)
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
 )";
 
@@ -60,6 +74,25 @@ int show(const std::string& path, bool json) {
   return std::cout ? kExitShown : 1;  // output lost (closed pipe, full disk)
 }
 
+int eval(const std::vector<std::string>& args) {
+  if (args.size() < 2) return usageError("eval attend FICHIER SORTIE [ETAPE ...]");
+  const int page = velkor::outputPage(args[1]);
+  if (page == 0) return usageError("sortie inconnue : " + args[1]);
+  velkor::Program program;
+  const velkor::OpenOutcome outcome = velkor::openProgramFile(program, args[0]);
+  if (outcome.status != velkor::FileStatus::Ok) {
+    std::cerr << outcome.message << "\n";
+    return kExitRefused;
+  }
+  program.construireImages();  // as "Simuler" does before opening its window
+  const velkor::EvalResult result =
+      velkor::evaluateOutput(program.images, page, std::vector<std::string>(args.begin() + 2, args.end()));
+  if (!result.error.empty()) return usageError(result.error);
+  for (const std::string& line : result.lines) std::cout << line << "\n";
+  std::cout.flush();
+  return std::cout ? kExitShown : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +103,7 @@ int main(int argc, char** argv) {
       return kExitShown;
     }
   if (args.empty()) return usageError("commande manquante");
+  if (args[0] == "eval") return eval(std::vector<std::string>(args.begin() + 1, args.end()));
   if (args[0] != "show") return usageError("commande inconnue : " + args[0]);
 
   bool json = false;

@@ -5,6 +5,7 @@
 #include "image/program.h"
 #include "image/program_file.h"
 #include "support/programs.h"
+#include "support/row_names.h"
 #include "support/temp_dir.h"
 
 namespace velkor {
@@ -127,6 +128,77 @@ INSTANTIATE_TEST_SUITE_P(
                                }(),
                                "Ce fichier ne convient pas à cette application"}),
     [](const testing::TestParamInfo<RefusedRow>& row) { return "row" + std::to_string(row.index); });
+
+// A program for the simulation: SL1 = EL1=1 OU EL2=1 ET EL3=1, SL2 = EA1 above
+// 2000 mV, SL3 = EA2 below 2000 mV, SA1 = EL1=1 at 2500 mV held, SA2 = EL1=1 at
+// 2500 mV not held, SA3 = EL1=1 ET EL2=1 OU EL3=1 at 1000 mV.
+std::string simulationProgram(const testing_support::TempDir& dir) {
+  Program program;
+  program.initialiserPages();
+  ProgramDocument& doc = program.document;
+  auto chain = [&](int page, std::vector<std::string> tokens, std::vector<int> clicks) {
+    doc.choix01_01Select(FieldId::slot(page, 1), tokens[0]);
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
+      for (int c = 0; c < clicks[i]; ++c) doc.ou01_01Click(FieldId::link(page, int(i) + 1));
+      doc.choix01_01Select(FieldId::slot(page, int(i) + 2), tokens[i + 1]);
+    }
+  };
+  chain(1, {"EL1=1", "EL2=1", "EL3=1"}, {1, 2});
+  chain(2, {"EA1"}, {});
+  doc.setNumberText(FieldId::threshold(2, 1), "2000");
+  chain(3, {"EA2"}, {});
+  doc.setNumberText(FieldId::threshold(3, 2), "2000");
+  doc.supinf01_01Click(FieldId::comparator(3, 2));
+  for (int page : {8, 9}) {
+    chain(page, {"EL1=1"}, {});
+    doc.setNumberText(FieldId::voltage(page), "2500");
+  }
+  doc.zero1Click(FieldId::hold(8));
+  chain(10, {"EL1=1", "EL2=1", "EL3=1"}, {2, 1});
+  doc.setNumberText(FieldId::voltage(10), "1000");
+  program.construireImages();
+  const std::string path = (dir / "sim").string();
+  writeBytes(path, serializeProgramFile(program.images));
+  return path;
+}
+
+struct EvalRow {
+  const char* args;  // after FILE
+  const char* out;
+};
+
+class CliEval : public Cli, public testing::WithParamInterface<EvalRow> {};
+
+TEST_P(CliEval, FollowsTheConditionSemantics) {
+  const std::string file = simulationProgram(dir);
+  const CliRun r = run("eval " + file + " " + GetParam().args);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, GetParam().out) << GetParam().args;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliEval,
+    testing::Values(EvalRow{"SL1", "inactive\n"},
+                    EvalRow{"SL1 EL1=1 EL3=1 EL1=0 EL2=1,EL3=0", "inactive\nactive\ninactive\ninactive\n"},
+                    EvalRow{"SL2 EA1=2001 EA1=2000 EA1=6000 EA1=0", "active\ninactive\nactive\ninactive\n"},
+                    EvalRow{"SL3 EA2=1999 EA2=2000", "active\ninactive\n"},
+                    EvalRow{"sl4 EL4=1", "active\n"},
+                    EvalRow{"SA1 EL1=1 EL1=0", "2500\n2500\n"},
+                    EvalRow{"SA1 EL1=0 EL1=1 EL1=0", "0\n2500\n2500\n"},
+                    EvalRow{"SA2 EL1=1 EL1=0", "2500\n0\n"},
+                    EvalRow{"SA3 EL3=1 EL3=0,EL1=1 EL2=1", "1000\n0\n1000\n"},
+                    EvalRow{"SA4", "0\n"}),
+    testing_support::RowIndexName());
+
+TEST_F(Cli, EvalRefusesWhatItCannotRun) {
+  const std::string file = simulationProgram(dir);
+  for (const char* args : {"SL8", "SB1", "SL1 EL8=1", "SL1 EL1=2", "SL1 EA1=-5", "SL1 EA1=abc", "SL1 XX"}) {
+    const CliRun r = run("eval " + file + " " + args);
+    EXPECT_EQ(r.exitCode, 2) << args;
+    EXPECT_EQ(r.out, "") << args;
+  }
+  EXPECT_EQ(run("eval " + (dir / "missing").string() + " SL1").exitCode, 3);
+}
 
 TEST_F(Cli, UsageErrorsAndHelp) {
   for (const char* args : {"", "frobnicate", "show", "show a b", "show --yaml x"}) {
