@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/board_commands.h"
 #include "cli/describe.h"
 #include "cli/evaluate.h"
 #include "image/file_commands.h"
@@ -17,6 +18,9 @@ constexpr int kExitRefused = 3;
 
 constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
         velkor-cli eval FICHIER SORTIE [ETAPE ...]
+        velkor-cli upload FICHIER --port PORT
+        velkor-cli download FICHIER --port PORT
+        velkor-cli verify FICHIER --port PORT
         velkor-cli --help
 
 show FICHIER
@@ -50,8 +54,22 @@ eval FICHIER SORTIE [ETAPE ...]
     étape à l'autre. Exemple :
       velkor-cli eval atelier.prg SL1 EL1=1 EL1=1,EA2=300 EL1=0
 
+upload FICHIER --port PORT
+    Enregistre le programme du fichier dans la carte (« Enregistrer dans la
+    carte »). PORT : COM1 à COM4 (/dev/ttyS0, /dev/ttyS1, /dev/ttyUSB0,
+    /dev/ttyUSB1, ou la variable VELKOR_COM1 à VELKOR_COM4) ou un chemin de
+    périphérique (/dev/ttyACM0...). Une ligne par sortie sur la sortie d'erreur.
+download FICHIER --port PORT
+    Charge le programme de la carte et l'écrit dans le fichier, seulement
+    quand les onze images sont arrivées entières.
+verify FICHIER --port PORT
+    Charge le programme de la carte, le compare au fichier et affiche les
+    sorties qui diffèrent, ou « identique ».
+
 Codes de sortie :
-  0  programme affiché ou simulé
+  0  programme affiché, simulé, transféré, ou identique (verify)
+  1  pas de communication avec la carte, ou programme différent (verify)
+  4  port impossible à ouvrir
   2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue)
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
 )";
@@ -72,6 +90,21 @@ int show(const std::string& path, bool json) {
   std::cout << (json ? velkor::toJson(outputs) : velkor::toText(outputs));
   std::cout.flush();
   return std::cout ? kExitShown : 1;  // output lost (closed pipe, full disk)
+}
+
+// upload | download | verify FILE --port PORT, in any order after the command.
+int transfer(const std::vector<std::string>& args) {
+  std::string file, port;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--port" && i + 1 < args.size()) port = args[++i];
+    else if (args[i].starts_with("--port=")) port = args[i].substr(7);
+    else if (!args[i].starts_with("--") && file.empty()) file = args[i];
+    else return usageError("argument inattendu : " + args[i]);
+  }
+  if (file.empty() || port.empty()) return usageError(args[0] + " attend FICHIER --port PORT");
+  if (args[0] == "upload") return velkor::uploadCommand(file, port);
+  if (args[0] == "download") return velkor::downloadCommand(file, port);
+  return velkor::verifyCommand(file, port);
 }
 
 int eval(const std::vector<std::string>& args) {
@@ -104,6 +137,7 @@ int main(int argc, char** argv) {
     }
   if (args.empty()) return usageError("commande manquante");
   if (args[0] == "eval") return eval(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (args[0] == "upload" || args[0] == "download" || args[0] == "verify") return transfer(args);
   if (args[0] != "show") return usageError("commande inconnue : " + args[0]);
 
   bool json = false;

@@ -1,0 +1,150 @@
+#include "cli/board_commands.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <iostream>
+
+#include "board/board_transfer.h"
+#include "board/main_loop_pump.h"
+#include "comport/posix/win32_posix.h"
+#include "image/file_commands.h"
+
+namespace velkor {
+namespace {
+
+// Messages go to stderr, lines separated as a terminal expects; there is
+// nobody to ask, and nothing unsaved to lose.
+class ConsoleDialogs : public UserDialogs {
+ public:
+  void beep() override {}
+  void showMessage(std::string_view text) override { print(text); }
+  bool askOkCancel(std::string_view, std::string_view) override { return true; }
+  bool askYesNo(std::string_view, std::string_view) override { return true; }
+  std::optional<std::filesystem::path> chooseFileToOpen() override { return std::nullopt; }
+  std::optional<std::filesystem::path> chooseFileToSave() override { return std::nullopt; }
+  void reportError(std::string_view text) override { print(text); }
+
+ private:
+  static void print(std::string_view text) {
+    std::string line(text);
+    for (char& c : line)
+      if (c == '\r') c = '\n';
+    std::cerr << line << "\n";
+  }
+};
+
+// One transfer on its own port, main loop and console.
+class Session {
+ public:
+  explicit Session(const std::string& portName) {
+    rs232.SetDeviceName(portName);
+    rs232.SetBaudRate(br38400);
+    rs232.SetDataBits(db8);
+    rs232.SetParity(paNone);
+    rs232.SetStopBits(sb1);
+    transfer.onProgress = [](int page) { std::cerr << pageCaption(page) << "...\n"; };
+  }
+  ~Session() {
+    try {
+      rs232.SetActive(false);
+    } catch (...) {
+    }
+  }
+
+  // The transfer's outcome as an exit code, with a hint when the device
+  // exists but may not be opened.
+  int exitCode(TransferResult result) const {
+    switch (result) {
+      case TransferResult::Done: return kBoardDone;
+      case TransferResult::PortUnavailable: permissionHint(); return kBoardNoPort;
+      default: return kBoardFailed;
+    }
+  }
+
+  TMainLoop loop;
+  MainLoopPump pump{loop};
+  SystemTickClock clock;
+  ConsoleDialogs dialogs;
+  NoCursor cursor;
+  TComPort rs232{nullptr};
+  BoardTransfer transfer{rs232, pump, clock, dialogs, cursor};
+
+ private:
+  void permissionHint() const {
+#ifndef _WIN32
+    const std::string path = posix::DevicePathFor(rs232.DeviceName());
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+      std::cerr << path << " : accès refusé ; l'utilisateur doit faire partie du groupe dialout "
+                << "(sudo adduser $USER dialout, puis se reconnecter)\n";
+#endif
+  }
+};
+
+// Reads a program file as "Ouvrir" does; false (message given) when refused.
+bool openFile(Program& program, const std::string& file) {
+  const OpenOutcome outcome = openProgramFile(program, file);
+  if (outcome.status == FileStatus::Ok) return true;
+  std::cerr << outcome.message << "\n";
+  return false;
+}
+
+template <class F>
+int guarded(F&& body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {  // a port failure once the line was open
+    std::cerr << e.what() << "\n";
+    return kBoardFailed;
+  }
+}
+
+}  // namespace
+
+int uploadCommand(const std::string& file, const std::string& port) {
+  Program program;
+  if (!openFile(program, file)) return kBoardFileRefused;
+  return guarded([&]() -> int {
+    Session session(port);
+    return session.exitCode(session.transfer.enregistrerDansLaCarte(program));
+  });
+}
+
+int downloadCommand(const std::string& file, const std::string& port) {
+  return guarded([&]() -> int {
+    Program program;
+    program.initialiserPages();
+    Session session(port);
+    const int code = session.exitCode(session.transfer.chargerDepuisLaCarte(program));
+    if (code != kBoardDone) return code;  // no file is created or changed
+    const WriteResult written = writeProgramFile(file, program.images);
+    if (!written.ok) {
+      std::cerr << written.message << "\n";
+      return kBoardFailed;
+    }
+    return kBoardDone;
+  });
+}
+
+int verifyCommand(const std::string& file, const std::string& port) {
+  Program expected;
+  if (!openFile(expected, file)) return kBoardFileRefused;
+  expected.construireImages();
+  return guarded([&]() -> int {
+    Program board;
+    board.initialiserPages();
+    Session session(port);
+    const int code = session.exitCode(session.transfer.chargerDepuisLaCarte(board));
+    if (code != kBoardDone) return code;
+    int differences = 0;
+    for (int p = 1; p <= kPageCount; ++p) {
+      if (board.images[p] == expected.images[p]) continue;
+      std::cout << pageCaption(p) << " diffère\n";
+      ++differences;
+    }
+    if (differences == 0) std::cout << "identique\n";
+    return differences == 0 ? kBoardDone : kBoardFailed;
+  });
+}
+
+}  // namespace velkor
