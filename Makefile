@@ -7,7 +7,7 @@ PACKAGES  := cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev x
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test clean test-tsan fuzz package
+.PHONY: all deps configure build run test clean test-tsan fuzz package bench
 
 all: build
 
@@ -72,3 +72,8 @@ fuzz:
 # The Debian package, in $(BUILD_DIR): apt-get install ./$(BUILD_DIR)/velkor_*.deb
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# Performance figures (a table, and $(BUILD_DIR)/bench.json): editor start and
+# memory beside a bare Qt window, transfers, the simulation window.
+bench: build
+	tests/bench/run_bench.sh $(BUILD_DIR) $(BUILD_DIR)/bench.json
