@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "comport/runtime.h"
+
 namespace velkor {
 
 VelkorApplication::VelkorApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -11,6 +13,8 @@ VelkorApplication::VelkorApplication(int& argc, char** argv) : QApplication(argc
 bool VelkorApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
+  } catch (const EAbort&) {
+    // The silent abort: the operation stops without a word.
   } catch (const std::exception& e) {
     if (dialogs_) dialogs_->reportError(e.what());
     else std::fprintf(stderr, "%s\n", e.what());

@@ -1,5 +1,6 @@
 // The application object: reports any failure that escapes a handler in a
-// message box, instead of letting it end the program.
+// message box, instead of letting it end the program; the silent abort is
+// dropped without a word.
 #pragma once
 
 #include <QApplication>
