@@ -26,12 +26,6 @@ void QtBusyCursor::showBusy() { QApplication::setOverrideCursor(Qt::WaitCursor);
 
 void QtBusyCursor::showNormal() { QApplication::restoreOverrideCursor(); }
 
-struct QtMainThreadRunner::Call {
-  std::function<void()> fn;
-  std::exception_ptr error;
-  bool done = false;
-};
-
 QtMainThreadRunner::QtMainThreadRunner(UserDialogs* errorReport)
     : errorReport_(errorReport), previous_(MainThreadRunner()) {
   SetMainThreadRunner(this);
@@ -39,54 +33,19 @@ QtMainThreadRunner::QtMainThreadRunner(UserDialogs* errorReport)
 
 QtMainThreadRunner::~QtMainThreadRunner() {
   SetMainThreadRunner(previous_);
-  std::lock_guard lock(mutex_);
-  closing_ = true;
-  for (auto& call : queue_) {
-    call->error = std::make_exception_ptr(EAbort());
-    call->done = true;
-  }
-  queue_.clear();
-  done_.notify_all();
+  calls_.Close();
 }
 
 bool QtMainThreadRunner::IsMainThread() const { return QThread::currentThread() == thread(); }
 
 void QtMainThreadRunner::RunOnMainThread(const std::function<void()>& call) {
   if (IsMainThread()) return call();
-  auto c = std::make_shared<Call>();
-  c->fn = call;
-  std::unique_lock lock(mutex_);
-  if (closing_) throw EAbort();
-  queue_.push_back(c);
-  QCoreApplication::postEvent(this, new QEvent(kRunCalls));
-  done_.wait(lock, [&] { return c->done; });
-  if (c->error) std::rethrow_exception(c->error);
+  // Qt's event loop, or a transfer's wait on it, runs the queue when the event arrives.
+  calls_.HandOver(call, [this] { QCoreApplication::postEvent(this, new QEvent(kRunCalls)); });
 }
 
 void QtMainThreadRunner::customEvent(QEvent* event) {
-  if (event->type() == kRunCalls) runQueued();
-}
-
-void QtMainThreadRunner::runQueued() {
-  for (;;) {
-    std::shared_ptr<Call> c;
-    {
-      std::lock_guard lock(mutex_);
-      if (queue_.empty()) return;
-      c = queue_.front();
-      queue_.pop_front();
-    }
-    std::exception_ptr error;
-    try {
-      c->fn();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    std::lock_guard lock(mutex_);
-    c->error = error;
-    c->done = true;
-    done_.notify_all();
-  }
+  if (event->type() == kRunCalls) calls_.RunPending();
 }
 
 void QtMainThreadRunner::HandleException(std::exception_ptr error) {

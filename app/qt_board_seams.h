@@ -3,10 +3,6 @@
 #pragma once
 
 #include <QObject>
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
 
 #include "board/transfer_seams.h"
 #include "comport/runtime.h"
@@ -41,15 +37,9 @@ class QtMainThreadRunner : public QObject, public TMainThreadRunner {
   void customEvent(QEvent* event) override;
 
  private:
-  struct Call;
-  void runQueued();
-
   UserDialogs* errorReport_;
   TMainThreadRunner* previous_;
-  std::mutex mutex_;
-  std::condition_variable done_;
-  std::deque<std::shared_ptr<Call>> queue_;
-  bool closing_ = false;
+  THandOverQueue calls_;
 };
 
 }  // namespace velkor

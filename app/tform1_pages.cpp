@@ -128,9 +128,7 @@ void TForm1::buildLogicPage(int page, PageWidgets& w) {
         makeNumberField(FieldId::threshold(page, k), thresholds, QRect(x + 26, 34, 52, kFieldHeight));
   }
 
-  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, QRect(8, 314, 180, 52));
-  w.pause = makeNumberField(FieldId::pause(page), pause, QRect(10, 20, 64, kFieldHeight));
-  label(QStringLiteral("mS"), pause, QRect(80, 22, 30, 18));
+  buildPauseGroup(page, w, 314);
 }
 
 void TForm1::buildAnalogPage(int page, PageWidgets& w) {
@@ -150,7 +148,11 @@ void TForm1::buildAnalogPage(int page, PageWidgets& w) {
   w.hold->setGeometry(10, 22 + 4 * kRowHeight + 14, 340, 20);
   connect(w.hold, &QCheckBox::clicked, this, &TForm1::zero1Click);
 
-  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, QRect(8, 254, 180, 52));
+  buildPauseGroup(page, w, 254);
+}
+
+void TForm1::buildPauseGroup(int page, PageWidgets& w, int top) {
+  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, QRect(8, top, 180, 52));
   w.pause = makeNumberField(FieldId::pause(page), pause, QRect(10, 20, 64, kFieldHeight));
   label(QStringLiteral("mS"), pause, QRect(80, 22, 30, 18));
 }

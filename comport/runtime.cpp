@@ -34,61 +34,28 @@ void HandleException(std::exception_ptr error) {
 
 // ---------------------------------------------------------------- TMainLoop
 
-struct TMainLoop::Call {
+struct THandOverQueue::Call {
   std::function<void()> fn;
   std::exception_ptr error;
   bool done = false;
-  std::condition_variable doneCv;
 };
 
-TMainLoop::TMainLoop() : FMainId(std::this_thread::get_id()), FPrevious(gRunner.load()) {
-  gRunner.store(this);
-}
-
-TMainLoop::~TMainLoop() {
-  gRunner.store(FPrevious);
-  // A thread still waiting on us would wait forever: let its call fail, and
-  // let it leave before the queue goes away.
-  std::unique_lock lk(FMutex);
-  for (auto& c : FQueue) {
-    c->error = std::make_exception_ptr(EAbort());
-    c->done = true;
-    c->doneCv.notify_all();
-  }
-  FQueue.clear();
-  FLeftCv.wait(lk, [&] { return FInside == 0; });
-}
-
-bool TMainLoop::IsMainThread() const { return std::this_thread::get_id() == FMainId; }
-
-void TMainLoop::RunOnMainThread(const std::function<void()>& call) {
-  if (IsMainThread()) return call();
+void THandOverQueue::HandOver(const std::function<void()>& call, const std::function<void()>& wake) {
   auto c = std::make_shared<Call>();
   c->fn = call;
   std::unique_lock lk(FMutex);
+  if (FClosed) throw EAbort();
   ++FInside;
   FQueue.push_back(c);
   FQueuedCv.notify_all();
-  c->doneCv.wait(lk, [&] { return c->done; });
+  if (wake) wake();
+  FLeftCv.wait(lk, [&] { return c->done; });
   if (--FInside == 0) FLeftCv.notify_all();
   lk.unlock();
   if (c->error) std::rethrow_exception(c->error);
 }
 
-void TMainLoop::HandleException(std::exception_ptr error) {
-  std::string text;
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    text = e.what();
-  } catch (...) {
-    text = "unknown exception";
-  }
-  std::lock_guard lk(FMutex);
-  FErrors.push_back(text);
-}
-
-int TMainLoop::Pump(int max) {
+int THandOverQueue::RunPending(int max) {
   int ran = 0;
   while (max < 0 || ran < max) {
     std::shared_ptr<Call> c;
@@ -107,15 +74,63 @@ int TMainLoop::Pump(int max) {
     std::lock_guard lk(FMutex);
     c->error = error;
     c->done = true;
-    c->doneCv.notify_all();
+    FLeftCv.notify_all();
     ++ran;
   }
   return ran;
 }
 
-bool TMainLoop::WaitForCall(std::chrono::milliseconds timeout) {
+bool THandOverQueue::WaitForCall(std::chrono::milliseconds timeout) {
   std::unique_lock lk(FMutex);
   return FQueuedCv.wait_for(lk, timeout, [&] { return !FQueue.empty(); });
+}
+
+std::size_t THandOverQueue::Queued() const {
+  std::lock_guard lk(FMutex);
+  return FQueue.size();
+}
+
+void THandOverQueue::Close() {
+  // A thread still waiting here would wait forever: let its call fail, and
+  // let it leave before the queue goes away.
+  std::unique_lock lk(FMutex);
+  FClosed = true;
+  for (auto& c : FQueue) {
+    c->error = std::make_exception_ptr(EAbort());
+    c->done = true;
+  }
+  FQueue.clear();
+  FLeftCv.notify_all();
+  FLeftCv.wait(lk, [&] { return FInside == 0; });
+}
+
+TMainLoop::TMainLoop() : FMainId(std::this_thread::get_id()), FPrevious(gRunner.load()) {
+  gRunner.store(this);
+}
+
+TMainLoop::~TMainLoop() {
+  gRunner.store(FPrevious);
+  FCalls.Close();
+}
+
+bool TMainLoop::IsMainThread() const { return std::this_thread::get_id() == FMainId; }
+
+void TMainLoop::RunOnMainThread(const std::function<void()>& call) {
+  if (IsMainThread()) return call();
+  FCalls.HandOver(call);
+}
+
+void TMainLoop::HandleException(std::exception_ptr error) {
+  std::string text;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+    text = "unknown exception";
+  }
+  std::lock_guard lk(FErrorsMutex);
+  FErrors.push_back(text);
 }
 
 bool TMainLoop::PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
@@ -133,13 +148,8 @@ bool TMainLoop::PumpUntil(const std::function<bool()>& pred, std::chrono::millis
   }
 }
 
-std::size_t TMainLoop::Queued() const {
-  std::lock_guard lk(FMutex);
-  return FQueue.size();
-}
-
 std::vector<std::string> TMainLoop::Errors() const {
-  std::lock_guard lk(FMutex);
+  std::lock_guard lk(FErrorsMutex);
   return FErrors;
 }
 
@@ -189,11 +199,15 @@ void TThread::Start(TThreadPriority priority) {
 
 void TThread::SetPriority(TThreadPriority p) {
 #ifdef _WIN32
-  HANDLE h = FThread.native_handle();
+  // std::thread's handle is a pthread_t under MinGW: open the thread by its id.
+  HANDLE h = OpenThread(THREAD_SET_INFORMATION, FALSE, FThreadId.load());
+  const bool set = h && SetThreadPriority(h, ThreadPriorityValue(p));
+  if (h) CloseHandle(h);
+  if (!set) throw EThread("Can't set thread priority");
 #else
   HANDLE h = ThreadHandleFromId(FThreadId.load());
-#endif
   if (!SetThreadPriority(h, ThreadPriorityValue(p))) throw EThread("Can't set thread priority");
+#endif
 }
 
 void TThread::WaitFor() {

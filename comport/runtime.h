@@ -174,6 +174,39 @@ TMainThreadRunner* MainThreadRunner();
 void RunOnMainThread(const std::function<void()>& call);
 void HandleException(std::exception_ptr error);
 
+// Calls handed over to the main thread by other threads, each caller waiting
+// until its call has run there; the call's exception is raised again in the
+// caller. Every runner queues its calls here; only the way the main thread is
+// woken differs. Closing fails the calls still waiting with EAbort, refuses
+// new ones, and waits until their callers have left.
+class THandOverQueue {
+ public:
+  THandOverQueue() = default;
+  ~THandOverQueue() { Close(); }
+  THandOverQueue(const THandOverQueue&) = delete;
+  THandOverQueue& operator=(const THandOverQueue&) = delete;
+
+  // From another thread: queues the call, runs `wake` so that the main thread
+  // looks at the queue, and waits until the call has run.
+  void HandOver(const std::function<void()>& call, const std::function<void()>& wake = {});
+  // On the main thread: runs queued calls, including those queued meanwhile,
+  // until none is left or max have run; returns how many ran.
+  int RunPending(int max = -1);
+  // Blocks until a call is queued or the time-out passes; true when one is.
+  bool WaitForCall(std::chrono::milliseconds timeout);
+  std::size_t Queued() const;
+  void Close();
+
+ private:
+  struct Call;
+  mutable std::mutex FMutex;
+  std::condition_variable FQueuedCv;
+  std::condition_variable FLeftCv;
+  std::deque<std::shared_ptr<Call>> FQueue;
+  int FInside = 0;  // threads inside HandOver
+  bool FClosed = false;
+};
+
 // A plain main loop: the thread that constructs it is the main thread, which
 // runs queued calls when it pumps. Installs itself as the runner for its
 // lifetime.
@@ -189,26 +222,22 @@ class TMainLoop : public TMainThreadRunner {
 
   // Runs queued calls, including those queued meanwhile, until none is left
   // or max have run; returns how many ran.
-  int Pump(int max = -1);
+  int Pump(int max = -1) { return FCalls.RunPending(max); }
   // Pumps until pred() holds or the time-out passes; returns pred().
   bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
   // Blocks until a call is queued or the time-out passes; true when one is.
-  bool WaitForCall(std::chrono::milliseconds timeout);
-  std::size_t Queued() const;
+  bool WaitForCall(std::chrono::milliseconds timeout) { return FCalls.WaitForCall(timeout); }
+  std::size_t Queued() const { return FCalls.Queued(); }
 
   // Messages of the exceptions given to HandleException, oldest first.
   std::vector<std::string> Errors() const;
 
  private:
-  struct Call;
   std::thread::id FMainId;
   TMainThreadRunner* FPrevious;
-  mutable std::mutex FMutex;
-  std::condition_variable FQueuedCv;
-  std::deque<std::shared_ptr<Call>> FQueue;
+  THandOverQueue FCalls;
+  mutable std::mutex FErrorsMutex;
   std::vector<std::string> FErrors;
-  int FInside = 0;  // threads inside RunOnMainThread
-  std::condition_variable FLeftCv;
 };
 
 // ---------------------------------------------------------------- threads
