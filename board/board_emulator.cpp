@@ -15,15 +15,21 @@ int pageOf(char kind, char digit) {
   return 0;
 }
 
+// A board fresh from the factory holds the default program; built once, as
+// emulators are made by the thousand under test.
+const ProgramImages& factoryImages() {
+  static const ProgramImages images = [] {
+    Program defaults;
+    defaults.initialiserPages();
+    defaults.construireImages();
+    return defaults.images;
+  }();
+  return images;
+}
+
 }  // namespace
 
-BoardEmulator::BoardEmulator(EmulatorFaults faults) : faults_(faults) {
-  // A board fresh from the factory holds the default program.
-  Program defaults;
-  defaults.initialiserPages();
-  defaults.construireImages();
-  images = defaults.images;
-}
+BoardEmulator::BoardEmulator(EmulatorFaults faults) : images(factoryImages()), faults_(faults) {}
 
 std::vector<TimedBytes> BoardEmulator::receive(std::string_view bytes) {
   std::vector<TimedBytes> out;

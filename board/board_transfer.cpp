@@ -1,6 +1,7 @@
 #include "board/board_transfer.h"
 
 #include "board/board_messages.h"
+#include "board/reply_rules.h"
 #include "image/messages.h"
 
 namespace velkor {
@@ -11,13 +12,6 @@ constexpr std::uint32_t kAfterLineMs = 600;
 constexpr std::uint32_t kEchoLimitMs = 4000;
 constexpr std::uint32_t kAfterRequestMs = 500;
 constexpr std::uint32_t kReplyLimitMs = 2000;
-
-// Bytes 0x00-0x20 removed at both ends: the board may add line ends or blanks.
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
-  return s;
-}
 
 // "PL1", "PA4", "LL7", "LA2": the command for a page.
 std::string command(char verb, int page) {
@@ -112,8 +106,7 @@ bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit, const st
 }
 
 bool BoardTransfer::attendreEcho(const std::string& line) {
-  const std::string_view expected = trimmed(line);
-  if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&] { return trimmed(reception) == expected; })) return true;
+  if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&] { return echoMatches(reception, line); })) return true;
   erreurCommunication();
   return false;
 }
@@ -151,26 +144,21 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
   rs232_.WriteText(command('L', page) + "\r");
   clock_.attendre(kAfterRequestMs);
 
-  const std::size_t length = imageLength(page);
-  bool started = false;
-  bool refused = false;
-  const bool arrived = waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&] {
-    started = !trimmed(reception).empty();
-    if (!started) return false;
-    const auto first = static_cast<unsigned char>(reception[0]);
-    refused = first < 1 || first > 11;  // a reply starts with a condition code
-    return refused || reception.size() >= length;
+  ReplyVerdict verdict = ReplyVerdict::Silent;
+  waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&] {
+    verdict = judgeReply(reception, page);
+    return verdict == ReplyVerdict::Complete || verdict == ReplyVerdict::Refused;
   });
 
-  if (arrived && !refused) {
-    image = reception.substr(0, length);  // a trailing line end is no part of the image
+  if (verdict == ReplyVerdict::Complete) {
+    image = replyImage(reception, page);
     return TransferResult::Done;
   }
-  if (refused && isLogicPage(page)) {
+  if (verdict == ReplyVerdict::Refused && isLogicPage(page)) {
     fail(msg::kNoProgramInBoard);
     return TransferResult::NoProgram;
   }
-  if (!started && isAnalogPage(page)) {
+  if (verdict == ReplyVerdict::Silent && isAnalogPage(page)) {
     fail(msg::kNoCommunication);
     return TransferResult::NoCommunication;
   }

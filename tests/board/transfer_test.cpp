@@ -1,6 +1,7 @@
 #include "board/board_messages.h"
 #include "image/messages.h"
 #include "support/row_names.h"
+#include "support/temp_dir.h"
 #include "transfer_fixture.h"
 
 namespace velkor {
@@ -202,6 +203,59 @@ TEST_F(TransferTest, HangUpDuringATransferEndsItAndTheNextOneReopens) {
   dialogs.shown.clear();
   startBoard();
   EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+}
+
+TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
+  // The port opens the line through a link of ours: once the line is gone the
+  // name leads nowhere, even if another test takes the freed pseudo-terminal.
+  testing_support::TempDir dir;
+  const std::filesystem::path line = dir / "line";
+  startBoard();
+  std::filesystem::create_symlink(port.DeviceName(), line);
+  port.SetDeviceName(line.string());
+  ASSERT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  ASSERT_TRUE(port.Active()) << "the port stays open between transfers";
+
+  // The cable is pulled while nothing runs: the port notices and closes itself.
+  server->hangUp();
+  ASSERT_TRUE(loop.PumpUntil([&] { return !port.Active(); }, std::chrono::milliseconds(3000)));
+  EXPECT_TRUE(dialogs.shown.size() == 1 && dialogs.shown[0] == msg::kUploadDone) << "nothing is shown while idle";
+  stopBoard();
+  std::filesystem::remove(line);
+
+  // Nothing is there any more: the port cannot open.
+  dialogs.shown.clear();
+  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::PortUnavailable);
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kPortUnavailable)});
+  EXPECT_FALSE(cursor.busy);
+  EXPECT_FALSE(transfer->busy());
+
+  // The line is back: the same port object opens it and the download works.
+  startBoard();
+  std::filesystem::create_symlink(port.DeviceName(), line);
+  port.SetDeviceName(line.string());
+  dialogs.shown.clear();
+  program.document.ProgramModified = false;
+  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_FALSE(program.document.ProgramModified);
+}
+
+TEST_F(TransferTest, TransferEndedWhileABoardReplyIsHandedOverIsSafe) {
+  startBoard();
+  port.SetActive(true);
+  port.WriteText("LL1\r");
+  // The port's event thread now waits for the main loop to take the reply.
+  ASSERT_TRUE(loop.WaitForCall(std::chrono::milliseconds(2000)));
+  const long long ms = timed([&] { transfer.reset(); });
+  EXPECT_LT(ms, 500) << "removing the handler must not wait for the main loop";
+  loop.Pump();  // what was handed over must not reach the ended transfer
+
+  // A new transfer on the same port works.
+  transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
+  program.document.ProgramModified = false;
+  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
+  EXPECT_TRUE(dialogs.shown.empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,17 @@ namespace velkor::testing_support {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: try fresh names until one can be created.
+    std::random_device random;
+    for (;;) {
+      path_ = std::filesystem::temp_directory_path() / ("velkor-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path_)) break;
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "velkor-test-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
+#endif
   }
   ~TempDir() {
     std::error_code ec;

@@ -1,0 +1,95 @@
+// Any bytes as a board's answer, arriving in any pieces: the download verdict
+// only moves forward, pieces agree with the whole, a complete reply yields an
+// image of the page's length; and the echo check accepts exactly the line.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "board/reply_rules.h"
+#include "image/program_images.h"
+#include "pieces.h"
+
+using namespace velkor;
+
+namespace {
+
+bool terminal(ReplyVerdict v) { return v == ReplyVerdict::Complete || v == ReplyVerdict::Refused; }
+
+// Moves a verdict may make as bytes are added.
+bool allowedStep(ReplyVerdict from, ReplyVerdict to) {
+  switch (from) {
+    case ReplyVerdict::Silent: return true;
+    case ReplyVerdict::Partial: return to == ReplyVerdict::Partial || to == ReplyVerdict::Complete;
+    case ReplyVerdict::Complete:
+    case ReplyVerdict::Refused: return to == from;
+  }
+  return false;
+}
+
+bool blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+void checkDownload(const fuzzing::PiecedInput& in, int page) {
+  const std::size_t length = imageLength(page);
+  // As the transfer reads it: judged after each piece, done at the first final verdict.
+  std::string reception;
+  ReplyVerdict verdict = ReplyVerdict::Silent;
+  for (std::string_view piece : in.pieces) {
+    reception += piece;
+    const ReplyVerdict next = judgeReply(reception, page);
+    if (!allowedStep(verdict, next)) std::abort();
+    verdict = next;
+    if (terminal(verdict)) break;
+  }
+  const ReplyVerdict whole = judgeReply(in.stream, page);
+  if (whole != verdict) std::abort();
+  if (verdict != ReplyVerdict::Complete) {
+    if (in.stream.size() >= length && whole == ReplyVerdict::Partial) std::abort();
+    return;
+  }
+
+  const std::string image = replyImage(reception, page);
+  if (image.size() != length || image != replyImage(in.stream, page)) std::abort();
+  // Sent as the board sends it, the line end stays out of the image. (The
+  // image may be a code and blanks only, completed by bytes after it.)
+  const std::string line = image + "\r\n";
+  if (replyImage(line, page) != image) std::abort();
+  const ReplyVerdict alone = judgeReply(line, page);
+  if (alone != (trimmedReply(image).empty() ? ReplyVerdict::Silent : ReplyVerdict::Complete)) std::abort();
+  // One byte short is never complete.
+  if (judgeReply(std::string_view(image).substr(0, length - 1), page) == ReplyVerdict::Complete) std::abort();
+}
+
+void checkEcho(const fuzzing::PiecedInput& in) {
+  const std::string_view line = in.stream;
+  const std::string_view core = trimmedReply(line);
+  if (!core.empty() && (blank(core.front()) || blank(core.back()))) std::abort();
+  const std::string echo = std::string(line) + "\r\n";
+  if (!echoMatches(echo, line) || !echoMatches(line, echo)) std::abort();
+  if (!echoMatches(std::string(" \n\0", 3) + echo + '\0', line)) std::abort();
+
+  // The echo in the pieces it came in: not accepted before the whole line is there.
+  std::string reception;
+  for (std::string_view piece : in.pieces) {
+    reception += piece;
+    if (echoMatches(reception, line) != (trimmedReply(reception).size() == core.size())) std::abort();
+  }
+  if (core.empty()) return;
+  // One byte changed inside the line is a mismatch.
+  std::string wrong(line);
+  const std::size_t at = static_cast<std::size_t>(core.data() - line.data()) + in.selector % core.size();
+  wrong[at] = static_cast<char>(wrong[at] ^ (blank(wrong[at]) ? 0x40 : 0x01));
+  if (echoMatches(wrong + "\r\n", line)) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // Replies are tens of bytes; longer inputs only slow the search (the checks
+  // are quadratic on blanks fed a byte at a time).
+  if (size > 1024) return 0;
+  fuzzing::PiecedInput in;
+  if (!fuzzing::splitInput(data, size, in)) return 0;
+  checkDownload(in, 1 + in.selector % kPageCount);
+  checkEcho(in);
+  return 0;
+}

@@ -1,0 +1,301 @@
+// Saves that fail part-way: the previous file stays byte-identical, nothing
+// half-written takes its place, the user is told and the program stays
+// modified. Faults the system cannot be made to produce on demand (an I/O
+// error mid-write, a crash before the rename) are injected through the save's
+// fault hook; the read-only folder and the full disk are real filesystems
+// mounted in a private mount namespace when the test runs as root.
+#include <gtest/gtest.h>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "image/atomic_write.h"
+#include "image/file_commands.h"
+#include "image/program_file.h"
+#include "support/fake_dialogs.h"
+#include "support/row_names.h"
+#include "support/temp_dir.h"
+
+namespace velkor {
+namespace {
+
+using testing_support::FakeDialogs;
+using testing_support::readBytes;
+using testing_support::TempDir;
+using testing_support::writeBytes;
+
+int entries(const std::filesystem::path& folder) {
+  int n = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
+// A program saved before, and a changed one the user now saves over it.
+std::string previousFile() {
+  Program program;
+  program.initialiserPages();
+  program.construireImages();
+  return serializeProgramFile(program.images);
+}
+
+void changeProgram(Program& program) {
+  program.initialiserPages();
+  program.document.choix01_01Select(FieldId::slot(2, 1), "EA3");
+  program.document.zero1Click(FieldId::hold(9));
+  ASSERT_TRUE(program.document.ProgramModified);
+}
+
+// What a faulty save must look like through "Sauvegarder": refused, reported
+// once, still modified. Returns an empty string when so, else what is wrong.
+std::string saveThroughTheCommandFails(const std::filesystem::path& target) {
+  Program program;
+  changeProgram(program);
+  FakeDialogs dialogs;
+  dialogs.saveChoice = target;
+  dialogs.answers = {true};  // overwrite the existing file
+  if (sauvegarderProgramme(program, dialogs)) return "the save said it succeeded";
+  if (dialogs.errors != 1) return "errors reported: " + std::to_string(dialogs.errors);
+  if (dialogs.shown.back().find("Impossible d'enregistrer le fichier " + target.filename().string()) != 0)
+    return "message: " + dialogs.shown.back();
+  if (!program.document.ProgramModified) return "ProgramModified was cleared";
+  return {};
+}
+
+// ---- Faults injected through the hook -----------------------------------
+
+struct InjectedRow {
+  const char* what;
+  save_faults::Hook hook;
+  const char* reason;  // strerror text expected in the message
+};
+
+int calls = 0;
+
+class InjectedFault : public testing::TestWithParam<InjectedRow> {
+ protected:
+  void SetUp() override { calls = 0; }
+  void TearDown() override { save_faults::setHook(nullptr); }
+};
+
+TEST_P(InjectedFault, LeavesThePreviousFileAndKeepsTheProgramModified) {
+  const InjectedRow& row = GetParam();
+  TempDir dir;
+  const std::string previous = previousFile();
+  writeBytes(dir / "prog", previous);
+
+  save_faults::setHook(row.hook);
+  const std::string failure = saveThroughTheCommandFails(dir / "prog");
+  save_faults::setHook(nullptr);
+  EXPECT_EQ(failure, "") << row.what;
+  EXPECT_GT(calls, 0) << row.what << ": the fault was never asked for";
+  EXPECT_EQ(readBytes(dir / "prog"), previous) << row.what;
+  EXPECT_EQ(entries(dir.path()), 1) << row.what << ": no temporary file left behind";
+
+  // The reason reaches the user.
+  save_faults::setHook(row.hook);
+  calls = 0;
+  Program program;
+  changeProgram(program);
+  program.construireImages();
+  const WriteResult r = writeProgramFile(dir / "prog", program.images);
+  save_faults::setHook(nullptr);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.message.find(row.reason), std::string::npos) << r.message;
+
+  // Once the fault is gone the same save goes through.
+  FakeDialogs dialogs;
+  dialogs.saveChoice = dir / "prog";
+  dialogs.answers = {true};
+  EXPECT_TRUE(sauvegarderProgramme(program, dialogs)) << row.what;
+  EXPECT_FALSE(program.document.ProgramModified);
+  EXPECT_EQ(readBytes(dir / "prog"), serializeProgramFile(program.images));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, InjectedFault,
+    testing::Values(
+        InjectedRow{"I/O error after 200 bytes were written",
+                    [](save_faults::Step step, std::size_t& length) {
+                      if (step != save_faults::Step::Write) return 0;
+                      if (calls++ > 0) return EIO;
+                      length = 200;  // a short write; the rest fails
+                      return 0;
+                    },
+                    "Input/output error"},
+        InjectedRow{"disk full on the first write",
+                    [](save_faults::Step step, std::size_t&) {
+                      if (step != save_faults::Step::Write) return 0;
+                      ++calls;
+                      return ENOSPC;
+                    },
+                    "No space left on device"},
+        InjectedRow{"rename refused",
+                    [](save_faults::Step step, std::size_t&) {
+                      if (step != save_faults::Step::Rename) return 0;
+                      ++calls;
+                      return EXDEV;
+                    },
+                    "Invalid cross-device link"}),
+    testing_support::RowIndexName());
+
+TEST(SaveFaults, ShortWritesAreCompletedNotTruncated) {
+  TempDir dir;
+  save_faults::setHook([](save_faults::Step step, std::size_t& length) {
+    if (step == save_faults::Step::Write) length = std::min<std::size_t>(length, 7);
+    return 0;
+  });
+  Program program;
+  changeProgram(program);
+  program.construireImages();
+  const WriteResult r = writeProgramFile(dir / "prog", program.images);
+  save_faults::setHook(nullptr);
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(readBytes(dir / "prog"), serializeProgramFile(program.images));
+}
+
+// ---- Faults in a child process -----------------------------------------
+
+constexpr int kSkip = 77;
+
+// Runs `body` in a forked child; its exit code (or signal) comes back.
+int inChild(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(body());
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+  if (WIFSIGNALED(status)) return 1000 + WTERMSIG(status);
+  return WEXITSTATUS(status);
+}
+
+TEST(SaveFaults, CrashBeforeTheRenameLeavesThePreviousFile) {
+  TempDir dir;
+  const std::string previous = previousFile();
+  writeBytes(dir / "prog", previous);
+
+  // The process dies with the new data synced in the temporary file.
+  const int status = inChild([&] {
+    save_faults::setHook([](save_faults::Step step, std::size_t&) {
+      if (step == save_faults::Step::Rename) ::raise(SIGKILL);
+      return 0;
+    });
+    Program program;
+    changeProgram(program);
+    program.construireImages();
+    writeProgramFile(dir / "prog", program.images);
+    return 1;  // the crash did not happen
+  });
+  ASSERT_EQ(status, 1000 + SIGKILL);
+  EXPECT_EQ(readBytes(dir / "prog"), previous);
+  EXPECT_EQ(readProgramFile(dir / "prog").status, FileStatus::Ok);
+
+  // What the crash left is a hidden file beside it, which the next save ignores.
+  ASSERT_EQ(entries(dir.path()), 2);
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    if (e.path().filename() != "prog") {
+      EXPECT_EQ(e.path().filename().string().rfind(".prog.", 0), 0u) << e.path();
+    }
+  Program program;
+  changeProgram(program);
+  FakeDialogs dialogs;
+  dialogs.saveChoice = dir / "prog";
+  dialogs.answers = {true};
+  EXPECT_TRUE(sauvegarderProgramme(program, dialogs));
+  EXPECT_EQ(readBytes(dir / "prog"), serializeProgramFile(program.images));
+}
+
+// In a child with its own mount namespace: mounts a tmpfs of `size` on
+// `folder` (kSkip when the system refuses), then runs `body`.
+int withTmpfs(const std::filesystem::path& folder, const char* size, const std::function<int()>& body) {
+  return inChild([&] {
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("velkor-test", folder.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) != 0) {
+      std::fprintf(stderr, "cannot mount a tmpfs: %s\n", std::strerror(errno));
+      return kSkip;
+    }
+    return body();
+  });
+}
+
+// The child's verdict: 0 good, kSkip, or a failure to print.
+int report(const std::string& failure) {
+  if (failure.empty()) return 0;
+  std::fprintf(stderr, "%s\n", failure.c_str());
+  return 1;
+}
+
+TEST(SaveFaults, ReadOnlyFolder) {
+  TempDir dir;
+  const std::filesystem::path folder = dir / "ro";
+  std::filesystem::create_directory(folder);
+  const std::string previous = previousFile();
+
+  if (::geteuid() != 0) {
+    // Permission bits stop anyone but root.
+    writeBytes(folder / "prog", previous);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    EXPECT_EQ(saveThroughTheCommandFails(folder / "prog"), "");
+    EXPECT_EQ(readBytes(folder / "prog"), previous);
+    EXPECT_EQ(entries(folder), 1);
+    return;
+  }
+  // Root ignores permission bits: a filesystem mounted read-only stops it.
+  const int status = withTmpfs(folder, "64k", [&] {
+    writeBytes(folder / "prog", previous);
+    if (::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+      std::fprintf(stderr, "cannot remount read-only: %s\n", std::strerror(errno));
+      return kSkip;
+    }
+    if (const std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty())
+      return report(failure);
+    Program program;
+    program.initialiserPages();
+    program.construireImages();
+    const WriteResult r = writeProgramFile(folder / "prog", program.images);
+    if (r.message.find(std::strerror(EROFS)) == std::string::npos) return report("message: " + r.message);
+    if (readBytes(folder / "prog") != previous) return report("the previous file changed");
+    return report(entries(folder) == 1 ? "" : "a temporary file was left behind");
+  });
+  if (status == kSkip) GTEST_SKIP() << "running as root, and no read-only filesystem can be mounted here";
+  EXPECT_EQ(status, 0);
+}
+
+TEST(SaveFaults, FullSmallTmpfs) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root; DiskFullLeavesThePreviousFileByteIdentical "
+                                        "covers a full disk with a file size limit";
+  TempDir dir;
+  const std::filesystem::path folder = dir / "small";
+  std::filesystem::create_directory(folder);
+  const std::string previous = previousFile();
+  // One page: the previous file fills it, the new one has no room.
+  const int status = withTmpfs(folder, "4k", [&] {
+    writeBytes(folder / "prog", previous);
+    if (const std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty())
+      return report(failure);
+    Program program;
+    program.initialiserPages();
+    program.construireImages();
+    const WriteResult r = writeProgramFile(folder / "prog", program.images);
+    if (r.message.find(std::strerror(ENOSPC)) == std::string::npos) return report("message: " + r.message);
+    if (readBytes(folder / "prog") != previous) return report("the previous file changed");
+    if (entries(folder) != 1) return report("a temporary file was left behind");
+    // Room made, the save goes through.
+    std::filesystem::remove(folder / "prog");
+    return report(writeProgramFile(folder / "prog", program.images).ok ? "" : "no save after making room");
+  });
+  if (status == kSkip)
+    GTEST_SKIP() << "no tmpfs can be mounted here; DiskFullLeavesThePreviousFileByteIdentical covers a full disk";
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace velkor
