@@ -1,13 +1,17 @@
 #include "cli/board_commands.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <iostream>
 
 #include "board/board_transfer.h"
 #include "board/main_loop_pump.h"
+#ifndef _WIN32
 #include "comport/posix/win32_posix.h"
+#endif
 #include "image/file_commands.h"
 
 namespace velkor {

@@ -1,5 +1,6 @@
 #include "ComPort.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace velkor {
@@ -497,6 +498,7 @@ void TCustomComPort::StopEventThread() {
   std::shared_ptr<TComThread> thread = std::move(FEventThread);
   FEventThread.reset();
   thread->Terminate();
+  thread->Wake();
   if (FHandle != INVALID_HANDLE_VALUE) ::SetCommMask(FHandle, 0);  // ends a wait in progress
   // The handles are closed right after us: wait until the thread has left
   // port code, unless that is this very thread, or it is parked waiting for
@@ -531,11 +533,16 @@ bool TCustomComPort::WaitForComEvent(TComThread& thread) {
   auto dispatch = [&] {
     // A wait ended by a new mask reports nothing: no handler to call, so no
     // reason to bother the main thread.
-    if (FEvents == 0) return true;
+    if (FEvents == 0) {
+      thread.RestAfterEmptyWait();
+      return true;
+    }
+    thread.EventsSeen();
     if (FSynchronizeEvents) return thread.HandOver([this] { DispatchEvents(); });
     DispatchEvents();
     return !thread.Terminated();
   };
+  ++FEventWaits;
   if (::WaitCommEvent(FHandle, &FEvents, &FWaitOverlapped)) {
     return thread.Terminated() || dispatch();
   }
@@ -644,6 +651,26 @@ bool TComThread::WaitUntilOffPort() {
 bool TComThread::Finished() {
   std::lock_guard lk(FMutex);
   return FState == State::Finished;
+}
+
+std::chrono::milliseconds EmptyWaitRest(unsigned consecutive) {
+  constexpr std::chrono::milliseconds kLongest{100};
+  if (consecutive <= 1) return std::chrono::milliseconds{0};
+  if (consecutive >= 9) return kLongest;  // 2^7 ms would pass it
+  return std::min(std::chrono::milliseconds{1LL << (consecutive - 2)}, kLongest);
+}
+
+void TComThread::RestAfterEmptyWait() {
+  if (FEmptyWaits < 1000) ++FEmptyWaits;
+  const std::chrono::milliseconds rest = EmptyWaitRest(FEmptyWaits);
+  if (rest.count() == 0) return;
+  std::unique_lock lk(FMutex);
+  FCv.wait_for(lk, rest, [&] { return Terminated(); });
+}
+
+void TComThread::Wake() {
+  std::lock_guard lk(FMutex);
+  FCv.notify_all();
 }
 
 // ---------------------------------------------------------------- data transfer

@@ -14,6 +14,7 @@
 //   ...  void Form::PortRxChar(TObject*) { std::string s; port.ReadText(s); }
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -281,6 +282,9 @@ class TCustomComPort : public TComponent {
   // True while an event thread serves this port (for tools and tests).
   bool HasEventThread() const { return FEventThread != nullptr; }
   std::uint32_t EventThreadId() const;
+  // Waits for device events begun since the port was created (for tools and
+  // tests: a driver that cannot wait shows as a fast-growing count).
+  std::uint32_t EventWaitCount() const { return FEventWaits.load(); }
 
  protected:
   virtual void OpenDevice();
@@ -307,6 +311,7 @@ class TCustomComPort : public TComponent {
   DWORD FWriteRequest = 0;
   std::int32_t FSavedPriorityClass = -1;
   DWORD FWaitError = 0;
+  std::atomic<std::uint32_t> FEventWaits{0};
   TThreadPriority FThreadPriority = tpTimeCritical;
   std::int32_t FCustomBaudRate = 0;
   TBaudRate FBaudRate = brDefault;
@@ -378,6 +383,15 @@ class TComThread : public TThread {
   bool WaitUntilOffPort();
   bool Finished();
 
+  // A wait that ended with no event bits. One is what a new mask does to the
+  // wait in progress; a run of them means the driver cannot wait (wine on a
+  // pseudo-terminal completes every wait at once), so the thread rests before
+  // the next one, longer each time, instead of spinning.
+  void RestAfterEmptyWait();
+  void EventsSeen() { FEmptyWaits = 0; }
+  // Ends a rest early; after Terminate, so that stopping never waits for it.
+  void Wake();
+
   // The event thread running on the calling thread, if any.
   static TComThread* Current();
 
@@ -390,6 +404,12 @@ class TComThread : public TThread {
   std::mutex FMutex;
   std::condition_variable FCv;
   State FState = State::OnPort;
+  unsigned FEmptyWaits = 0;  // consecutive, on the thread itself
 };
+
+// How long the event thread rests after the given number of consecutive
+// waits that ended with no event bits: none after the first, then 1 ms
+// doubling up to 100 ms.
+std::chrono::milliseconds EmptyWaitRest(unsigned consecutive);
 
 }  // namespace velkor

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include "image/program.h"
 #include "image/program_file.h"
@@ -28,7 +30,16 @@ struct Cli : testing::Test {
     const std::string command = std::string(VELKOR_CLI) + " " + args + " >" + (dir / "out").string() + " 2>" +
                                 (dir / "err").string();
     const int status = std::system(command.c_str());
+#ifdef _WIN32
+    // The command's exit code itself; its text streams end lines with CR LF.
+    const auto lines = [](std::string text) {
+      for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+      return text;
+    };
+    return {status, lines(readBytes(dir / "out")), lines(readBytes(dir / "err"))};
+#else
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(dir / "out"), readBytes(dir / "err")};
+#endif
   }
 
   std::string save(Program& program, const std::string& name) {
