@@ -118,6 +118,7 @@ class TForm1 : public QMainWindow {
   void buildAnalogPage(int page, PageWidgets& w);
   void buildChain(int page, PageWidgets& w, QWidget* group, int leftRows, int top);
   void buildPauseGroup(int page, PageWidgets& w, int top);
+  void buildSimulateButton(int page, PageWidgets& w, QWidget* conditions, int top);
   QLineEdit* makeNumberField(FieldId id, QWidget* parent, QRect geometry);
   FieldId fieldOf(const QObject* widget) const;
   void apply(const Reaction& reaction);

@@ -110,10 +110,7 @@ void TForm1::buildLogicPage(int page, PageWidgets& w) {
   titleBar(page, w.page);
   QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, QRect(8, 44, 363, 196));
   buildChain(page, w, conditions, 6, 22);
-  w.simulate = new QPushButton(QStringLiteral("Simuler"), conditions);
-  w.simulate->setObjectName(q(fieldName(FieldId::simulate(page))));
-  w.simulate->setGeometry(kRightColumn, 22 + 5 * kRowHeight + 6, kSlotWidth + 4 + kLinkWidth, 26);
-  connect(w.simulate, &QPushButton::clicked, this, &TForm1::simu1Click);
+  buildSimulateButton(page, w, conditions, 22 + 5 * kRowHeight + 6);
 
   QGroupBox* thresholds = group(QStringLiteral(" Seuils analogiques "), w.page, QRect(8, 244, 363, 66));
   for (int k = 1; k <= kAnalogInputCount; ++k) {
@@ -139,16 +136,21 @@ void TForm1::buildAnalogPage(int page, PageWidgets& w) {
 
   QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, QRect(8, 78, 363, 170));
   buildChain(page, w, conditions, 4, 22);
-  w.simulate = new QPushButton(QStringLiteral("Simuler"), conditions);
-  w.simulate->setObjectName(q(fieldName(FieldId::simulate(page))));
-  w.simulate->setGeometry(kRightColumn, 22 + 3 * kRowHeight + 4, kSlotWidth + 4 + kLinkWidth, 26);
-  connect(w.simulate, &QPushButton::clicked, this, &TForm1::simu8Click);
+  buildSimulateButton(page, w, conditions, 22 + 3 * kRowHeight + 4);
   w.hold = new QCheckBox(QStringLiteral("Maintien de la tension à la première condition vraie"), conditions);
   w.hold->setObjectName(q(fieldName(FieldId::hold(page))));
   w.hold->setGeometry(10, 22 + 4 * kRowHeight + 14, 340, 20);
   connect(w.hold, &QCheckBox::clicked, this, &TForm1::zero1Click);
 
   buildPauseGroup(page, w, 254);
+}
+
+// "Simuler" under the right column; logic and analog pages open their own window.
+void TForm1::buildSimulateButton(int page, PageWidgets& w, QWidget* conditions, int top) {
+  w.simulate = new QPushButton(QStringLiteral("Simuler"), conditions);
+  w.simulate->setObjectName(q(fieldName(FieldId::simulate(page))));
+  w.simulate->setGeometry(kRightColumn, top, kSlotWidth + 4 + kLinkWidth, 26);
+  connect(w.simulate, &QPushButton::clicked, this, isLogicPage(page) ? &TForm1::simu1Click : &TForm1::simu8Click);
 }
 
 void TForm1::buildPauseGroup(int page, PageWidgets& w, int top) {
