@@ -49,8 +49,8 @@ test-tsan: deps
 	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest -R "ComPort|Transfer" --output-on-failure -j $(TEST_JOBS) --timeout 300
 
-# libFuzzer on the readers of untrusted bytes, FUZZ_SECONDS each, with ASan
-# and UBSan. Findings land in $(FUZZ_DIR)/findings; the seed corpus is copied.
+# libFuzzer, with ASan and UBSan, on every reader of untrusted bytes for
+# FUZZ_SECONDS each; inputs that crash are kept under $(FUZZ_DIR)/findings.
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := program_file decode_image reply emulator

@@ -130,15 +130,11 @@ void TForm1::FormActivate() {
 
 void TForm1::Fichiers1Click() {
   // Two page changes take the focus off the field being edited, so its leave
-  // rule has run before any command of the menu starts.
-  if (QWidget* fw = focusWidget()) {
-    const FieldId id = fieldOf(fw);
-    if (isValidField(id)) leaveNumber(qobject_cast<QLineEdit*>(fw));  // null for other fields
-  }
+  // rule has run before any command of the menu starts; the focus ends in the
+  // first field of the page shown.
   const int i = pagecontrol1->currentIndex();
   pagecontrol1->setCurrentIndex(i >= 10 ? i - 1 : i + 1);
   pagecontrol1->setCurrentIndex(i);
-  firstField(i + 1)->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::Chargerunfichierprog1Click() {

@@ -140,7 +140,6 @@ class TForm1 : public QMainWindow {
   SimulationWindows simulation_;
   TAbout1* about_ = nullptr;
   bool activated_ = false;
-  int shownPage_ = 1;
 
   QTabWidget* pagecontrol1 = nullptr;
   QMenu* Fichiers1 = nullptr;

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "app/tform1.h"
@@ -148,17 +149,12 @@ void TForm1::zero1Click() {
 }
 
 void TForm1::pagecontrol1Change(int index) {
-  const int page = index + 1;
-  program_.document.activePage = page;
-  const int old = shownPage_;
-  shownPage_ = page;
-  // When the focus was in a field of the old page, it goes to the first
-  // field of the new one (the stacked pages have already moved it there).
+  program_.document.activePage = index + 1;
+  // When the focus was in a field of the old page (the stacked pages have
+  // already moved it into the new one), it goes to the new page's first field.
   QWidget* fw = focusWidget();
-  const PageWidgets& newPage = pages_[static_cast<std::size_t>(index)];
-  const PageWidgets& oldPage = pages_[static_cast<std::size_t>(old - 1)];
-  if (fw && (newPage.page->isAncestorOf(fw) || oldPage.page->isAncestorOf(fw)))
-    firstField(page)->setFocus(Qt::OtherFocusReason);
+  if (fw && fw != pagecontrol1->tabBar() && pagecontrol1->isAncestorOf(fw))
+    firstField(index + 1)->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace velkor

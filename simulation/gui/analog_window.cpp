@@ -77,7 +77,7 @@ void TForm3::RunSimulation() {
   const RunStart start = simulation_.start(imageOf(page));
   numero->setText(QString::number(page - kLogicPageCount));
   placeSecondLine();
-  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();  // once, before the start; the passes wait for events
   for (QCheckBox* box : el) {
     box->setChecked(false);
     box->setEnabled(false);

@@ -101,7 +101,7 @@ void TForm2::ea1Change(InputSpinBox* field) {
 }
 
 void TForm2::RunSimulation() {
-  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();  // once, before the start; the passes wait for events
   for (QCheckBox* box : el) {
     box->setChecked(false);
     box->setEnabled(false);

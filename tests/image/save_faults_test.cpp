@@ -227,6 +227,24 @@ int withTmpfs(const std::filesystem::path& folder, const char* size, const std::
 }
 
 // The child's verdict: 0 good, kSkip, or a failure to print.
+ProgramImages defaultImages() {
+  Program program;
+  program.initialiserPages();
+  program.construireImages();
+  return program.images;
+}
+
+// A save into `folder` over `previous` that the filesystem refuses with
+// `errnum`: refused through the command and directly, with the system's
+// reason, the previous file intact and nothing left behind. Empty when so.
+std::string refusedCleanly(const std::filesystem::path& folder, int errnum, const std::string& previous) {
+  if (std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty()) return failure;
+  const WriteResult r = writeProgramFile(folder / "prog", defaultImages());
+  if (r.message.find(std::strerror(errnum)) == std::string::npos) return "message: " + r.message;
+  if (readBytes(folder / "prog") != previous) return "the previous file changed";
+  return entries(folder) == 1 ? "" : "a temporary file was left behind";
+}
+
 int report(const std::string& failure) {
   if (failure.empty()) return 0;
   std::fprintf(stderr, "%s\n", failure.c_str());
@@ -255,15 +273,7 @@ TEST(SaveFaults, ReadOnlyFolder) {
       std::fprintf(stderr, "cannot remount read-only: %s\n", std::strerror(errno));
       return kSkip;
     }
-    if (const std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty())
-      return report(failure);
-    Program program;
-    program.initialiserPages();
-    program.construireImages();
-    const WriteResult r = writeProgramFile(folder / "prog", program.images);
-    if (r.message.find(std::strerror(EROFS)) == std::string::npos) return report("message: " + r.message);
-    if (readBytes(folder / "prog") != previous) return report("the previous file changed");
-    return report(entries(folder) == 1 ? "" : "a temporary file was left behind");
+    return report(refusedCleanly(folder, EROFS, previous));
   });
   if (status == kSkip) GTEST_SKIP() << "running as root, and no read-only filesystem can be mounted here";
   EXPECT_EQ(status, 0);
@@ -279,18 +289,11 @@ TEST(SaveFaults, FullSmallTmpfs) {
   // One page: the previous file fills it, the new one has no room.
   const int status = withTmpfs(folder, "4k", [&] {
     writeBytes(folder / "prog", previous);
-    if (const std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty())
+    if (const std::string failure = refusedCleanly(folder, ENOSPC, previous); !failure.empty())
       return report(failure);
-    Program program;
-    program.initialiserPages();
-    program.construireImages();
-    const WriteResult r = writeProgramFile(folder / "prog", program.images);
-    if (r.message.find(std::strerror(ENOSPC)) == std::string::npos) return report("message: " + r.message);
-    if (readBytes(folder / "prog") != previous) return report("the previous file changed");
-    if (entries(folder) != 1) return report("a temporary file was left behind");
     // Room made, the save goes through.
     std::filesystem::remove(folder / "prog");
-    return report(writeProgramFile(folder / "prog", program.images).ok ? "" : "no save after making room");
+    return report(writeProgramFile(folder / "prog", defaultImages()).ok ? "" : "no save after making room");
   });
   if (status == kSkip)
     GTEST_SKIP() << "no tmpfs can be mounted here; DiskFullLeavesThePreviousFileByteIdentical covers a full disk";
