@@ -49,47 +49,50 @@ test-tsan: deps
 	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest -R "ComPort|Transfer" --output-on-failure -j $(TEST_JOBS) --timeout 300
 
-# libFuzzer, with ASan and UBSan, on every reader of untrusted bytes for
-# FUZZ_SECONDS each; inputs that crash are kept under $(FUZZ_DIR)/findings.
-FUZZ_DIR     ?= build-fuzz
-FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := program_file decode_image reply emulator
-fuzz:
-	$(MAKE) deps PACKAGES="clang-14 libclang-rt-14-dev cmake ninja-build"
-	CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DVELKOR_GUI=OFF -DVELKOR_FUZZ=ON \
-	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
-	cmake --build $(FUZZ_DIR) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
-	@for t in $(FUZZ_TARGETS); do \
-	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings/$$t; \
-	  cp -n tests/fuzz/corpus/$$t/* $(FUZZ_DIR)/corpus/$$t/ 2>/dev/null || true; \
-	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -dict=tests/fuzz/velkor.dict \
-	    -artifact_prefix=$(FUZZ_DIR)/findings/$$t/ -print_final_stats=1 $(FUZZ_DIR)/corpus/$$t \
-	    >$(FUZZ_DIR)/fuzz_$$t.log 2>&1; status=$$?; \
-	  grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" $(FUZZ_DIR)/fuzz_$$t.log | tail -4; \
-	  [ $$status -eq 0 ] || { echo "fuzz_$$t failed ($$status): $(FUZZ_DIR)/fuzz_$$t.log"; exit 1; }; \
-	  [ -z "$$(ls $(FUZZ_DIR)/findings/$$t)" ] || { echo "findings in $(FUZZ_DIR)/findings/$$t"; exit 1; }; \
-	done
-
-# The short run CI does on every submission.
-fuzz-smoke:
-	$(MAKE) fuzz FUZZ_SECONDS=15
-
-# The whole suite, GUI included, under AddressSanitizer and UBSan in its own
-# build directory; any report fails the run. What uninstrumented libraries
-# report is suppressed in tests/sanitizers/, each entry with its reason.
+# One clang build with AddressSanitizer and UBSan (nothing recovers) serves
+# both the whole suite, GUI included, and the libFuzzer harnesses, which are
+# linked from the same instrumented objects. Any report fails the run; what
+# uninstrumented libraries leak is suppressed in tests/sanitizers/, each
+# entry with its reason.
 ASAN_DIR   ?= build-asan
-# No vptr check: with g++ 12 it corrupts members of the serial port objects
-# (their tests fail without any report; they pass under clang's full UBSan in
-# the fuzz build and under g++ without it).
-ASAN_FLAGS := -fsanitize=address,undefined -fno-sanitize=vptr -fno-sanitize-recover=undefined -fno-omit-frame-pointer
-test-asan: deps
-	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)"
+ASAN_FLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+.PHONY: asan-configure
+asan-configure: deps
+	$(MAKE) deps PACKAGES="clang-14 libclang-rt-14-dev"
+	CXX=clang++-14 cmake -S . -B $(ASAN_DIR) -G Ninja -DVELKOR_FUZZ=ON -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)"
+
+test-asan: asan-configure
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1" \
 	  LSAN_OPTIONS="suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0" \
 	  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 	  ctest --output-on-failure -j $(TEST_JOBS) --timeout 300
+
+# Each harness for FUZZ_SECONDS or FUZZ_RUNS executions, whichever ends first
+# (0: no limit); `make -j2 fuzz` runs two at once. Inputs that crash are kept
+# under $(ASAN_DIR)/fuzz/findings, the grown corpora under $(ASAN_DIR)/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS    ?= 0
+FUZZ_TARGETS := program_file decode_image reply emulator
+FUZZ_OUT     := $(ASAN_DIR)/fuzz
+.PHONY: fuzz-build $(addprefix fuzz-,$(FUZZ_TARGETS))
+fuzz: $(addprefix fuzz-,$(FUZZ_TARGETS))
+fuzz-build: asan-configure
+	cmake --build $(ASAN_DIR) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+$(addprefix fuzz-,$(FUZZ_TARGETS)): fuzz-%: fuzz-build
+	@mkdir -p $(FUZZ_OUT)/corpus/$* $(FUZZ_OUT)/findings/$*
+	@cp -n tests/fuzz/corpus/$*/* $(FUZZ_OUT)/corpus/$*/ 2>/dev/null || true
+	@echo "== fuzz_$* for $(FUZZ_SECONDS) s / $(FUZZ_RUNS) runs"
+	@status=0; $(ASAN_DIR)/tests/fuzz/fuzz_$* -max_total_time=$(FUZZ_SECONDS) -runs=$(if $(filter 0,$(FUZZ_RUNS)),-1,$(FUZZ_RUNS)) \
+	    -dict=tests/fuzz/velkor.dict -artifact_prefix=$(FUZZ_OUT)/findings/$*/ -print_final_stats=1 \
+	    $(FUZZ_OUT)/corpus/$* >$(FUZZ_OUT)/$*.log 2>&1 || status=$$?; \
+	  grep -E "DONE|number_of_executed_units|ERROR|SUMMARY" $(FUZZ_OUT)/$*.log | sed 's/^/fuzz_$*: /' | tail -4; \
+	  [ $$status -eq 0 ] || { echo "fuzz_$* failed ($$status): $(FUZZ_OUT)/$*.log"; exit 1; }; \
+	  [ -z "$$(ls $(FUZZ_OUT)/findings/$*)" ] || { echo "findings in $(FUZZ_OUT)/findings/$*"; exit 1; }
+
+# The short run CI does on every submission.
+fuzz-smoke:
+	$(MAKE) -j2 fuzz FUZZ_SECONDS=15
 
 # The Debian package, in $(BUILD_DIR): apt-get install ./$(BUILD_DIR)/velkor_*.deb
 package: build
