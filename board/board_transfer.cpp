@@ -189,6 +189,10 @@ TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
       return r;
     }
   }
+  // Reset before decoding, as opening a file does: decoding stops at the end
+  // of each chain, and what an earlier program left after it would otherwise
+  // show, and be saved and uploaded, as part of the board's program.
+  program.initialiserPages();
   program.images = received;
   program.chargerImages();
   restoreCursor();

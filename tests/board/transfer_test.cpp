@@ -154,17 +154,23 @@ TEST_F(TransferTest, DownloadAsksWhileModifiedAndCancelChangesNothing) {
   EXPECT_FALSE(port.Active()) << "nothing was opened";
 }
 
-TEST_F(TransferTest, DownloadDecodesOntoThePagesAsTheyStand) {
+TEST_F(TransferTest, DownloadShowsOnlyTheBoardsProgram) {
   startBoard();
-  // SL5 holds a longer chain than the board's default program.
+  // SL5 holds a longer chain, and SL2 a threshold, that the board's program lacks.
   program.document.ou01_01Click(FieldId::link(5, 1));
   program.document.ou01_01Click(FieldId::link(5, 2));
+  program.document.page(2).slot(1).text = "EA2";
+  program.document.UpdateThresholds(2);
   program.document.ProgramModified = false;
   ASSERT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
   const OutputPage& pg = program.document.page(5);
   EXPECT_EQ(pg.slot(1).text, "EL5=1");
-  EXPECT_EQ(pg.link(1).caption, "OU") << "an 'R' link leaves the button as it was";
-  EXPECT_FALSE(pg.slot(3).text.empty()) << "slots after the downloaded chain keep their state";
+  EXPECT_EQ(pg.link(1).caption, "-");
+  EXPECT_TRUE(pg.slot(2).text.empty());
+  EXPECT_FALSE(program.document.page(2).threshold(2).enabled);
+  const ProgramImages received = program.images;
+  program.construireImages();
+  EXPECT_EQ(program.images, received) << "the pages encode back to what the board sent";
 }
 
 TEST_F(TransferTest, SecondTransferIsRefusedWhileOneRuns) {
