@@ -40,7 +40,8 @@ class BoardTransfer {
   // "Enregistrer dans la carte". Shows the outcome to the user.
   TransferResult enregistrerDansLaCarte(Program& program);
   // "Charger depuis la carte". Asks first while the program is modified;
-  // decodes onto the pages as they stand once all eleven images arrived.
+  // resets the pages and decodes the images once all eleven arrived; a
+  // download that stops part way leaves the pages as they were.
   TransferResult chargerDepuisLaCarte(Program& program);
   // Opens and closes the port once; says so when it cannot be opened.
   bool testerPort();
