@@ -39,15 +39,16 @@ test: build test-tsan
 clean:
 	rm -rf $(BUILD_DIR)
 
-# The threaded code (serial component, board transfers) under ThreadSanitizer,
-# in its own build directory without Qt; any report fails the run.
+# The tests labelled "threaded" (the serial component, board transfers, the
+# command-line transfers against the emulator) under ThreadSanitizer, in
+# their own build without Qt; any report fails the run.
 TSAN_DIR ?= build-tsan
 test-tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DVELKOR_BUILD_TESTS=ON -DVELKOR_GUI=OFF \
 	  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
-	cmake --build $(TSAN_DIR) -j $(JOBS) --target comport_tests board_transfer_tests
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target comport_tests board_transfer_tests velkor-cli velkor-board
 	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-	  ctest -R "ComPort|Transfer" --output-on-failure -j $(TEST_JOBS) --timeout 300
+	  ctest -L threaded --output-on-failure -j $(TEST_JOBS) --timeout 300
 
 # One clang build with AddressSanitizer and UBSan (nothing recovers) serves
 # both the whole suite, GUI included, and the libFuzzer harnesses, which are

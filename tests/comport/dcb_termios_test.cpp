@@ -176,6 +176,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, ComPortDeviceNames,
                                            NameRow{"COM5", "/dev/pts/7", "COM5"},
                                            NameRow{"/dev/ttyACM0", nullptr, "/dev/ttyACM0"}));
 
+// The test binaries' own environment: no COM name may lead to a device.
+TEST(ComPortDeviceNames, NoComNameReachesADeviceInTests) {
+  for (const char* name : {"COM1", "COM2", "COM3", "COM4"})
+    EXPECT_EQ(DevicePathFor(name).rfind("/dev/null/", 0), 0u) << name << " -> " << DevicePathFor(name);
+}
+
 TEST(ComPortErrnoCodes, OpenAndTransferFailures) {
   const std::pair<int, DWORD> onOpen[] = {
       {ENOENT, 2}, {ENODEV, 2}, {ENXIO, 2}, {EACCES, 5}, {EBUSY, 5}, {EPERM, 5}};
