@@ -92,12 +92,14 @@ TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
   const FaultRow& row = GetParam();
   startBoard(row.faults);
   testing_support::makeRichProgram(program);
-  program.document.ProgramModified = false;
+  // Set for an upload, which keeps it; clear for a download, which would ask first.
+  program.document.ProgramModified = row.upload;
   const ProgramImages before = program.images;
+  auto run = [&] {
+    return row.upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
+  };
   TransferResult result{};
-  const long long ms = timed([&] {
-    result = row.upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
-  });
+  const long long ms = timed([&] { result = run(); });
   EXPECT_EQ(result, row.result) << row.what;
   if (row.message.empty()) {
     EXPECT_TRUE(dialogs.shown.empty() || dialogs.shown.back() == msg::kUploadDone) << row.what;
@@ -108,10 +110,25 @@ TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
   EXPECT_FALSE(cursor.busy);
   EXPECT_GE(ms, row.minMs) << row.what;
   EXPECT_LE(ms, row.maxMs) << row.what;
+  EXPECT_EQ(program.document.ProgramModified, row.upload) << row.what;
   if (!row.upload && result != TransferResult::Done) {
     // Nothing was decoded: the pages are as they were.
     program.construireImages();
     EXPECT_EQ(program.images, before) << row.what;
+  }
+  if (row.faults.onlyLine > 0) {
+    // The board behaves again: once the user has read the message (and the
+    // board finished a late answer), the next transfer goes through on the
+    // same port.
+    using std::chrono::steady_clock;
+    for (const auto until = steady_clock::now() + std::chrono::seconds(1); steady_clock::now() < until;)
+      pump.processEvents(std::chrono::duration_cast<std::chrono::milliseconds>(until - steady_clock::now()));
+    dialogs.shown.clear();
+    EXPECT_EQ(run(), TransferResult::Done) << row.what << ", then a good transfer";
+    EXPECT_FALSE(cursor.busy);
+    stopBoard();
+    program.construireImages();
+    EXPECT_EQ(board->images, program.images) << row.what << ", then a good transfer";
   }
 }
 
