@@ -203,12 +203,25 @@ TEST_F(TransferTest, SecondTransferIsRefusedWhileOneRuns) {
   EXPECT_FALSE(transfer->busy());
 }
 
-TEST_F(TransferTest, HangUpDuringATransferEndsItAndTheNextOneReopens) {
-  startBoard({.hangUpAfterLines = 3});
+struct HangUpRow {
+  const char* what;
+  int afterLines;  // lines the board answers before its line goes dead
+  bool upload;
+};
+
+class TransferHangUp : public TransferTest, public testing::WithParamInterface<HangUpRow> {};
+
+TEST_P(TransferHangUp, EndsTheTransferAndTheNextOneReopens) {
+  const HangUpRow& row = GetParam();
+  startBoard({.hangUpAfterLines = row.afterLines});
+  program.document.ProgramModified = false;
+  auto run = [&] {
+    return row.upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
+  };
   TransferResult result{};
   const long long ms = timed([&] {
     try {
-      result = transfer->enregistrerDansLaCarte(program);
+      result = run();
     } catch (const std::exception& e) {
       result = TransferResult::NoCommunication;  // a port failure reported by the window
       dialogs.shown.emplace_back(e.what());
@@ -217,16 +230,23 @@ TEST_F(TransferTest, HangUpDuringATransferEndsItAndTheNextOneReopens) {
   EXPECT_EQ(result, TransferResult::NoCommunication);
   EXPECT_FALSE(cursor.busy);
   EXPECT_FALSE(transfer->busy());
-  EXPECT_LT(ms, 100 + 4 * 600 + 4000 + 300);
-  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_LT(ms, 100 + (row.afterLines + 1) * 600 + 4000 + 300);
+  EXPECT_FALSE(dialogs.shown.empty()) << "the user is told";
 
   // Another board on another line: the same port object works again.
   port.SetActive(false);
   stopBoard();
   dialogs.shown.clear();
   startBoard();
-  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  EXPECT_EQ(run(), TransferResult::Done);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, TransferHangUp,
+                         testing::Values(HangUpRow{"upload, at the first line", 0, true},
+                                         HangUpRow{"upload, after three lines", 3, true},
+                                         HangUpRow{"download, at the first request", 0, false},
+                                         HangUpRow{"download, after three requests", 3, false}),
+                         testing_support::RowIndexName());
 
 TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
   // The port opens the line through a link of ours: once the line is gone the
