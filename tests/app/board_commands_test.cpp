@@ -114,7 +114,14 @@ class BoardCommandsTest : public QObject {
     stored.construireImages();
     board->images = stored.images;
     form->pageControl()->setCurrentIndex(4);
+    bool openRefused = false, closeRefused = false;
+    QTimer::singleShot(1500, [&] {
+      openRefused = !action("Chargerunfichierprog1")->isEnabled() && !action("Enregistrerdanslacarte1")->isEnabled();
+      closeRefused = !form->close();
+    });
     action("Chargerdepuislacarte1")->trigger();
+    QVERIFY2(openRefused, "no file can be opened during a download");
+    QVERIFY(closeRefused);
     QVERIFY(dialogs->shown.empty());
     QCOMPARE(form->pageControl()->currentIndex(), 0);
     QCOMPARE(form->findChild<QPushButton*>("ou01_01")->text(), QStringLiteral("ET"));
