@@ -141,6 +141,7 @@ TCustomComPort::TCustomComPort(TComponent* owner) : TComponent(owner), FDeviceNa
 }
 
 TCustomComPort::~TCustomComPort() {
+  *FAlive = false;
   try {
     Close();
   } catch (...) {
@@ -583,11 +584,13 @@ void TCustomComPort::RaiseEventThreadError() {
 void TCustomComPort::DispatchEvents() {
   // On the event thread itself (SynchronizeEvents false) a handler may stop
   // the thread or close the port: then the rest of the cycle is dropped.
+  // A handler may also destroy the port: nothing of it is touched after that.
   TComThread* self = TComThread::Current();
   const DWORD events = FEvents;
+  const std::shared_ptr<const std::atomic<bool>> alive = FAlive;
   try {
     for (const auto& row : kEventRows) {
-      if (self && self->Terminated()) return;
+      if (!*alive || (self && self->Terminated())) return;
       if (!(events & row.bit)) continue;
       if (!row.handler) {
         if (FOnLineError) PollLineErrors();
@@ -597,6 +600,7 @@ void TCustomComPort::DispatchEvents() {
       if (handler) handler(this);
     }
   } catch (...) {
+    if (!*alive) throw;  // no port left to handle it: the caller reports it
     HandleException(std::current_exception());
   }
 }

@@ -12,8 +12,14 @@
 //   port.Open();                          // failures raise EComError
 //   port.WriteText("LL1\r");
 //   ...  void Form::PortRxChar(TObject*) { std::string s; port.ReadText(s); }
+//
+// A handler of a device event (OnRxChar, OnCTSChange...) may destroy its
+// port; the events still to be served from the same wake are then dropped.
+// Handlers called from inside a port method (Before/After open, close, read,
+// write; OnError) must not: that method still runs on the port.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -329,6 +335,10 @@ class TCustomComPort : public TComponent {
   // Threads stopped while they still ran code of this port (from a handler on
   // themselves, or parked in a hand-over); waited for before destruction.
   std::vector<std::shared_ptr<TComThread>> FRetiredThreads;
+  // False once the port is being destroyed: a handler may destroy its port,
+  // and the dispatch that called it must then stop touching it. Atomic: an
+  // unsynchronized dispatch reads it on the event thread.
+  std::shared_ptr<std::atomic<bool>> FAlive = std::make_shared<std::atomic<bool>>(true);
   // Text handed to WriteText stays here until its transfer is complete; two
   // slots, since a new write only completes the previous one once started.
   std::string FWriteText[2];

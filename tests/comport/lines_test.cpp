@@ -150,5 +150,25 @@ TEST_F(ComPortFakeLines, EventThreadReportsLineErrorsAndModemChanges) {
   EXPECT_EQ(rec.lineErrors[0], TLineErrors({leParity}));
 }
 
+// A handler that destroys its port, as a window closing on a line change
+// would: the other events of the same wake are dropped, not served by the
+// destroyed port.
+TEST_F(ComPortFakeLines, PortDestroyedByAHandlerCallsNoOtherHandler) {
+  auto doomed = std::make_unique<TComPort>(nullptr);
+  doomed->SetDeviceName(pty.Path());
+  struct Closer {
+    std::unique_ptr<TComPort>* port;
+    void CTSChange(TObject*) { port->reset(); }
+  } closer{&doomed};
+  doomed->SetOnCTSChange(TNotifyEvent(&closer, &Closer::CTSChange));  // served before OnRxChar
+  doomed->SetOnRxChar(TNotifyEvent(&rec, &Recorder::RxChar));
+  doomed->Open();
+  lines.modem = TIOCM_CTS;
+  pty.Send("?");  // one wake: a byte and the CTS change
+  ASSERT_TRUE(loop.PumpUntil([&] { return !doomed; }, 2000ms));
+  loop.PumpUntil([] { return false; }, 200ms);
+  EXPECT_EQ(rec.Count("RxChar"), 0u);
+}
+
 }  // namespace
 }  // namespace velkor::test
