@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -26,21 +28,52 @@ struct CliRun {
 struct Cli : testing::Test {
   TempDir dir;
 
-  CliRun run(const std::string& args) {
-    const std::string command = std::string(VELKOR_CLI) + " " + args + " >" + (dir / "out").string() + " 2>" +
-                                (dir / "err").string();
-    const int status = std::system(command.c_str());
 #ifdef _WIN32
-    // The command's exit code itself; its text streams end lines with CR LF.
+  // Started directly rather than through cmd.exe, which under wine now and
+  // then fails to start it at all ("Can't recognize ... as an internal or
+  // external command").
+  CliRun run(const std::string& args) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    auto create = [&](const std::filesystem::path& path) {
+      return CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    const HANDLE out = create(dir / "out"), err = create(dir / "err");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = std::string("\"") + VELKOR_CLI + "\" " + args;
+    DWORD exitCode = ~0u;
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+      WaitForSingleObject(process.hProcess, INFINITE);
+      GetExitCodeProcess(process.hProcess, &exitCode);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    } else {
+      ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    // Its text streams end lines with CR LF.
     const auto lines = [](std::string text) {
       for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
       return text;
     };
-    return {status, lines(readBytes(dir / "out")), lines(readBytes(dir / "err"))};
-#else
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(dir / "out"), readBytes(dir / "err")};
-#endif
+    return {static_cast<int>(exitCode), lines(readBytes(dir / "out")), lines(readBytes(dir / "err"))};
   }
+#else
+  CliRun run(const std::string& args) {
+    const std::string command = std::string(VELKOR_CLI) + " " + args + " >" + (dir / "out").string() + " 2>" +
+                                (dir / "err").string();
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(dir / "out"), readBytes(dir / "err")};
+  }
+#endif
 
   std::string save(Program& program, const std::string& name) {
     program.construireImages();
