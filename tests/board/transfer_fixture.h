@@ -84,6 +84,18 @@ class TransferTest : public testing::Test {
     stopBoard();
   }
 
+  // "Enregistrer dans la carte" or "Charger depuis la carte".
+  TransferResult transferProgram(bool upload) {
+    return upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
+  }
+
+  // Serves the main loop for `duration`, as while the user reads a message.
+  void pumpFor(std::chrono::milliseconds duration) {
+    using std::chrono::steady_clock;
+    for (const auto until = steady_clock::now() + duration; steady_clock::now() < until;)
+      pump.processEvents(std::chrono::duration_cast<std::chrono::milliseconds>(until - steady_clock::now()));
+  }
+
   // Milliseconds a call takes.
   template <class F>
   long long timed(F&& f) {

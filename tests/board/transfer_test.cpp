@@ -95,11 +95,8 @@ TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
   // Set for an upload, which keeps it; clear for a download, which would ask first.
   program.document.ProgramModified = row.upload;
   const ProgramImages before = program.images;
-  auto run = [&] {
-    return row.upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
-  };
   TransferResult result{};
-  const long long ms = timed([&] { result = run(); });
+  const long long ms = timed([&] { result = transferProgram(row.upload); });
   EXPECT_EQ(result, row.result) << row.what;
   if (row.message.empty()) {
     EXPECT_TRUE(dialogs.shown.empty() || dialogs.shown.back() == msg::kUploadDone) << row.what;
@@ -120,11 +117,9 @@ TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
     // The board behaves again: once the user has read the message (and the
     // board finished a late answer), the next transfer goes through on the
     // same port.
-    using std::chrono::steady_clock;
-    for (const auto until = steady_clock::now() + std::chrono::seconds(1); steady_clock::now() < until;)
-      pump.processEvents(std::chrono::duration_cast<std::chrono::milliseconds>(until - steady_clock::now()));
+    pumpFor(std::chrono::seconds(1));
     dialogs.shown.clear();
-    EXPECT_EQ(run(), TransferResult::Done) << row.what << ", then a good transfer";
+    EXPECT_EQ(transferProgram(row.upload), TransferResult::Done) << row.what << ", then a good transfer";
     EXPECT_FALSE(cursor.busy);
     stopBoard();
     program.construireImages();
@@ -215,13 +210,10 @@ TEST_P(TransferHangUp, EndsTheTransferAndTheNextOneReopens) {
   const HangUpRow& row = GetParam();
   startBoard({.hangUpAfterLines = row.afterLines});
   program.document.ProgramModified = false;
-  auto run = [&] {
-    return row.upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
-  };
   TransferResult result{};
   const long long ms = timed([&] {
     try {
-      result = run();
+      result = transferProgram(row.upload);
     } catch (const std::exception& e) {
       result = TransferResult::NoCommunication;  // a port failure reported by the window
       dialogs.shown.emplace_back(e.what());
@@ -238,7 +230,7 @@ TEST_P(TransferHangUp, EndsTheTransferAndTheNextOneReopens) {
   stopBoard();
   dialogs.shown.clear();
   startBoard();
-  EXPECT_EQ(run(), TransferResult::Done);
+  EXPECT_EQ(transferProgram(row.upload), TransferResult::Done);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TransferHangUp,

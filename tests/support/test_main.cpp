@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
   for (int n = 1; n <= 4; ++n) {
     const std::string name = "VELKOR_COM" + std::to_string(n);
-    const std::string path = "/dev/null/velkor-COM" + std::to_string(n);
+    const std::string path = VELKOR_TEST_PORT_PREFIX + std::to_string(n);
     if (std::getenv(name.c_str())) continue;
 #ifdef _WIN32
     _putenv_s(name.c_str(), path.c_str());
