@@ -6,9 +6,11 @@
 set -e
 build=${1:-build}
 out=$(cd "$(dirname "$0")" && pwd)
-Xvfb :78 -screen 0 1024x768x24 >/dev/null 2>&1 & xp=$!
-sleep 1
-export DISPLAY=:78 VELKOR_COM1=/dev/null/x
+work=$(mktemp -d)
+# A display of its own, never a fixed number another server may hold.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null & xp=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")" VELKOR_COM1=/dev/null/x
 "$build/app/velkor" >/dev/null 2>&1 & ap=$!
 sleep 2
 W=318; H=174
@@ -41,4 +43,4 @@ sleep 0.5
 shot 362 299 300 170 about.png
 xdotool key x
 sleep 0.3
-kill $ap; kill $xp
+kill $ap; kill $xp; rm -rf "$work"
