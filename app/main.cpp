@@ -1,14 +1,41 @@
 // The editor: creates its windows in order and runs the main window.
+// `velkor [FICHIER]` opens FICHIER at start.
+#include <cstdio>
+#include <cstring>
+
 #include "app/qt_board_seams.h"
 #include "app/qt_dialogs.h"
+#include "app/recent_files.h"
 #include "app/tabout1.h"
 #include "app/tform1.h"
 #include "app/velkor_application.h"
 #include "simulation/gui/analog_window.h"
 #include "simulation/gui/logic_window.h"
 
+namespace {
+
+constexpr char kUsage[] =
+    "Usage : velkor [FICHIER]\n"
+    "Éditeur et programmateur de la carte VELKOR ; ouvre FICHIER au démarrage.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  velkor::VelkorApplication app(argc, argv);
+  velkor::VelkorApplication app(argc, argv);  // takes Qt's own options out of argv
+  const QStringList args = app.arguments().mid(1);
+  if (!args.isEmpty() && (args.front() == "--help" || args.front() == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!args.isEmpty() && args.front() == "--version") {
+    std::printf("velkor %s\n", VELKOR_VERSION);
+    return 0;
+  }
+  if (args.size() > 1 || (!args.isEmpty() && args.front().startsWith('-'))) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+
   velkor::QtDialogs dialogs;
   app.setErrorReport(&dialogs);
   velkor::QtMainThreadRunner mainThread(&dialogs);
@@ -16,6 +43,7 @@ int main(int argc, char** argv) {
 
   velkor::TForm1 form1(dialogs, cursor);
   dialogs.setParent(&form1);
+  if (!args.isEmpty()) form1.openAtStart(velkor::toPath(args.front()));
   velkor::TAbout1 about1(&form1);
   form1.setAboutBox(&about1);
 

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/path_text.h"
+
 namespace velkor {
 namespace {
 
@@ -13,10 +15,14 @@ QString q(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-std::optional<std::filesystem::path> toPath(const QString& chosen) {
+std::optional<std::filesystem::path> chosenPath(const QString& chosen) {
   if (chosen.isEmpty()) return std::nullopt;
-  return std::filesystem::path(chosen.toStdString());
+  return toPath(chosen);
 }
+
+// Qt's own dialogs, not the desktop's: they speak French whatever the
+// system's language.
+constexpr QFileDialog::Options kOwnDialog = QFileDialog::DontUseNativeDialog;
 
 }  // namespace
 
@@ -43,13 +49,14 @@ bool QtDialogs::askYesNo(std::string_view title, std::string_view text) {
 }
 
 std::optional<std::filesystem::path> QtDialogs::chooseFileToOpen() {
-  return toPath(QFileDialog::getOpenFileName(parent_));
+  return chosenPath(QFileDialog::getOpenFileName(parent_, QString(), QString(), QString(), nullptr, kOwnDialog));
 }
 
-std::optional<std::filesystem::path> QtDialogs::chooseFileToSave() {
-  // The program asks its own overwrite question.
-  return toPath(QFileDialog::getSaveFileName(parent_, QString(), QString(), QString(), nullptr,
-                                             QFileDialog::DontConfirmOverwrite));
+std::optional<std::filesystem::path> QtDialogs::chooseFileToSave(const std::filesystem::path& suggestion) {
+  // The program asks its own overwrite question. A suggestion opens the
+  // dialog in its folder with its name filled in.
+  return chosenPath(QFileDialog::getSaveFileName(parent_, QString(), toQString(suggestion), QString(), nullptr,
+                                                 kOwnDialog | QFileDialog::DontConfirmOverwrite));
 }
 
 void QtDialogs::reportError(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "app/credit_buffer.h"
 #include "app/tabout1.h"
@@ -32,6 +33,7 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
   buildMenus();
   buildPages();
   FormCreate();
+  setAcceptDrops(true);  // a program file dropped on the window opens
 }
 
 TForm1::~TForm1() {
@@ -70,9 +72,11 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::buildMenus() {
-  Fichiers1 = menuBar()->addMenu(QStringLiteral("Fichiers"));
+  Fichiers1 = menuBar()->addMenu(QStringLiteral("&Fichiers"));
   Fichiers1->setObjectName("Fichiers1");
+  Fichiers1->setToolTipsVisible(true);  // the recent files' folders
   connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::Fichiers1Click);
+  connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::showRecentFiles);
 
   auto add = [this](QMenu* menu, const char* name, const QString& text, void (TForm1::*handler)()) {
     QAction* action = menu->addAction(text);
@@ -80,24 +84,25 @@ void TForm1::buildMenus() {
     connect(action, &QAction::triggered, this, handler);
     return action;
   };
-  refusedDuringTransfer_ = {
-      add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("Ouvrir"), &TForm1::Chargerunfichierprog1Click),
-      add(Fichiers1, "Sauvegarder1", QStringLiteral("Sauvegarder"), &TForm1::Sauvegarder1Click)};
+  QAction* nouveau = add(Fichiers1, "Nouveau1", QStringLiteral("&Nouveau"), &TForm1::Nouveau1Click);
+  QAction* ouvrir = add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
+  QAction* sauvegarder = add(Fichiers1, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
+  refusedDuringTransfer_ = {nouveau, ouvrir, sauvegarder};
   Fichiers1->addSeparator();
-  refusedDuringTransfer_.push_back(add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("Charger depuis la carte"),
+  refusedDuringTransfer_.push_back(add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("&Charger depuis la carte"),
                                        &TForm1::Chargerdepuislacarte1Click));
   refusedDuringTransfer_.push_back(add(Fichiers1, "Enregistrerdanslacarte1",
-                                       QStringLiteral("Enregistrer dans la carte"),
+                                       QStringLiteral("&Enregistrer dans la carte"),
                                        &TForm1::Enregistrerdanslacarte1Click));
   Fichiers1->addSeparator();
-  QMenu* ports = Fichiers1->addMenu(QStringLiteral("Port COM"));
+  QMenu* ports = Fichiers1->addMenu(QStringLiteral("&Port COM"));
   ports->setObjectName("PortCOM1");
   portGroup_ = new QActionGroup(this);
   portGroup_->setExclusive(true);
-  COM11 = add(ports, "COM11", QStringLiteral("COM1"), &TForm1::COM11Click);
-  COM21 = add(ports, "COM21", QStringLiteral("COM2"), &TForm1::COM21Click);
-  COM31 = add(ports, "COM31", QStringLiteral("COM3"), &TForm1::COM31Click);
-  COM41 = add(ports, "COM41", QStringLiteral("COM4"), &TForm1::COM41Click);
+  COM11 = add(ports, "COM11", QStringLiteral("COM&1"), &TForm1::COM11Click);
+  COM21 = add(ports, "COM21", QStringLiteral("COM&2"), &TForm1::COM21Click);
+  COM31 = add(ports, "COM31", QStringLiteral("COM&3"), &TForm1::COM31Click);
+  COM41 = add(ports, "COM41", QStringLiteral("COM&4"), &TForm1::COM41Click);
   for (QAction* a : {COM11, COM21, COM31, COM41}) {
     a->setCheckable(true);
     portGroup_->addAction(a);
@@ -105,11 +110,26 @@ void TForm1::buildMenus() {
   COM11->setChecked(true);  // and the device name is "COM1" from the start
   refusedDuringTransfer_.push_back(ports->menuAction());
   Fichiers1->addSeparator();
-  refusedDuringTransfer_.push_back(add(Fichiers1, "Quitter1", QStringLiteral("Quitter"), &TForm1::Quitter1Click));
+  recentEnd_ = Fichiers1->addSeparator();  // the recent files go above it
+  recentEnd_->setVisible(false);
+  QAction* quitter = add(Fichiers1, "Quitter1", QStringLiteral("&Quitter"), &TForm1::Quitter1Click);
+  refusedDuringTransfer_.push_back(quitter);
 
-  QAction* about = menuBar()->addAction(QStringLiteral("A propos..."));
+  buildEditMenu();
+
+  QAction* about = menuBar()->addAction(QStringLiteral("&A propos..."));
   about->setObjectName("Apropos1");
   connect(about, &QAction::triggered, this, &TForm1::Apropos1Click);
+
+  buildHelpMenu();
+
+  // Each shortcut runs what its entry runs, the focus release of opening
+  // the menu included.
+  nouveau->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  sauvegarder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  releaseFocusBefore({nouveau, ouvrir, sauvegarder, quitter});
 }
 
 bool TForm1::event(QEvent* e) {
@@ -126,6 +146,12 @@ void TForm1::FormActivate() {
   showAllPages();
   pagecontrol1->setCurrentIndex(0);
   apply(r);
+  history_.reset(program_.document, ProgramOrigin::none());
+  updateEditMenu();
+  updateCaption();
+  // A file given at start opens once the window is up, so its messages
+  // have a window to stand on.
+  if (!fileAtStart_.empty()) QTimer::singleShot(0, this, &TForm1::openFileAtStart);
 }
 
 void TForm1::Fichiers1Click() {
@@ -140,11 +166,7 @@ void TForm1::Fichiers1Click() {
 void TForm1::Chargerunfichierprog1Click() {
   if (transfer_->busy()) return dialogs_.beep();
   try {
-    if (auto r = ouvrirProgramme(program_, dialogs_)) {
-      showAllPages();
-      pagecontrol1->setCurrentIndex(0);
-      apply(*r);
-    }
+    if (auto outcome = ouvrirProgramme(program_, dialogs_)) fileOpened(*outcome);
   } catch (const std::exception& e) {
     dialogs_.reportError(e.what());
   }
@@ -152,11 +174,18 @@ void TForm1::Chargerunfichierprog1Click() {
 
 void TForm1::Sauvegarder1Click() {
   if (transfer_->busy()) return dialogs_.beep();
+  // The dialog opens on the file last opened or saved.
+  const ProgramOrigin& origin = history_.origin();
+  const std::filesystem::path suggestion = origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
   try {
-    sauvegarderProgramme(program_, dialogs_);
+    if (auto written = sauvegarderProgramme(program_, dialogs_, suggestion)) {
+      history_.markSaved(*written);
+      recent_.add(*written);
+    }
   } catch (const std::exception& e) {
     dialogs_.reportError(e.what());
   }
+  updateCaption();
 }
 
 // Runs a command; a failure nobody handled goes to the central error report,
@@ -177,6 +206,7 @@ void TForm1::Chargerdepuislacarte1Click() {
     showAllPages();
     pagecontrol1->setCurrentIndex(0);
     apply({FieldId::slot(1, 1), false, false});
+    programReplaced("le chargement depuis la carte", ProgramOrigin::board());
   });
 }
 
@@ -189,6 +219,7 @@ void TForm1::Enregistrerdanslacarte1Click() {
 void TForm1::setTransferRunning(bool running) {
   for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
   pagecontrol1->setEnabled(!running);
+  updateEditMenu();
 }
 
 void TForm1::testerPort() {

@@ -13,7 +13,9 @@
 
 #include "app/qt_board_seams.h"
 #include "board/board_transfer.h"
+#include "app/recent_files.h"
 #include "comport/ComPort.h"
+#include "document/edit_history.h"
 #include "image/program.h"
 #include "image/user_dialogs.h"
 
@@ -28,7 +30,9 @@ class QTabWidget;
 
 namespace velkor {
 
+class HelpWindow;
 class TAbout1;
+struct OpenOutcome;
 
 // Widgets of one output page.
 struct PageWidgets {
@@ -73,9 +77,21 @@ class TForm1 : public QMainWindow {
   void showPage(int page);
   void showAllPages();
 
+  // The undo history and the file the program was last opened from or saved to.
+  const EditHistory& history() const { return history_; }
+  RecentFiles& recentFiles() { return recent_; }
+  // Opens `path` once the window has first been activated (`velkor FILE`).
+  void openAtStart(std::filesystem::path path) { fileAtStart_ = std::move(path); }
+  // Opens a file as "Ouvrir" does once the file is chosen, asking first
+  // while there are unsaved changes (a dropped file, a recent one).
+  void openFile(const std::filesystem::path& path);
+  // The help window, once it has been asked for.
+  HelpWindow* helpWindow() const { return help_; }
+
  public Q_SLOTS:
   // Menus.
   void Fichiers1Click();
+  void Nouveau1Click();
   void Chargerunfichierprog1Click();
   void Sauvegarder1Click();
   void Chargerdepuislacarte1Click();
@@ -85,12 +101,17 @@ class TForm1 : public QMainWindow {
   void COM31Click();
   void COM41Click();
   void Quitter1Click();
+  void Annuler1Click();
+  void Retablir1Click();
   void Apropos1Click();
+  void Aide1Click();
 
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private Q_SLOTS:
   void choix01_01Select(int index);
@@ -113,6 +134,21 @@ class TForm1 : public QMainWindow {
   void leaveNumber(QLineEdit* field);
 
   void buildMenus();
+  void buildEditMenu();
+  void buildHelpMenu();
+  void showRecentFiles();
+  // After an edit: a step of the history when the pages changed, and the caption.
+  void recordStep(const std::string& label);
+  void recordStep(FieldId changed);
+  void releaseFocusBefore(std::initializer_list<QAction*> actions);
+  void fileOpened(const OpenOutcome& outcome);
+  void openFileAtStart();
+  void openRecentFile(const QString& file);
+  // After the whole program was replaced (open, download, new).
+  void programReplaced(const std::string& label, ProgramOrigin origin);
+  void stepThroughHistory(bool back);
+  void updateEditMenu();
+  void updateCaption();
   void buildPages();
   void buildLogicPage(int page, PageWidgets& w);
   void buildAnalogPage(int page, PageWidgets& w);
@@ -139,10 +175,19 @@ class TForm1 : public QMainWindow {
   std::array<PageWidgets, kPageCount> pages_{};
   SimulationWindows simulation_;
   TAbout1* about_ = nullptr;
+  HelpWindow* help_ = nullptr;  // made on first use
   bool activated_ = false;
+  EditHistory history_;
+  RecentFiles recent_;
+  std::filesystem::path fileAtStart_;
 
   QTabWidget* pagecontrol1 = nullptr;
   QMenu* Fichiers1 = nullptr;
+  QMenu* Edition1 = nullptr;
+  QAction* Annuler1 = nullptr;
+  QAction* Retablir1 = nullptr;
+  QAction* recentEnd_ = nullptr;  // the separator above "Quitter"
+  std::vector<QAction*> recentEntries_;
   std::vector<QAction*> refusedDuringTransfer_;
   QActionGroup* portGroup_ = nullptr;
   QAction* COM11 = nullptr;

@@ -30,6 +30,11 @@ char characterOf(const QKeyEvent* e) {
   return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '\x01';  // anything else is no digit
 }
 
+bool isHistoryKey(const QKeyEvent* e) {
+  const QKeyCombination key = e->keyCombination();
+  return key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y) || key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+}
+
 }  // namespace
 
 FieldId TForm1::fieldOf(const QObject* widget) const {
@@ -53,6 +58,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
   const FieldId id = fieldOf(watched);
   if (!isValidField(id)) return QMainWindow::eventFilter(watched, e);
   switch (e->type()) {
+    case QEvent::ShortcutOverride:
+      // Ctrl+Z and its kin undo the program's steps, not the field's typing.
+      if (isHistoryKey(static_cast<QKeyEvent*>(e))) {
+        e->ignore();
+        return true;
+      }
+      break;
     case QEvent::FocusIn:
       if (id.family == FieldFamily::Slot && isFieldFocusChange(static_cast<QFocusEvent*>(e)))
         choix01_01Enter(static_cast<QComboBox*>(watched));
@@ -95,6 +107,7 @@ void TForm1::choix01_01Select(int index) {
   const FieldId id = fieldOf(slot);
   program_.document.choix01_01Select(id, slot->itemText(index).toStdString());
   showPage(id.page);
+  recordStep(id);
 }
 
 void TForm1::ou01_01Click() {
@@ -102,6 +115,7 @@ void TForm1::ou01_01Click() {
   const Reaction r = program_.document.ou01_01Click(id);
   showPage(id.page);
   apply(r);
+  recordStep(id);
 }
 
 void TForm1::supinf01_01Click() {
@@ -109,18 +123,23 @@ void TForm1::supinf01_01Click() {
   const Reaction r = program_.document.supinf01_01Click(id);
   showPage(id.page);
   apply(r);
+  recordStep(id);
 }
 
 bool TForm1::edit01_01KeyPress(QLineEdit* field, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;
-  return !program_.document.edit01_01KeyPress(fieldOf(field), c, field->hasSelectedText());
+  const bool discard = !program_.document.edit01_01KeyPress(fieldOf(field), c, field->hasSelectedText());
+  updateCaption();
+  return discard;
 }
 
 bool TForm1::pause1KeyPress(QLineEdit* field, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;
-  return !program_.document.pause1KeyPress(fieldOf(field), c, field->hasSelectedText());
+  const bool discard = !program_.document.pause1KeyPress(fieldOf(field), c, field->hasSelectedText());
+  updateCaption();
+  return discard;
 }
 
 void TForm1::numberEdited(const QString& text) {
@@ -131,6 +150,7 @@ void TForm1::numberEdited(const QString& text) {
     dialogs_.beep();
     field->setText(QString::fromStdString(program_.document.numberText(id)));
   }
+  updateCaption();
 }
 
 // The leave rules of the numeric fields (edit01_01Exit, tension1Exit, pause1Exit).
@@ -140,12 +160,14 @@ void TForm1::leaveNumber(QLineEdit* field) {
   const Reaction r = program_.document.leaveField(id);
   showPage(id.page);
   if (r.beep) dialogs_.beep();
+  recordStep(id);  // a number typed is one step once its field is left
 }
 
 void TForm1::zero1Click() {
   const FieldId id = fieldOf(sender());
   program_.document.zero1Click(id);
   showPage(id.page);
+  recordStep(id);
 }
 
 void TForm1::pagecontrol1Change(int index) {

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "app/french_translation.h"
 #include "comport/runtime.h"
 
 namespace velkor {
 
 VelkorApplication::VelkorApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("VELKOR"));
+  installFrenchTranslation(*this);
 }
 
 bool VelkorApplication::notify(QObject* receiver, QEvent* event) {

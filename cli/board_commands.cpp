@@ -26,7 +26,9 @@ class ConsoleDialogs : public UserDialogs {
   bool askOkCancel(std::string_view, std::string_view) override { return true; }
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   std::optional<std::filesystem::path> chooseFileToOpen() override { return std::nullopt; }
-  std::optional<std::filesystem::path> chooseFileToSave() override { return std::nullopt; }
+  std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path&) override {
+    return std::nullopt;
+  }
   void reportError(std::string_view text) override { print(text); }
 
  private:

@@ -32,11 +32,13 @@ struct ConditionSlot {
   std::string text;                  // a token of the page, or empty
   bool enabled = false;
   std::vector<std::string> choices;  // what the drop-down offers, in its own order
+  friend bool operator==(const ConditionSlot&, const ConditionSlot&) = default;
 };
 
 struct LinkButton {
   std::string caption = "-";  // "-", "OU" or "ET"
   bool enabled = false;
+  friend bool operator==(const LinkButton&, const LinkButton&) = default;
 };
 
 // One analog input's threshold on a logic page: comparator and value are
@@ -46,6 +48,7 @@ struct Threshold {
   std::string value = "0";       // decimal digits, at most 4
   bool enabled = false;
   bool highlighted() const { return enabled; }
+  friend bool operator==(const Threshold&, const Threshold&) = default;
 };
 
 struct OutputPage {
@@ -56,6 +59,7 @@ struct OutputPage {
   std::string pause = "0";
   std::string voltage = "0";  // analog pages
   bool hold = false;          // analog pages
+  friend bool operator==(const OutputPage&, const OutputPage&) = default;
 
   ConditionSlot& slot(int pos) { return slots.at(pos - 1); }
   const ConditionSlot& slot(int pos) const { return slots.at(pos - 1); }

@@ -17,15 +17,19 @@ OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path)
   return outcome;
 }
 
-std::optional<Reaction> ouvrirProgramme(Program& program, UserDialogs& dialogs) {
+std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs) {
   if (program.document.ProgramModified) {
     dialogs.beep();
     if (!dialogs.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return std::nullopt;
   }
   const auto path = dialogs.chooseFileToOpen();
   if (!path) return std::nullopt;
+  return ouvrirFichier(program, dialogs, *path);
+}
 
-  OpenOutcome outcome = openProgramFile(program, *path);
+OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::filesystem::path& path) {
+  OpenOutcome outcome = openProgramFile(program, path);
+  outcome.file = path;
   switch (outcome.status) {
     case FileStatus::Ok: break;
     case FileStatus::Unreadable:
@@ -35,27 +39,28 @@ std::optional<Reaction> ouvrirProgramme(Program& program, UserDialogs& dialogs) 
       break;
     case FileStatus::IoError: dialogs.reportError(outcome.message); break;
   }
-  return outcome.reaction;
+  return outcome;
 }
 
-bool sauvegarderProgramme(Program& program, UserDialogs& dialogs) {
+std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
+                                                          const std::filesystem::path& suggestion) {
   program.construireImages();
-  const auto path = dialogs.chooseFileToSave();
-  if (!path) return false;
+  const auto path = dialogs.chooseFileToSave(suggestion);
+  if (!path) return std::nullopt;
 
   std::error_code ec;
   if (std::filesystem::exists(*path, ec)) {
     dialogs.beep();
     if (!dialogs.askYesNo(msg::kConfirmationTitle, msg::overwriteQuestion(path->filename().string())))
-      return false;
+      return std::nullopt;
   }
   const WriteResult written = writeProgramFile(*path, program.images);
   if (!written.ok) {
     dialogs.reportError(written.message);
-    return false;
+    return std::nullopt;
   }
   program.document.ProgramModified = false;
-  return true;
+  return path;
 }
 
 }  // namespace velkor

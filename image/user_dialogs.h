@@ -19,9 +19,10 @@ class UserDialogs {
   virtual bool askOkCancel(std::string_view title, std::string_view text) = 0;
   // The confirmation question with "&Oui" and "&Non"; true for Oui.
   virtual bool askYesNo(std::string_view title, std::string_view text) = 0;
-  // The standard file dialogs; nothing when cancelled.
+  // The standard file dialogs; nothing when cancelled. The save dialog
+  // opens in the folder of `suggestion` with its name filled in, when given.
   virtual std::optional<std::filesystem::path> chooseFileToOpen() = 0;
-  virtual std::optional<std::filesystem::path> chooseFileToSave() = 0;
+  virtual std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path& suggestion) = 0;
   // The application's central error report.
   virtual void reportError(std::string_view text) = 0;
 };

@@ -36,7 +36,8 @@ TEST_F(Commands, SaveThenOpenGivesBackThePages) {
   dialogs.openChoice = dir / "prog.vlk";
   auto reaction = ouvrirProgramme(other, dialogs);
   ASSERT_TRUE(reaction.has_value());
-  EXPECT_EQ(reaction->focus, FieldId::slot(1, 1));
+  EXPECT_EQ(reaction->reaction.focus, FieldId::slot(1, 1));
+  EXPECT_EQ(reaction->file, dir / "prog.vlk");
   for (int p = 1; p <= kPageCount; ++p)
     EXPECT_EQ(pageContents(other.document, p), pageContents(program.document, p)) << p;
   EXPECT_TRUE(dialogs.shown.empty());

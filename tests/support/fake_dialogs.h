@@ -14,6 +14,7 @@ class FakeDialogs : public UserDialogs {
   std::deque<bool> answers;  // for askOkCancel and askYesNo, in order
   std::optional<std::filesystem::path> openChoice;
   std::optional<std::filesystem::path> saveChoice;
+  std::filesystem::path saveSuggestion;  // what the last save dialog opened on
   std::vector<std::string> shown;  // every text shown, questions included
   int beeps = 0;
   int errors = 0;
@@ -23,7 +24,10 @@ class FakeDialogs : public UserDialogs {
   bool askOkCancel(std::string_view title, std::string_view text) override { return answer(title, text); }
   bool askYesNo(std::string_view title, std::string_view text) override { return answer(title, text); }
   std::optional<std::filesystem::path> chooseFileToOpen() override { return openChoice; }
-  std::optional<std::filesystem::path> chooseFileToSave() override { return saveChoice; }
+  std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path& suggestion) override {
+    saveSuggestion = suggestion;
+    return saveChoice;
+  }
   void reportError(std::string_view text) override {
     ++errors;
     shown.emplace_back(text);

@@ -1,0 +1,32 @@
+#include "app/help_window.h"
+
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/window_placement.h"
+#include "simulation/gui/form_scale.h"
+
+namespace velkor {
+
+HelpWindow::HelpWindow(QWidget* editor) : QWidget(editor, Qt::Window) {
+  setObjectName("Aide");
+  setWindowTitle(QStringLiteral("Aide de VELKOR"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  browser_ = new QTextBrowser(this);
+  browser_->setObjectName("guide");
+  browser_->setOpenExternalLinks(false);
+  layout->addWidget(browser_);
+  browser_->setSource(QUrl(QStringLiteral("qrc:/aide/guide.html")));
+  resize(FormScale::ofApplication()(QSize(560, 520)));
+  centreOnScreen(this);
+}
+
+void HelpWindow::showGuide() {
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace velkor

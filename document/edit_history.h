@@ -1,0 +1,91 @@
+// The undo history of the program document: whole-page snapshots.
+//
+// Each step keeps the eleven pages as they stood after it, shared with the
+// step before wherever a page did not change, so a step costs one or two
+// pages. Restoring a step puts back every part of every page (texts,
+// captions, enabled flags, choice lists in their order, thresholds), which
+// inverse operations could not promise after a chain was cut.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/program_document.h"
+
+namespace velkor {
+
+// Where the program shown came from: nothing yet, a file, or the board.
+struct ProgramOrigin {
+  enum class Kind { None, File, Board };
+  Kind kind = Kind::None;
+  std::filesystem::path file;  // for Kind::File
+
+  static ProgramOrigin none() { return {}; }
+  static ProgramOrigin fromFile(std::filesystem::path path) { return {Kind::File, std::move(path)}; }
+  static ProgramOrigin board() { return {Kind::Board, {}}; }
+  friend bool operator==(const ProgramOrigin&, const ProgramOrigin&) = default;
+};
+
+class EditHistory {
+ public:
+  // Steps kept at most; the oldest go first.
+  static constexpr std::size_t kMaxSteps = 1000;
+
+  // Forgets every step: the document as it is becomes the only state, the
+  // one last opened or saved.
+  void reset(const ProgramDocument& document, ProgramOrigin origin);
+
+  // Records the document as a new step when its pages differ from the
+  // current state in more than the order of choice lists (which entering a
+  // page refreshes); what could be redone is dropped. True when recorded.
+  bool record(const ProgramDocument& document, std::string label);
+
+  // A step that replaces the whole program (open, download, new): recorded
+  // even when the pages are the same, with its origin, as the state last
+  // opened.
+  void recordOpened(const ProgramDocument& document, std::string label, ProgramOrigin origin);
+
+  // The current state was saved to a file: it is now the state last saved.
+  void markSaved(std::filesystem::path file);
+
+  bool canUndo() const { return current_ > 0; }
+  bool canRedo() const { return current_ + 1 < steps_.size(); }
+  // What undo or redo would change back ("le lien (SL2)"); empty when nothing.
+  const std::string& undoLabel() const;
+  const std::string& redoLabel() const;
+
+  // Puts the pages of the step before (after) into the document, exactly.
+  // Returns the pages that changed beyond their choice lists, in order.
+  std::vector<int> undo(ProgramDocument& document);
+  std::vector<int> redo(ProgramDocument& document);
+  // Puts the current step's pages back into the document.
+  void restore(ProgramDocument& document) { moveTo(current_, document); }
+
+  // True while the current state is the one last opened or saved.
+  bool atSavedState() const { return saved_ == current_; }
+  const ProgramOrigin& origin() const { return steps_.at(current_).origin; }
+  std::size_t size() const { return steps_.size(); }
+
+ private:
+  using Pages = std::array<std::shared_ptr<const OutputPage>, kPageCount>;
+  struct Step {
+    std::string label;  // what this step changed
+    Pages pages;
+    ProgramOrigin origin;
+  };
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  Pages snapshot(const ProgramDocument& document) const;
+  void push(Step step);
+  std::vector<int> moveTo(std::size_t index, ProgramDocument& document);
+
+  std::vector<Step> steps_;
+  std::size_t current_ = 0;
+  std::size_t saved_ = 0;  // kNone once that state is gone
+};
+
+}  // namespace velkor
