@@ -9,13 +9,15 @@
 
 #include "app/credit_buffer.h"
 #include "app/window_placement.h"
+#include "simulation/gui/form_scale.h"
 
 namespace velkor {
 
 TAbout1::TAbout1(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName("TAbout1");
   setModal(true);
-  setFixedSize(300, 170);
+  const FormScale scale = FormScale::ofApplication();
+  setFixedSize(scale(QSize(300, 170)));
 
   Panel1 = new QFrame(this);
   Panel1->setObjectName("Panel1");
@@ -29,7 +31,7 @@ TAbout1::TAbout1(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
     QFont font = label->font();
-    if (pointSize > 0) font.setPointSize(pointSize);
+    if (pointSize > 0) font = scale.pointFont(font, pointSize);
     font.setBold(bold);
     label->setFont(font);
     label->installEventFilter(this);

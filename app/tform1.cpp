@@ -48,9 +48,10 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
   auto* client = new QWidget(this);
   client->setObjectName("client");
-  client->setFixedSize(kClientWidth, kClientHeight);
+  const QSize clientSize = scale_(QSize(kClientWidth, kClientHeight));
+  client->setFixedSize(clientSize);
   pagecontrol1->setParent(client);
-  pagecontrol1->setGeometry(0, 0, kClientWidth, kClientHeight);
+  pagecontrol1->setGeometry(QRect(QPoint(0, 0), clientSize));
   setCentralWidget(client);
   setFixedSize(sizeHint());
   centreOnScreen(this);

@@ -18,6 +18,7 @@
 #include "document/edit_history.h"
 #include "image/program.h"
 #include "image/user_dialogs.h"
+#include "simulation/gui/form_scale.h"
 
 class QAction;
 class QActionGroup;
@@ -167,6 +168,7 @@ class TForm1 : public QMainWindow {
 
   UserDialogs& dialogs_;
   BusyCursor& cursor_;
+  const FormScale scale_ = FormScale::ofApplication();  // the pages grow with the desktop's font
   Program program_;
   TComPort rs232{nullptr};
   QtEventPump pump_;

@@ -1,5 +1,6 @@
 // Building the eleven pages, and showing the document on them.
 #include <QCheckBox>
+#include <algorithm>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,7 +14,8 @@
 namespace velkor {
 namespace {
 
-// Geometry of the pages, in pixels within a page.
+// Geometry of the pages, in pixels within a page at the designed font;
+// scale_ turns them into this desktop's.
 constexpr int kSlotWidth = 106;
 constexpr int kLinkWidth = 38;
 constexpr int kRowHeight = 26;
@@ -37,13 +39,12 @@ QGroupBox* group(const QString& title, QWidget* parent, QRect geometry) {
 }
 
 // The sunken title bar of a page, large bold type, centred.
-void titleBar(int page, QWidget* parent) {
-  auto* title = label(q(pageTitle(page)), parent, QRect(8, 6, 363, 32));
+void titleBar(int page, QWidget* parent, const FormScale& scale) {
+  auto* title = label(q(pageTitle(page)), parent, scale(QRect(8, 6, 363, 32)));
   title->setObjectName(QStringLiteral("titre%1").arg(page));
   title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   title->setAlignment(Qt::AlignCenter);
-  QFont font = title->font();
-  font.setPointSize(13);
+  QFont font = scale.pointFont(title->font(), 13);
   font.setBold(true);
   title->setFont(font);
 }
@@ -54,7 +55,10 @@ void TForm1::buildPages() {
   pagecontrol1 = new QTabWidget(this);
   pagecontrol1->setObjectName("pagecontrol1");
   // Eleven tabs share the window's 387 pixels.
-  pagecontrol1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; min-width: 24px; }"));
+  pagecontrol1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: %1px %2px; min-width: %3px; }")
+                                  .arg(scale_(3))
+                                  .arg(scale_(4))
+                                  .arg(scale_(24)));
   pagecontrol1->setUsesScrollButtons(false);
   for (int p = 1; p <= kPageCount; ++p) {
     PageWidgets& w = pages_[static_cast<std::size_t>(p - 1)];
@@ -74,13 +78,15 @@ void TForm1::buildChain(int page, PageWidgets& w, QWidget* parent, int leftRows,
     const bool left = m <= leftRows;
     const int x = left ? 10 : kRightColumn;
     const int y = top + ((left ? m : m - leftRows) - 1) * kRowHeight;
+    const QRect slotRect = scale_(QRect(x, y, kSlotWidth, kFieldHeight));
+    const QRect linkRect = scale_(QRect(x + kSlotWidth + 4, y, kLinkWidth, kFieldHeight));
 
     auto* slot = new QComboBox(parent);
     slot->setObjectName(q(fieldName(FieldId::slot(page, m))));
     slot->setEditable(true);
     slot->lineEdit()->setReadOnly(true);  // a slot changes only by picking from its list
     slot->setInsertPolicy(QComboBox::NoInsert);
-    slot->setGeometry(x, y, kSlotWidth, kFieldHeight);
+    slot->setGeometry(slotRect);
     slot->installEventFilter(this);
     connect(slot, &QComboBox::activated, this, &TForm1::choix01_01Select);
     w.slotBoxes.push_back(slot);
@@ -88,7 +94,7 @@ void TForm1::buildChain(int page, PageWidgets& w, QWidget* parent, int leftRows,
     if (m > linkCount(page)) continue;
     auto* link = new QPushButton(QStringLiteral("-"), parent);
     link->setObjectName(q(fieldName(FieldId::link(page, m))));
-    link->setGeometry(x + kSlotWidth + 4, y, kLinkWidth, kFieldHeight);
+    link->setGeometry(linkRect);
     connect(link, &QPushButton::clicked, this, &TForm1::ou01_01Click);
     w.linkButtons.push_back(link);
   }
@@ -100,25 +106,30 @@ QLineEdit* TForm1::makeNumberField(FieldId id, QWidget* parent, QRect geometry) 
   field->setMaxLength(static_cast<int>(numberLimits(id.family).maxLength));
   // Pasted text that is not digits is refused as a whole.
   field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-  field->setGeometry(geometry);
+  field->setGeometry(scale_(geometry));
+  field->setAcceptDrops(false);  // a file dropped here opens, as anywhere on the window
   field->installEventFilter(this);
   connect(field, &QLineEdit::textEdited, this, &TForm1::numberEdited);
   return field;
 }
 
 void TForm1::buildLogicPage(int page, PageWidgets& w) {
-  titleBar(page, w.page);
-  QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, QRect(8, 44, 363, 196));
+  titleBar(page, w.page, scale_);
+  QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, scale_(QRect(8, 44, 363, 196)));
   buildChain(page, w, conditions, 6, 22);
   buildSimulateButton(page, w, conditions, 22 + 5 * kRowHeight + 6);
 
-  QGroupBox* thresholds = group(QStringLiteral(" Seuils analogiques "), w.page, QRect(8, 244, 363, 66));
+  QGroupBox* thresholds = group(QStringLiteral(" Seuils analogiques "), w.page, scale_(QRect(8, 244, 363, 66)));
   for (int k = 1; k <= kAnalogInputCount; ++k) {
     const int x = 10 + (k - 1) * 88;
-    label(QStringLiteral("EA%1").arg(k), thresholds, QRect(x + 26, 16, 40, 16));
+    // The column heading goes between the group's heading and the fields,
+    // however tall the style makes the group's heading.
+    const QRect heading = scale_(QRect(x + 26, 16, 40, 17));
+    const int top = std::max(heading.top(), thresholds->contentsRect().top());
+    label(QStringLiteral("EA%1").arg(k), thresholds, QRect(heading.left(), top, heading.width(), heading.bottom() - top + 1));
     auto* comparator = new QPushButton(QStringLiteral(">"), thresholds);
     comparator->setObjectName(q(fieldName(FieldId::comparator(page, k))));
-    comparator->setGeometry(x, 34, 24, kFieldHeight);
+    comparator->setGeometry(scale_(QRect(x, 34, 24, kFieldHeight)));
     connect(comparator, &QPushButton::clicked, this, &TForm1::supinf01_01Click);
     w.comparators[static_cast<std::size_t>(k - 1)] = comparator;
     w.thresholds[static_cast<std::size_t>(k - 1)] =
@@ -129,17 +140,17 @@ void TForm1::buildLogicPage(int page, PageWidgets& w) {
 }
 
 void TForm1::buildAnalogPage(int page, PageWidgets& w) {
-  titleBar(page, w.page);
-  label(QStringLiteral("Tension de sortie :"), w.page, QRect(16, 50, 120, 20));
+  titleBar(page, w.page, scale_);
+  label(QStringLiteral("Tension de sortie :"), w.page, scale_(QRect(16, 50, 120, 20)));
   w.voltage = makeNumberField(FieldId::voltage(page), w.page, QRect(140, 48, 56, kFieldHeight));
-  label(QStringLiteral("mV"), w.page, QRect(202, 50, 30, 20));
+  label(QStringLiteral("mV"), w.page, scale_(QRect(202, 50, 30, 20)));
 
-  QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, QRect(8, 78, 363, 170));
+  QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, scale_(QRect(8, 78, 363, 170)));
   buildChain(page, w, conditions, 4, 22);
   buildSimulateButton(page, w, conditions, 22 + 3 * kRowHeight + 4);
   w.hold = new QCheckBox(QStringLiteral("Maintien de la tension à la première condition vraie"), conditions);
   w.hold->setObjectName(q(fieldName(FieldId::hold(page))));
-  w.hold->setGeometry(10, 22 + 4 * kRowHeight + 14, 340, 20);
+  w.hold->setGeometry(scale_(QRect(10, 22 + 4 * kRowHeight + 14, 340, 20)));
   connect(w.hold, &QCheckBox::clicked, this, &TForm1::zero1Click);
 
   buildPauseGroup(page, w, 254);
@@ -149,14 +160,14 @@ void TForm1::buildAnalogPage(int page, PageWidgets& w) {
 void TForm1::buildSimulateButton(int page, PageWidgets& w, QWidget* conditions, int top) {
   w.simulate = new QPushButton(QStringLiteral("Simuler"), conditions);
   w.simulate->setObjectName(q(fieldName(FieldId::simulate(page))));
-  w.simulate->setGeometry(kRightColumn, top, kSlotWidth + 4 + kLinkWidth, 26);
+  w.simulate->setGeometry(scale_(QRect(kRightColumn, top, kSlotWidth + 4 + kLinkWidth, 26)));
   connect(w.simulate, &QPushButton::clicked, this, isLogicPage(page) ? &TForm1::simu1Click : &TForm1::simu8Click);
 }
 
 void TForm1::buildPauseGroup(int page, PageWidgets& w, int top) {
-  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, QRect(8, top, 180, 52));
+  QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, scale_(QRect(8, top, 180, 52)));
   w.pause = makeNumberField(FieldId::pause(page), pause, QRect(10, 20, 64, kFieldHeight));
-  label(QStringLiteral("mS"), pause, QRect(80, 22, 30, 18));
+  label(QStringLiteral("mS"), pause, scale_(QRect(80, 22, 30, 18)));
 }
 
 QWidget* TForm1::fieldWidget(FieldId id) const {

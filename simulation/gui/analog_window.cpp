@@ -32,23 +32,23 @@ TForm3::TForm3(const ProgramImages& images, std::function<int()> activePageIndex
   for (int k = 1; k <= kLogicInputCount; ++k) {
     auto* box = new QCheckBox(QStringLiteral("EL%1").arg(k), this);
     box->setObjectName(QStringLiteral("el%1").arg(k));
-    box->setGeometry(24, 16 * k, 49, 17);
+    box->setGeometry(scale_(QRect(24, 16 * k, 49, 17)));
     el[k - 1] = box;
   }
 
-  Label5 = label(this, "Label5", QStringLiteral("Valeur de la sortie "), 16, true, kNavy);
-  Label5->move(120, 24);
-  Label1 = label(this, "Label1", QStringLiteral("analogique N° "), 16, true, kNavy);
-  numero = label(this, "numero", QStringLiteral("1"), 16, true, kNavy);
-  Label2 = label(this, "Label2", QStringLiteral(":"), 16, true, kNavy);
+  Label5 = label(this, "Label5", QStringLiteral("Valeur de la sortie "), scale_(16), true, kNavy);
+  Label5->move(scale_(QPoint(120, 24)));
+  Label1 = label(this, "Label1", QStringLiteral("analogique N° "), scale_(16), true, kNavy);
+  numero = label(this, "numero", QStringLiteral("1"), scale_(16), true, kNavy);
+  Label2 = label(this, "Label2", QStringLiteral(":"), scale_(16), true, kNavy);
   placeSecondLine();
 
-  num = label(this, "num", QStringLiteral("8888"), 27, true, kGreen);
+  num = label(this, "num", QStringLiteral("8888"), scale_(27), true, kGreen);
   num->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   num->setAlignment(Qt::AlignCenter);
-  num->setGeometry(120, 80, 89, 36);
-  Label3 = label(this, "Label3", QStringLiteral("mV"), 27, false, kGreen);
-  Label3->move(216, 80);
+  num->setGeometry(scale_(QRect(120, 80, 89, 36)));
+  Label3 = label(this, "Label3", QStringLiteral("mV"), scale_(27), false, kGreen);
+  Label3->move(scale_(QPoint(216, 80)));
 
   Button1 = makeCloseButton();
 
@@ -63,10 +63,10 @@ TForm3::TForm3(const ProgramImages& images, std::function<int()> activePageIndex
 }
 
 void TForm3::placeSecondLine() {
-  int x = 120;
+  int x = scale_(120);
   for (QLabel* l : {Label1, numero, Label2}) {
     l->adjustSize();
-    l->move(x, 48);
+    l->move(x, scale_(48));
     x += l->width();
   }
 }

@@ -16,10 +16,10 @@ const QColor kInactiveText(255, 0, 0);
 const QColor kActivePen(255, 255, 0);
 const QColor kInactivePen(0, 0, 0);
 
-QLabel* panelLabel(QWidget* parent, const char* name, const QString& text) {
+QLabel* panelLabel(QWidget* parent, const char* name, const QString& text, const FormScale& scale) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
-  label->setFont(simulationFont(16, true));
+  label->setFont(simulationFont(scale(16), true));
   label->setAutoFillBackground(true);
   QPalette palette = label->palette();
   palette.setColor(QPalette::Window, Qt::white);
@@ -39,7 +39,7 @@ TForm2::TForm2(const ProgramImages& images, std::function<int()> activePageIndex
   for (int k = 1; k <= kLogicInputCount; ++k) {
     auto* box = new QCheckBox(QStringLiteral("EL%1").arg(k), this);
     box->setObjectName(QStringLiteral("el%1").arg(k));
-    box->setGeometry(8, 16 * k, 49, 17);
+    box->setGeometry(scale_(QRect(8, 16 * k, 49, 17)));
     el[k - 1] = box;
   }
   for (int k = 1; k <= kAnalogInputCount; ++k) {
@@ -48,28 +48,28 @@ TForm2::TForm2(const ProgramImages& images, std::function<int()> activePageIndex
     spin->setRange(0, 5100);
     spin->setSingleStep(1);
     spin->setValue(0);
-    spin->setGeometry(64, 24 * k, 49, 22);
+    spin->setGeometry(scale_(QRect(64, 24 * k, 49, 22)));
     connect(spin, &InputSpinBox::typedTextChanged, this, [this, spin] { ea1Change(spin); });
     ea[k - 1] = spin;
     auto* label = new QLabel(QStringLiteral("EA%1").arg(k), this);
     label->setObjectName(QStringLiteral("Label%1").arg(k));
     label->adjustSize();
-    label->move(116, 24 * k + (22 - label->height()) / 2);
+    label->move(scale_(116), scale_(24 * k) + (scale_(22) - label->height()) / 2);
     eaLabel[k - 1] = label;
   }
 
   Shape1 = new RectangleShape(this);
   Shape1->setObjectName(QStringLiteral("Shape1"));
-  Shape1->setGeometry(144, 40, 153, 57);
-  Shape1->setPenWidth(5);
+  Shape1->setGeometry(scale_(QRect(144, 40, 153, 57)));
+  Shape1->setPenWidth(scale_(5));
   Shape1->setPenColor(kInactivePen);
 
-  Label5 = panelLabel(this, "Label5", QStringLiteral("La sortie logique "));
-  Label5->move(152, 47);
-  Label6 = panelLabel(this, "Label6", QStringLiteral("N°"));
-  numero = panelLabel(this, "numero", QStringLiteral("1"));
-  Label8 = panelLabel(this, "Label8", QStringLiteral("est :"));
-  Label9 = panelLabel(this, "Label9", QStringLiteral("inactive"));
+  Label5 = panelLabel(this, "Label5", QStringLiteral("La sortie logique "), scale_);
+  Label5->move(scale_(QPoint(152, 47)));
+  Label6 = panelLabel(this, "Label6", QStringLiteral("N°"), scale_);
+  numero = panelLabel(this, "numero", QStringLiteral("1"), scale_);
+  Label8 = panelLabel(this, "Label8", QStringLiteral("est :"), scale_);
+  Label9 = panelLabel(this, "Label9", QStringLiteral("inactive"), scale_);
   setTextColor(Label9, kInactiveText);
   placeSecondLine();
 
@@ -88,11 +88,11 @@ TForm2::TForm2(const ProgramImages& images, std::function<int()> activePageIndex
 }
 
 void TForm2::placeSecondLine() {
-  int x = 152;
+  int x = scale_(152);
   for (QLabel* label : {Label6, numero, Label8, Label9}) {
     label->adjustSize();
-    label->move(x, 69);
-    x += label->width() + 4;
+    label->move(x, scale_(69));
+    x += label->width() + scale_(4);
   }
 }
 

@@ -18,9 +18,9 @@ SimulationDialog::SimulationDialog(const ProgramImages& images, std::function<in
 void SimulationDialog::setUpWindow(const QString& caption, int clientWidth, int clientHeight) {
   setWindowTitle(caption);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(clientWidth, clientHeight);
+  setFixedSize(scale_(QSize(clientWidth, clientHeight)));
   setModal(true);
-  setFont(simulationFont(11, false));
+  setFont(simulationFont(scale_(11), false));
 }
 
 void SimulationDialog::FormCreate() {
@@ -78,7 +78,7 @@ void SimulationDialog::runPasses(const std::function<void()>& pass) {
 QPushButton* SimulationDialog::makeCloseButton() {
   auto* button = new QPushButton(QStringLiteral("Fermer"), this);
   button->setObjectName(QStringLiteral("Button1"));
-  button->setGeometry(104, 144, 113, 17);
+  button->setGeometry(scale_(QRect(104, 144, 113, 17)));
   // Enter in a spin field must not close the window.
   button->setAutoDefault(false);
   connect(button, &QPushButton::clicked, this, [this] { closeRun(); });

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "image/program_images.h"
+#include "simulation/gui/form_scale.h"
 
 class QPushButton;
 
@@ -68,6 +69,8 @@ class SimulationDialog : public QDialog {
 
   bool StopRequested = false;
   bool RunStarted = false;
+  // Designed pixels to this desktop's: the window grows with the font.
+  const FormScale scale_ = FormScale::ofApplication();
 
  private:
   const ProgramImages& images_;
