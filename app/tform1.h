@@ -180,6 +180,7 @@ class TForm1 : public QMainWindow {
   HelpWindow* help_ = nullptr;  // made on first use
   bool activated_ = false;
   EditHistory history_;
+  std::optional<FieldId> typing_;  // the number field typed in and not left yet
   RecentFiles recent_;
   std::filesystem::path fileAtStart_;
 

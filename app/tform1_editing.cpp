@@ -144,8 +144,9 @@ void TForm1::stepThroughHistory(bool back) {
 void TForm1::updateEditMenu() {
   if (!Annuler1) return;
   const bool busy = transfer_ && transfer_->busy();
-  Annuler1->setText(QStringLiteral("&Annuler ") + q(history_.undoLabel()));
-  Annuler1->setEnabled(history_.canUndo() && !busy);
+  // A number being typed is undone as the step it becomes when its field is left.
+  Annuler1->setText(QStringLiteral("&Annuler ") + q(typing_ ? stepLabel(*typing_) : history_.undoLabel()));
+  Annuler1->setEnabled((history_.canUndo() || typing_) && !busy);
   Retablir1->setText(QStringLiteral("&Rétablir ") + q(history_.redoLabel()));
   Retablir1->setEnabled(history_.canRedo() && !busy);
 }

@@ -74,6 +74,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       break;
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(e);
+      if (isHistoryKey(key)) return true;  // nothing to undo yet: not the field's own undo either
       switch (id.family) {
         case FieldFamily::Slot: return choix01_01KeyPress(static_cast<QComboBox*>(watched), key);
         case FieldFamily::Threshold:
@@ -150,6 +151,8 @@ void TForm1::numberEdited(const QString& text) {
     dialogs_.beep();
     field->setText(QString::fromStdString(program_.document.numberText(id)));
   }
+  typing_ = id;  // a step once the field is left; undoable from now on
+  updateEditMenu();
   updateCaption();
 }
 
@@ -160,6 +163,7 @@ void TForm1::leaveNumber(QLineEdit* field) {
   const Reaction r = program_.document.leaveField(id);
   showPage(id.page);
   if (r.beep) dialogs_.beep();
+  typing_.reset();
   recordStep(id);  // a number typed is one step once its field is left
 }
 

@@ -26,6 +26,18 @@ const QColor kThresholdInUse(255, 255, 0);
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+// The rules that cannot be seen on the controls themselves.
+const QString kLinkTip = QStringLiteral(
+    "« - », « OU », « ET », puis de nouveau « - ». « OU » et « ET » ouvrent la case suivante, « - » termine "
+    "la chaîne. La chaîne se lit de gauche à droite, sans priorité : A OU B ET C = (A OU B) ET C.");
+const QString kComparatorTip = QStringLiteral(
+    "« > » : vraie quand l'entrée est au-dessus du seuil ; « < » : au-dessous. « < » est refusé à côté d'un "
+    "seuil de 0 : aucune tension n'est au-dessous de 0 mV.");
+const QString kHoldTip =
+    QStringLiteral("Cochée : la sortie garde sa tension dès que ses conditions ont été vraies une fois.");
+const QString kPauseTip = QStringLiteral(
+    "Pause de 0 à 65000 millisecondes, envoyée à la carte avec la sortie ; la simulation n'en tient pas compte.");
+
 QLabel* label(const QString& text, QWidget* parent, QRect geometry) {
   auto* l = new QLabel(text, parent);
   l->setGeometry(geometry);
@@ -95,6 +107,7 @@ void TForm1::buildChain(int page, PageWidgets& w, QWidget* parent, int leftRows,
     auto* link = new QPushButton(QStringLiteral("-"), parent);
     link->setObjectName(q(fieldName(FieldId::link(page, m))));
     link->setGeometry(linkRect);
+    link->setToolTip(kLinkTip);
     connect(link, &QPushButton::clicked, this, &TForm1::ou01_01Click);
     w.linkButtons.push_back(link);
   }
@@ -130,6 +143,7 @@ void TForm1::buildLogicPage(int page, PageWidgets& w) {
     auto* comparator = new QPushButton(QStringLiteral(">"), thresholds);
     comparator->setObjectName(q(fieldName(FieldId::comparator(page, k))));
     comparator->setGeometry(scale_(QRect(x, 34, 24, kFieldHeight)));
+    comparator->setToolTip(kComparatorTip);
     connect(comparator, &QPushButton::clicked, this, &TForm1::supinf01_01Click);
     w.comparators[static_cast<std::size_t>(k - 1)] = comparator;
     w.thresholds[static_cast<std::size_t>(k - 1)] =
@@ -151,6 +165,7 @@ void TForm1::buildAnalogPage(int page, PageWidgets& w) {
   w.hold = new QCheckBox(QStringLiteral("Maintien de la tension à la première condition vraie"), conditions);
   w.hold->setObjectName(q(fieldName(FieldId::hold(page))));
   w.hold->setGeometry(scale_(QRect(10, 22 + 4 * kRowHeight + 14, 340, 20)));
+  w.hold->setToolTip(kHoldTip);
   connect(w.hold, &QCheckBox::clicked, this, &TForm1::zero1Click);
 
   buildPauseGroup(page, w, 254);
@@ -167,6 +182,7 @@ void TForm1::buildSimulateButton(int page, PageWidgets& w, QWidget* conditions, 
 void TForm1::buildPauseGroup(int page, PageWidgets& w, int top) {
   QGroupBox* pause = group(QStringLiteral(" Pause "), w.page, scale_(QRect(8, top, 180, 52)));
   w.pause = makeNumberField(FieldId::pause(page), pause, QRect(10, 20, 64, kFieldHeight));
+  w.pause->setToolTip(kPauseTip);
   label(QStringLiteral("mS"), pause, scale_(QRect(80, 22, 30, 18)));
 }
 

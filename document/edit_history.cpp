@@ -30,24 +30,45 @@ EditHistory::Pages EditHistory::snapshot(const ProgramDocument& document) const 
 
 void EditHistory::reset(const ProgramDocument& document, ProgramOrigin origin) {
   steps_.clear();
+  held_.clear();
   steps_.push_back({{}, snapshot(document), std::move(origin)});
-  current_ = saved_ = 0;
+  current_ = 0;
+  markHeld(0);
+}
+
+void EditHistory::markHeld(std::size_t index) {
+  const ProgramOrigin& origin = steps_[index].origin;
+  for (auto& [o, at] : held_)
+    if (o == origin) {
+      at = index;
+      return;
+    }
+  held_.emplace_back(origin, index);
+}
+
+bool EditHistory::atSavedState() const {
+  if (steps_.empty()) return true;
+  for (const auto& [origin, at] : held_)
+    if (origin == steps_[current_].origin) return at == current_;
+  return false;
 }
 
 void EditHistory::push(Step step) {
   if (steps_.empty()) {
     steps_.push_back(std::move(step));
-    current_ = saved_ = 0;
+    current_ = 0;
     return;
   }
+  // What could be redone goes, and with it what an origin held there.
   steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(current_ + 1), steps_.end());
-  if (saved_ != kNone && saved_ > current_) saved_ = kNone;
+  std::erase_if(held_, [this](const auto& h) { return h.second > current_; });
   steps_.push_back(std::move(step));
   current_ = steps_.size() - 1;
   if (steps_.size() > kMaxSteps) {
     steps_.erase(steps_.begin());
     --current_;
-    if (saved_ != kNone) saved_ = saved_ == 0 ? kNone : saved_ - 1;
+    std::erase_if(held_, [](const auto& h) { return h.second == 0; });
+    for (auto& h : held_) --h.second;
   }
 }
 
@@ -72,13 +93,13 @@ void EditHistory::recordOpened(const ProgramDocument& document, std::string labe
   // the reset pages): nothing to undo, only the mark moves.
   if (steps_.empty() || pages != steps_[current_].pages || !(origin == steps_[current_].origin))
     push({std::move(label), std::move(pages), std::move(origin)});
-  saved_ = current_;
+  markHeld(current_);
 }
 
 void EditHistory::markSaved(std::filesystem::path file) {
   if (steps_.empty()) return;
   steps_[current_].origin = ProgramOrigin::fromFile(std::move(file));
-  saved_ = current_;
+  markHeld(current_);
 }
 
 const std::string& EditHistory::undoLabel() const { return canUndo() ? steps_[current_].label : kNothing; }

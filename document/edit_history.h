@@ -36,7 +36,7 @@ class EditHistory {
   static constexpr std::size_t kMaxSteps = 1000;
 
   // Forgets every step: the document as it is becomes the only state, the
-  // one last opened or saved.
+  // one its origin last held.
   void reset(const ProgramDocument& document, ProgramOrigin origin);
 
   // Records the document as a new step when its pages differ from the
@@ -45,11 +45,10 @@ class EditHistory {
   bool record(const ProgramDocument& document, std::string label);
 
   // A step that replaces the whole program (open, download, new): recorded
-  // even when the pages are the same, with its origin, as the state last
-  // opened.
+  // with its origin, as the state that origin holds.
   void recordOpened(const ProgramDocument& document, std::string label, ProgramOrigin origin);
 
-  // The current state was saved to a file: it is now the state last saved.
+  // The current state was saved to a file: it is now what that file holds.
   void markSaved(std::filesystem::path file);
 
   bool canUndo() const { return current_ > 0; }
@@ -65,8 +64,9 @@ class EditHistory {
   // Puts the current step's pages back into the document.
   void restore(ProgramDocument& document) { moveTo(current_, document); }
 
-  // True while the current state is the one last opened or saved.
-  bool atSavedState() const { return saved_ == current_; }
+  // True while the current state is what its origin holds: the file as last
+  // opened or saved, the board as last loaded, a new program untouched.
+  bool atSavedState() const;
   const ProgramOrigin& origin() const { return steps_.at(current_).origin; }
   std::size_t size() const { return steps_.size(); }
 
@@ -77,15 +77,16 @@ class EditHistory {
     Pages pages;
     ProgramOrigin origin;
   };
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
   Pages snapshot(const ProgramDocument& document) const;
   void push(Step step);
+  void markHeld(std::size_t index);
   std::vector<int> moveTo(std::size_t index, ProgramDocument& document);
 
   std::vector<Step> steps_;
   std::size_t current_ = 0;
-  std::size_t saved_ = 0;  // kNone once that state is gone
+  // For each origin, the step whose pages it holds; an origin whose step
+  // went out of the history has none.
+  std::vector<std::pair<ProgramOrigin, std::size_t>> held_;
 };
 
 }  // namespace velkor

@@ -114,15 +114,22 @@ class BoardCommandsTest : public QObject {
     stored.construireImages();
     board->images = stored.images;
     form->pageControl()->setCurrentIndex(4);
-    bool openRefused = false, closeRefused = false;
+    form->findChild<QPushButton*>("ou05_01")->click();  // something to undo, and the question
+    dialogs->answers = {true};
+    bool openRefused = false, closeRefused = false, undoRefused = false;
     QTimer::singleShot(1500, [&] {
-      openRefused = !action("Chargerunfichierprog1")->isEnabled() && !action("Enregistrerdanslacarte1")->isEnabled();
+      openRefused = !action("Chargerunfichierprog1")->isEnabled() && !action("Enregistrerdanslacarte1")->isEnabled() &&
+                    !action("Nouveau1")->isEnabled();
+      undoRefused = !action("Annuler1")->isEnabled();
       closeRefused = !form->close();
     });
     action("Chargerdepuislacarte1")->trigger();
     QVERIFY2(openRefused, "no file can be opened during a download");
     QVERIFY(closeRefused);
-    QVERIFY(dialogs->shown.empty());
+    QVERIFY2(undoRefused, "nothing is undone under a download");
+    QCOMPARE(form->windowTitle(), QStringLiteral("VELKOR - carte"));
+    QCOMPARE(action("Annuler1")->text(), QStringLiteral("&Annuler le chargement depuis la carte"));
+    QCOMPARE(dialogs->shown.size(), std::size_t(1));  // the question alone
     QCOMPARE(form->pageControl()->currentIndex(), 0);
     QCOMPARE(form->findChild<QPushButton*>("ou01_01")->text(), QStringLiteral("ET"));
     QCOMPARE(form->findChild<QComboBox*>("choix01_02")->currentText(), QStringLiteral("EA2"));

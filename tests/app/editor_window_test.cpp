@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
@@ -29,6 +30,7 @@ using testing_support::FakeDialogs;
 class EditorWindowTest : public QObject {
   Q_OBJECT
 
+  testing_support::TempDir settings;
   std::unique_ptr<FakeDialogs> dialogs;
   NoCursor cursor;
   std::unique_ptr<TForm1> form;
@@ -59,6 +61,8 @@ class EditorWindowTest : public QObject {
     // Also when run by hand: the COM names must never reach a real port.
     for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
       qputenv(name, QByteArray("/dev/null/") + name);
+    // Files saved and opened here are no recent files of the user's.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
   }
 
   void init() {

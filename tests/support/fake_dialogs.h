@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,13 +19,18 @@ class FakeDialogs : public UserDialogs {
   std::vector<std::string> shown;  // every text shown, questions included
   int beeps = 0;
   int errors = 0;
+  std::function<void()> whenAsked;  // runs as each question or file dialog comes up
 
   void beep() override { ++beeps; }
   void showMessage(std::string_view text) override { shown.emplace_back(text); }
   bool askOkCancel(std::string_view title, std::string_view text) override { return answer(title, text); }
   bool askYesNo(std::string_view title, std::string_view text) override { return answer(title, text); }
-  std::optional<std::filesystem::path> chooseFileToOpen() override { return openChoice; }
+  std::optional<std::filesystem::path> chooseFileToOpen() override {
+    if (whenAsked) whenAsked();
+    return openChoice;
+  }
   std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path& suggestion) override {
+    if (whenAsked) whenAsked();
     saveSuggestion = suggestion;
     return saveChoice;
   }
@@ -36,6 +42,7 @@ class FakeDialogs : public UserDialogs {
  private:
   bool answer(std::string_view title, std::string_view text) {
     shown.push_back(std::string(title) + "|" + std::string(text));
+    if (whenAsked) whenAsked();
     if (answers.empty()) throw std::logic_error("unexpected question: " + std::string(text));
     const bool a = answers.front();
     answers.pop_front();

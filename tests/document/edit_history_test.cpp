@@ -1,0 +1,64 @@
+// The history's bookkeeping: what redo and the saved mark become after a new
+// edit, and the oldest steps going beyond the limit.
+#include <gtest/gtest.h>
+
+#include "document/edit_history.h"
+
+using namespace velkor;
+
+namespace {
+
+struct History : testing::Test {
+  ProgramDocument doc;
+  EditHistory history;
+  void SetUp() override { history.reset(doc, ProgramOrigin::fromFile("a.prg")); }
+  void edit(int page) {
+    doc.zero1Click(FieldId::hold(page));
+    ASSERT_TRUE(history.record(doc, "le maintien"));
+  }
+};
+
+TEST_F(History, EachOriginIsUnmodifiedAtTheStateItHolds) {
+  edit(8);
+  EXPECT_FALSE(history.atSavedState());
+  edit(9);
+  history.markSaved("b.prg");
+  EXPECT_TRUE(history.atSavedState());
+  history.undo(doc);
+  EXPECT_FALSE(history.atSavedState());
+  EXPECT_EQ(history.origin(), ProgramOrigin::fromFile("a.prg"));
+  history.undo(doc);
+  EXPECT_TRUE(history.atSavedState()) << "what a.prg holds";
+  history.redo(doc);
+  history.redo(doc);
+  EXPECT_TRUE(history.atSavedState()) << "what b.prg holds";
+
+  history.undo(doc);
+  edit(10);  // drops the step b.prg holds, with what could be redone
+  EXPECT_FALSE(history.canRedo());
+  EXPECT_EQ(history.size(), 3u);
+  EXPECT_EQ(history.origin(), ProgramOrigin::fromFile("a.prg"));
+  history.undo(doc);
+  history.undo(doc);
+  EXPECT_TRUE(history.atSavedState());
+  EXPECT_FALSE(doc.page(8).hold || doc.page(9).hold || doc.page(10).hold);
+  EXPECT_FALSE(history.record(doc, "rien")) << "nothing changed";
+  // The order of a choice list alone is no step.
+  std::swap(doc.page(2).slot(2).choices[0], doc.page(2).slot(2).choices[1]);
+  EXPECT_FALSE(history.record(doc, "rien"));
+}
+
+TEST_F(History, BeyondTheLimitTheOldestStepsGo) {
+  for (std::size_t i = 0; i < EditHistory::kMaxSteps + 5; ++i) edit(8);
+  EXPECT_EQ(history.size(), EditHistory::kMaxSteps);
+  std::size_t undone = 0;
+  while (history.canUndo()) {
+    history.undo(doc);
+    ++undone;
+  }
+  EXPECT_EQ(undone, EditHistory::kMaxSteps - 1);
+  EXPECT_FALSE(history.atSavedState()) << "the state opened first is gone";
+  EXPECT_EQ(doc.page(8).hold, (EditHistory::kMaxSteps + 5 - undone) % 2 == 1);
+}
+
+}  // namespace
