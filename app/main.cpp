@@ -21,16 +21,19 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Asked before any window system is needed.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("velkor %s\n", VELKOR_VERSION);
+      return 0;
+    }
+  }
   velkor::VelkorApplication app(argc, argv);  // takes Qt's own options out of argv
   const QStringList args = app.arguments().mid(1);
-  if (!args.isEmpty() && (args.front() == "--help" || args.front() == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (!args.isEmpty() && args.front() == "--version") {
-    std::printf("velkor %s\n", VELKOR_VERSION);
-    return 0;
-  }
   if (args.size() > 1 || (!args.isEmpty() && args.front().startsWith('-'))) {
     std::fputs(kUsage, stderr);
     return 2;

@@ -13,7 +13,7 @@ echo "built $(basename "$deb")"
 
 contents=$(dpkg-deb --contents "$deb")
 for f in ./usr/bin/velkor ./usr/bin/velkor-cli ./usr/bin/velkor-board ./usr/share/man/man1/velkor-board.1 ./usr/share/applications/velkor.desktop \
-         ./usr/share/icons/hicolor/scalable/apps/velkor.svg ./usr/share/man/man1/velkor-cli.1; do
+         ./usr/share/icons/hicolor/scalable/apps/velkor.svg ./usr/share/man/man1/velkor-cli.1 ./usr/share/man/man1/velkor.1; do
   grep -q " $f\$" <<<"$contents" || { echo "missing from the package: $f"; exit 1; }
 done
 
