@@ -1,6 +1,7 @@
 #!/bin/bash
 # Retakes the README's screenshots from the running editor on its own Xvfb
-# server, driving it with xdotool (apt-get install xdotool). Positions are
+# server, driving it with xdotool (apt-get install xdotool), at the default
+# font (the window's designed 387x400). Positions are
 # those of the fixed-size windows on a 1024x768 screen without a window manager.
 # Usage: docs/take_screenshots.sh [build dir]
 set -e
@@ -37,10 +38,21 @@ clickabs $(( 353 + 32 )) $(( 294 + 24 ))
 sleep 0.5
 shot 353 294 318 180 simulation-analog.png
 clickabs $(( (1024-318)/2 + 160 )) $(( (768-180)/2 + 152 ))
-# About
-click 102 8
+# About, from its accelerator (a click on the page title gives the window the keyboard)
+click 200 60
+xdotool key alt+a
 sleep 0.5
 shot 362 299 300 170 about.png
 xdotool key x
 sleep 0.3
+# The Édition menu after a change, then the help
+click 148 115
+xdotool key alt+d
+sleep 0.5
+shot 312 142 400 460 editor-edit-menu.png
+xdotool key Escape; sleep 0.3
+xdotool key F1
+sleep 1
+# the help window, 560x520, centred
+shot $(( (1024-560)/2 )) $(( (768-520)/2 )) 560 520 help.png
 kill $ap; kill $xp; rm -rf "$work"
