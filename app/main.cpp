@@ -6,6 +6,7 @@
 #include "app/qt_board_seams.h"
 #include "app/qt_dialogs.h"
 #include "app/recent_files.h"
+#include "app/server_dpi.h"
 #include "app/tabout1.h"
 #include "app/tform1.h"
 #include "app/velkor_application.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  velkor::followServerDpi();
   velkor::VelkorApplication app(argc, argv);  // takes Qt's own options out of argv
   const QStringList args = app.arguments().mid(1);
   if (args.size() > 1 || (!args.isEmpty() && args.front().startsWith('-'))) {

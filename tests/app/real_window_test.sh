@@ -3,19 +3,29 @@
 # titled "VELKOR" must appear within 3 s, stay up, and use under 150 MB.
 # Then, with a program file given on the command line, the keyboard as a
 # user types it: the caption names the file, Tab then Space marks it "*",
-# Ctrl+Z takes the mark away, Ctrl+Q ends the unchanged program.
+# Ctrl+Z takes the mark away, Ctrl+Q ends the unchanged program. Last, the
+# window's width in screen pixels with a 13 pt desktop font and on a
+# 144 dpi X server that publishes no Xft.dpi.
 # Usage: real_window_test.sh VELKOR_BINARY PROGRAM_FILE [SCREENSHOT.png]
 set -euo pipefail
 binary=$1
 program=$2
 shot=${3:-}
 workdir=$(mktemp -d)
+app=""
+xvfb=""
 trap 'kill $app $xvfb 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$workdir"' EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$workdir/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$workdir/display")"
+start_x() {  # start_x DPI: a server of our own, the display exported
+  [ -z "$xvfb" ] || { kill $xvfb; wait $xvfb 2>/dev/null || true; }
+  : >"$workdir/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi "$1" -nolisten tcp -noreset 3>"$workdir/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$workdir/display")"
+}
+start_x 96
+unset QT_QPA_PLATFORMTHEME QT_FONT_DPI QT_SCALE_FACTOR
 export XDG_RUNTIME_DIR=$workdir XDG_CONFIG_HOME=$workdir
 
 # wait_for_caption CAPTION MS: true once a window bears exactly that caption.
@@ -41,7 +51,7 @@ kill -0 $app || { echo "the editor did not stay up"; cat "$workdir/log"; exit 1;
 rss_kb=$(awk '/VmRSS/ {print $2}' /proc/$app/status)
 echo "resident memory: $((rss_kb / 1024)) MB"
 [ "$rss_kb" -lt $((150 * 1024)) ] || { echo "over 150 MB"; exit 1; }
-if [ -n "$shot" ]; then import -window root -crop 400x460+312+142 "$shot"; fi
+if [ -n "$shot" ]; then import -window root -crop 400x460+440+270 "$shot"; fi
 kill $app; wait $app 2>/dev/null || true
 
 cp "$program" "$workdir/atelier.prg"
@@ -56,3 +66,22 @@ xdotool key ctrl+q
 for _ in $(seq 40); do kill -0 $app 2>/dev/null || break; sleep 0.05; done
 if kill -0 $app 2>/dev/null; then echo "Ctrl+Q did not end the unchanged program"; exit 1; fi
 echo "file in the caption, marked and unmarked from the keyboard, Ctrl+Q quits"
+
+# width_of CAPTION: the width of that window in screen pixels.
+width_of() { xwininfo -root -tree | grep -F "\"$1\": (\"velkor\"" | grep -oE '[0-9]+x[0-9]+\+' | head -1 | cut -dx -f1; }
+expect_wider() {  # expect_wider WHAT PIXELS [VAR=VALUE...]
+  local what=$1 min=$2 width
+  shift 2
+  env "$@" "$binary" >"$workdir/log" 2>&1 &
+  app=$!
+  wait_for_caption VELKOR 3000
+  width=$(width_of VELKOR)
+  kill $app; wait $app 2>/dev/null || true
+  echo "$what: $width pixels wide"
+  [ "$width" -gt "$min" ] || { echo "not wider than $min pixels"; exit 1; }
+}
+mkdir -p "$workdir/gtk/gtk-3.0"
+printf '[Settings]\ngtk-font-name=DejaVu Sans 13\n' >"$workdir/gtk/gtk-3.0/settings.ini"
+expect_wider "13 pt desktop font" 470 QT_QPA_PLATFORMTHEME=gtk3 XDG_CONFIG_HOME="$workdir/gtk"
+start_x 144
+expect_wider "144 dpi X server" 500
