@@ -86,7 +86,8 @@ void TForm1::buildMenus() {
     return action;
   };
   QAction* nouveau = add(Fichiers1, "Nouveau1", QStringLiteral("&Nouveau"), &TForm1::Nouveau1Click);
-  QAction* ouvrir = add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
+  QAction* ouvrir =
+      add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
   QAction* sauvegarder = add(Fichiers1, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
   refusedDuringTransfer_ = {nouveau, ouvrir, sauvegarder};
   Fichiers1->addSeparator();
@@ -177,7 +178,8 @@ void TForm1::Sauvegarder1Click() {
   if (transfer_->busy()) return dialogs_.beep();
   // The dialog opens on the file last opened or saved.
   const ProgramOrigin& origin = history_.origin();
-  const std::filesystem::path suggestion = origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
+  const std::filesystem::path suggestion =
+      origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
   try {
     if (auto written = sauvegarderProgramme(program_, dialogs_, suggestion)) {
       history_.markSaved(*written);

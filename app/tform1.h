@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/qt_board_seams.h"
-#include "board/board_transfer.h"
 #include "app/recent_files.h"
+#include "board/board_transfer.h"
 #include "comport/ComPort.h"
 #include "document/edit_history.h"
 #include "image/program.h"

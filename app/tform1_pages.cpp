@@ -139,7 +139,8 @@ void TForm1::buildLogicPage(int page, PageWidgets& w) {
     // however tall the style makes the group's heading.
     const QRect heading = scale_(QRect(x + 26, 16, 40, 17));
     const int top = std::max(heading.top(), thresholds->contentsRect().top());
-    label(QStringLiteral("EA%1").arg(k), thresholds, QRect(heading.left(), top, heading.width(), heading.bottom() - top + 1));
+    label(QStringLiteral("EA%1").arg(k), thresholds,
+          QRect(heading.left(), top, heading.width(), heading.bottom() - top + 1));
     auto* comparator = new QPushButton(QStringLiteral(">"), thresholds);
     comparator->setObjectName(q(fieldName(FieldId::comparator(page, k))));
     comparator->setGeometry(scale_(QRect(x, 34, 24, kFieldHeight)));

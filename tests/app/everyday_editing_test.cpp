@@ -138,8 +138,9 @@ class EverydayEditingTest : public QObject {
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("asked");  // the question or dialog that shows the command ran
     QTest::newRow("Ctrl+S Sauvegarder") << QKeySequence("Ctrl+S") << "save dialog";
-    QTest::newRow("Ctrl+O Ouvrir") << QKeySequence("Ctrl+O") << "Attention...|Vous allez perdre les modifications. Continuer ?";
-    QTest::newRow("Ctrl+N Nouveau") << QKeySequence("Ctrl+N") << "Attention...|Vous allez perdre les modifications. Continuer ?";
+    const QString lose = "Attention...|Vous allez perdre les modifications. Continuer ?";
+    QTest::newRow("Ctrl+O Ouvrir") << QKeySequence("Ctrl+O") << lose;
+    QTest::newRow("Ctrl+N Nouveau") << QKeySequence("Ctrl+N") << lose;
     QTest::newRow("Ctrl+Q Quitter") << QKeySequence("Ctrl+Q")
                                     << "Attention...|Vous allez perdre les modifications. Quitter quand même ?";
     QTest::newRow("Alt+F then S") << QKeySequence("Alt+F, S") << "save dialog";
@@ -156,7 +157,8 @@ class EverydayEditingTest : public QObject {
     if (asked != "save dialog") dialogs->answers = {false};
     for (int i = 0; i < keys.count(); ++i) {
       // As the keyboard does: to an open menu first, else to the focused field.
-      QWidget* target = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+      QWidget* target = QApplication::activePopupWidget();
+      if (!target) target = QApplication::focusWidget();
       QTest::keySequence(target, QKeySequence(keys[i]));
       QCoreApplication::processEvents();
     }
@@ -192,7 +194,8 @@ class EverydayEditingTest : public QObject {
   // holds.
   void undoAndRedoGiveBackEveryStateExactly() {
     TempDir dir;
-    const unsigned seed = qEnvironmentVariableIsSet("VELKOR_SEED") ? qEnvironmentVariableIntValue("VELKOR_SEED") : 20240601u;
+    const unsigned seed =
+        qEnvironmentVariableIsSet("VELKOR_SEED") ? qEnvironmentVariableIntValue("VELKOR_SEED") : 20240601u;
     qInfo("seed %u", seed);
     std::mt19937 random(seed);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };

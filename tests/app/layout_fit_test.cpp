@@ -59,7 +59,8 @@ QStringList misfits(const QWidget* top, bool neighbours) {
       // Buttons have no room to spare around a one-letter caption; labels
       // and check boxes need their whole size hint (box and spacing included).
       const int needed = qobject_cast<QPushButton*>(w) ? metrics.horizontalAdvance(text) + 4 : w->sizeHint().width();
-      if (needed > w->width()) found << where(w) + QString(": \"%1\" needs %2 px, has %3").arg(text).arg(needed).arg(w->width());
+      if (needed > w->width())
+        found << where(w) + QString(": \"%1\" needs %2 px, has %3").arg(text).arg(needed).arg(w->width());
       if (metrics.tightBoundingRect(text).height() > w->height())
         found << where(w) + QString(": \"%1\" is cut at top or bottom").arg(text);
     }
