@@ -12,6 +12,8 @@ namespace velkor {
 HelpWindow::HelpWindow(QWidget* editor) : QWidget(editor, Qt::Window) {
   setObjectName("Aide");
   setWindowTitle(QStringLiteral("Aide de VELKOR"));
+  // Closing the editor ends the program, help open or not.
+  setAttribute(Qt::WA_QuitOnClose, false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   browser_ = new QTextBrowser(this);

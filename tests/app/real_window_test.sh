@@ -3,7 +3,8 @@
 # titled "VELKOR" must appear within 3 s, stay up, and use under 150 MB.
 # Then, with a program file given on the command line, the keyboard as a
 # user types it: the caption names the file, Tab then Space marks it "*",
-# Ctrl+Z takes the mark away, Ctrl+Q ends the unchanged program. Last, the
+# Ctrl+Z takes the mark away, F1 shows the help, Ctrl+Q ends the unchanged
+# program (its help window with it). Last, the
 # window's width in screen pixels with a 13 pt desktop font and on a
 # 144 dpi X server that publishes no Xft.dpi.
 # Usage: real_window_test.sh VELKOR_BINARY PROGRAM_FILE [SCREENSHOT.png]
@@ -62,6 +63,10 @@ xdotool key Tab; sleep 0.2; xdotool key space
 wait_for_caption "VELKOR - atelier.prg*" 2000
 xdotool key ctrl+z
 wait_for_caption "VELKOR - atelier.prg" 2000
+# The help beside it does not keep the program alive.
+xdotool key F1
+wait_for_caption "Aide de VELKOR" 2000
+xdotool search --name '^VELKOR - atelier.prg$' windowfocus
 xdotool key ctrl+q
 for _ in $(seq 40); do kill -0 $app 2>/dev/null || break; sleep 0.05; done
 if kill -0 $app 2>/dev/null; then echo "Ctrl+Q did not end the unchanged program"; exit 1; fi
