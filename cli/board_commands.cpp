@@ -17,27 +17,18 @@
 namespace velkor {
 namespace {
 
-// Messages go to stderr, lines separated as a terminal expects; there is
-// nobody to ask, and nothing unsaved to lose.
+// Messages go to stderr; there is nobody to ask, and nothing unsaved to lose.
 class ConsoleDialogs : public UserDialogs {
  public:
   void beep() override {}
-  void showMessage(std::string_view text) override { print(text); }
+  void showMessage(std::string_view text) override { printMessage(text); }
   bool askOkCancel(std::string_view, std::string_view) override { return true; }
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   std::optional<std::filesystem::path> chooseFileToOpen() override { return std::nullopt; }
   std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path&) override {
     return std::nullopt;
   }
-  void reportError(std::string_view text) override { print(text); }
-
- private:
-  static void print(std::string_view text) {
-    std::string line(text);
-    for (char& c : line)
-      if (c == '\r') c = '\n';
-    std::cerr << line << "\n";
-  }
+  void reportError(std::string_view text) override { printMessage(text); }
 };
 
 // One transfer on its own port, main loop and console.
@@ -62,9 +53,9 @@ class Session {
   // exists but may not be opened.
   int exitCode(TransferResult result) const {
     switch (result) {
-      case TransferResult::Done: return kBoardDone;
-      case TransferResult::PortUnavailable: permissionHint(); return kBoardNoPort;
-      default: return kBoardFailed;
+      case TransferResult::Done: return kExitDone;
+      case TransferResult::PortUnavailable: permissionHint(); return kExitNoPort;
+      default: return kExitFailed;
     }
   }
 
@@ -88,11 +79,15 @@ class Session {
 };
 
 // Reads a program file as "Ouvrir" does; false (message given) when refused.
-bool openFile(Program& program, const std::string& file) {
-  const OpenOutcome outcome = openProgramFile(program, file);
-  if (outcome.status == FileStatus::Ok) return true;
-  std::cerr << outcome.message << "\n";
-  return false;
+// What of it is damaged is kept for the end of the command.
+bool openFile(Program& program, const std::string& file, std::vector<std::string>& damaged) {
+  OpenOutcome outcome = openProgramFile(program, file);
+  if (outcome.status != FileStatus::Ok) {
+    printMessage(outcome.message);
+    return false;
+  }
+  damaged = std::move(outcome.damaged);
+  return true;
 }
 
 template <class F>
@@ -100,20 +95,24 @@ int guarded(F&& body) {
   try {
     return body();
   } catch (const std::exception& e) {  // a port failure once the line was open
-    std::cerr << e.what() << "\n";
-    return kBoardFailed;
+    printMessage(e.what());
+    return kExitFailed;
   }
 }
+
+std::string nameOf(const std::string& file) { return std::filesystem::path(file).filename().string(); }
 
 }  // namespace
 
 int uploadCommand(const std::string& file, const std::string& port) {
   Program program;
-  if (!openFile(program, file)) return kBoardFileRefused;
-  return guarded([&]() -> int {
+  std::vector<std::string> damaged;
+  if (!openFile(program, file, damaged)) return kExitRefused;
+  const int outcome = guarded([&]() -> int {
     Session session(port);
     return session.exitCode(session.transfer.enregistrerDansLaCarte(program));
   });
+  return reportDamage(nameOf(file), damaged, outcome);
 }
 
 int downloadCommand(const std::string& file, const std::string& port) {
@@ -122,26 +121,27 @@ int downloadCommand(const std::string& file, const std::string& port) {
     program.initialiserPages();
     Session session(port);
     const int code = session.exitCode(session.transfer.chargerDepuisLaCarte(program));
-    if (code != kBoardDone) return code;  // no file is created or changed
+    if (code != kExitDone) return code;  // no file is created or changed
     const WriteResult written = writeProgramFile(file, program.images);
     if (!written.ok) {
-      std::cerr << written.message << "\n";
-      return kBoardFailed;
+      printMessage(written.message);
+      return kExitFailed;
     }
-    return kBoardDone;
+    return kExitDone;
   });
 }
 
 int verifyCommand(const std::string& file, const std::string& port) {
   Program expected;
-  if (!openFile(expected, file)) return kBoardFileRefused;
+  std::vector<std::string> damaged;
+  if (!openFile(expected, file, damaged)) return kExitRefused;
   expected.construireImages();
-  return guarded([&]() -> int {
+  const int outcome = guarded([&]() -> int {
     Program board;
     board.initialiserPages();
     Session session(port);
     const int code = session.exitCode(session.transfer.chargerDepuisLaCarte(board));
-    if (code != kBoardDone) return code;
+    if (code != kExitDone) return code;
     int differences = 0;
     for (int p = 1; p <= kPageCount; ++p) {
       if (board.images[p] == expected.images[p]) continue;
@@ -149,8 +149,9 @@ int verifyCommand(const std::string& file, const std::string& port) {
       ++differences;
     }
     if (differences == 0) std::cout << "identique\n";
-    return differences == 0 ? kBoardDone : kBoardFailed;
+    return differences == 0 ? kExitDone : kExitFailed;
   });
+  return reportDamage(nameOf(file), damaged, outcome);
 }
 
 }  // namespace velkor

@@ -3,10 +3,11 @@
 
 #include <string>
 
+#include "cli/console.h"
+
 namespace velkor {
 
-// Exit codes shared by the three commands.
-enum BoardExit { kBoardDone = 0, kBoardFailed = 1, kBoardUsage = 2, kBoardFileRefused = 3, kBoardNoPort = 4 };
+// Each returns its exit code (CliExit).
 
 int uploadCommand(const std::string& file, const std::string& port);
 int downloadCommand(const std::string& file, const std::string& port);

@@ -69,7 +69,7 @@ std::vector<OutputSummary> summarize(const ProgramDocument& document) {
   return outputs;
 }
 
-std::string toJson(const std::vector<OutputSummary>& outputs) {
+std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings) {
   std::ostringstream out;
   out << "{\"outputs\": [\n";
   for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -89,7 +89,9 @@ std::string toJson(const std::vector<OutputSummary>& outputs) {
     }
     out << ", \"pause_ms\": " << o.pauseMs << "}" << (i + 1 < outputs.size() ? "," : "") << "\n";
   }
-  out << "]}\n";
+  out << "]";
+  if (!warnings.empty()) out << ",\n\"warnings\": " << jsonList(warnings);
+  out << "}\n";
   return out.str();
 }
 

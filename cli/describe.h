@@ -27,8 +27,9 @@ struct OutputSummary {
 
 std::vector<OutputSummary> summarize(const ProgramDocument& document);
 
-// {"outputs": [ {...}, ... ]} with one line per output.
-std::string toJson(const std::vector<OutputSummary>& outputs);
+// {"outputs": [ {...}, ... ]} with one line per output; with a damaged file
+// also "warnings": one line per damaged output, naming it.
+std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings = {});
 
 // One French line per output: "SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS".
 std::string toText(const std::vector<OutputSummary>& outputs);

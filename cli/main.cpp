@@ -1,20 +1,23 @@
 // velkor-cli: the editor's program files from the command line.
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/board_commands.h"
+#include "cli/console.h"
 #include "cli/describe.h"
 #include "cli/evaluate.h"
 #include "image/file_commands.h"
 
 namespace {
 
-constexpr int kExitShown = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitRefused = 3;
+using velkor::kExitDone;
+using velkor::kExitRefused;
+using velkor::kExitUsage;
 
 constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
         velkor-cli eval FICHIER SORTIE [ETAPE ...]
@@ -40,7 +43,13 @@ show --json FICHIER
     ou premier lien "R") ; "links" : les liens "OU"/"ET" entre conditions
     consécutives ; "thresholds" : les seuils des seules entrées analogiques
     nommées dans la chaîne (sorties logiques) ; "voltage_mv" et "hold" : la
-    tension et son maintien (sorties analogiques).
+    tension et son maintien (sorties analogiques). Pour un fichier endommagé,
+    "warnings" liste, une ligne par sortie, ce qui n'a pas pu être lu :
+      "warnings": ["SL2 : lien 2 illisible, la chaîne s'arrête à la condition 2"]
+
+    Un fichier endommagé (des octets que l'éditeur n'écrit jamais) est lu
+    aussi loin que possible, comme par l'éditeur ; show, eval, verify et
+    upload écrivent alors sur la sortie d'erreur ce qui a été laissé de côté.
 
 eval FICHIER SORTIE [ETAPE ...]
     Simule une sortie (SL1 à SL7, SA1 à SA4) comme la fenêtre de simulation,
@@ -69,9 +78,11 @@ verify FICHIER --port PORT
 Codes de sortie :
   0  programme affiché, simulé, transféré, ou identique (verify)
   1  pas de communication avec la carte, ou programme différent (verify)
-  4  port impossible à ouvrir
   2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue)
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
+  4  port impossible à ouvrir
+  5  fichier endommagé : programme affiché, simulé, transféré ou identique,
+     mais ce qui n'a pas pu être lu est écrit sur la sortie d'erreur
 )";
 
 int usageError(std::string_view why) {
@@ -79,17 +90,29 @@ int usageError(std::string_view why) {
   return kExitUsage;
 }
 
+// Reads the file as "Ouvrir" does; nothing when refused (message given).
+std::optional<velkor::OpenOutcome> open(velkor::Program& program, const std::string& path) {
+  velkor::OpenOutcome outcome = velkor::openProgramFile(program, path);
+  if (outcome.status == velkor::FileStatus::Ok) return outcome;
+  velkor::printMessage(outcome.message);
+  return std::nullopt;
+}
+
+// The exit code once the output is written: lost output (closed pipe, full
+// disk) is a failure; then a damaged file is told.
+int finish(const std::string& path, const velkor::OpenOutcome& outcome) {
+  std::cout.flush();
+  if (!std::cout) return velkor::kExitFailed;
+  return velkor::reportDamage(std::filesystem::path(path).filename().string(), outcome.damaged, kExitDone);
+}
+
 int show(const std::string& path, bool json) {
   velkor::Program program;
-  const velkor::OpenOutcome outcome = velkor::openProgramFile(program, path);
-  if (outcome.status != velkor::FileStatus::Ok) {
-    std::cerr << outcome.message << "\n";
-    return kExitRefused;
-  }
+  const auto outcome = open(program, path);
+  if (!outcome) return kExitRefused;
   const auto outputs = velkor::summarize(program.document);
-  std::cout << (json ? velkor::toJson(outputs) : velkor::toText(outputs));
-  std::cout.flush();
-  return std::cout ? kExitShown : 1;  // output lost (closed pipe, full disk)
+  std::cout << (json ? velkor::toJson(outputs, outcome->damaged) : velkor::toText(outputs));
+  return finish(path, *outcome);
 }
 
 // upload | download | verify FILE --port PORT, in any order after the command.
@@ -112,18 +135,14 @@ int eval(const std::vector<std::string>& args) {
   const int page = velkor::outputPage(args[1]);
   if (page == 0) return usageError("sortie inconnue : " + args[1]);
   velkor::Program program;
-  const velkor::OpenOutcome outcome = velkor::openProgramFile(program, args[0]);
-  if (outcome.status != velkor::FileStatus::Ok) {
-    std::cerr << outcome.message << "\n";
-    return kExitRefused;
-  }
+  const auto outcome = open(program, args[0]);
+  if (!outcome) return kExitRefused;
   program.construireImages();  // as "Simuler" does before opening its window
   const velkor::EvalResult result =
       velkor::evaluateOutput(program.images, page, std::vector<std::string>(args.begin() + 2, args.end()));
   if (!result.error.empty()) return usageError(result.error);
   for (const std::string& line : result.lines) std::cout << line << "\n";
-  std::cout.flush();
-  return std::cout ? kExitShown : 1;
+  return finish(args[0], *outcome);
 }
 
 }  // namespace
@@ -133,7 +152,7 @@ int main(int argc, char** argv) {
   for (const std::string& a : args)
     if (a == "--help" || a == "-h") {
       std::cout << kUsage;
-      return kExitShown;
+      return kExitDone;
     }
   if (args.empty()) return usageError("commande manquante");
   if (args[0] == "eval") return eval(std::vector<std::string>(args.begin() + 1, args.end()));

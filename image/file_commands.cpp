@@ -1,5 +1,6 @@
 #include "image/file_commands.h"
 
+#include "image/image_check.h"
 #include "image/messages.h"
 
 namespace velkor {
@@ -13,25 +14,32 @@ OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path)
   if (read.status == FileStatus::Ok) {
     program.images = read.images;
     outcome.reaction = program.chargerImages();
+    outcome.damaged = damagedOutputs(read.images);
   }
   return outcome;
 }
 
-std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs) {
+std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs, const ShowPages& showPages) {
   if (program.document.ProgramModified) {
     dialogs.beep();
     if (!dialogs.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return std::nullopt;
   }
   const auto path = dialogs.chooseFileToOpen();
   if (!path) return std::nullopt;
-  return ouvrirFichier(program, dialogs, *path);
+  return ouvrirFichier(program, dialogs, *path, showPages);
 }
 
-OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::filesystem::path& path) {
+OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::filesystem::path& path,
+                          const ShowPages& showPages) {
   OpenOutcome outcome = openProgramFile(program, path);
   outcome.file = path;
+  if (showPages) showPages(outcome);
   switch (outcome.status) {
-    case FileStatus::Ok: break;
+    case FileStatus::Ok:
+      if (outcome.damaged.empty()) break;
+      dialogs.beep();
+      dialogs.showMessage(msg::damagedFile(path.filename().string(), outcome.damaged));
+      break;
     case FileStatus::Unreadable:
     case FileStatus::Unsuitable:
       dialogs.beep();

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "image/program.h"
 #include "image/program_file.h"
@@ -16,20 +18,30 @@ struct OpenOutcome {
   std::string message;  // French, when not Ok
   Reaction reaction;    // where the focus goes: the pages were reset in any case
   std::filesystem::path file;  // the file chosen
+  // When Ok: one line per output whose image holds bytes the editor never
+  // writes, naming it and what decoding left out (see imageFaults).
+  std::vector<std::string> damaged;
 };
 
 // Resets the pages, reads the file and, when it is a program file, decodes
-// it. A refused or unreadable file leaves the pages reset and decodes nothing.
+// it as far as it goes. A refused or unreadable file leaves the pages reset
+// and decodes nothing.
 OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path);
 
+// Shows the pages once a file was read into them (or they were reset), before
+// any message about the file is shown.
+using ShowPages = std::function<void(const OpenOutcome&)>;
+
 // "Ouvrir": asks while modified, asks for the file, opens it and reports a
-// failure. Returns what happened when the pages were reset.
-std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs);
+// refused or damaged file (see ouvrirFichier). Returns what happened when the
+// pages were reset.
+std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs, const ShowPages& showPages = {});
 
 // "Ouvrir" once the file is known (given at start, dropped, recent): opens
-// it and reports a failure, with the same beep and messages. The caller
-// asks about unsaved changes first.
-OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::filesystem::path& path);
+// it, has the pages shown, then reports a failure, or a damaged file, with
+// the same beep and messages. The caller asks about unsaved changes first.
+OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::filesystem::path& path,
+                          const ShowPages& showPages = {});
 
 // "Sauvegarder": rebuilds the images, asks for the file (the dialog opening
 // on `suggestion` when there is one), asks before overwriting one, writes it

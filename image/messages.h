@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velkor::msg {
 
@@ -15,6 +16,23 @@ inline constexpr std::string_view kConfirmationTitle = "Confirmation";
 // "Voulez-vous écraser le fichier NAME existant?" with the name without its folder.
 inline std::string overwriteQuestion(std::string_view fileName) {
   return "Voulez-vous écraser le fichier " + std::string(fileName) + " existant?";
+}
+
+// A message about a file, followed by the file's name without its folder and,
+// when known, the reason: "Fichier illisible ou déjà ouvert", an empty line,
+// "atelier.prg : permission refusée".
+inline std::string aboutFile(std::string_view message, std::string_view fileName, std::string_view reason = {}) {
+  std::string text = std::string(message) + "\r\r" + std::string(fileName);
+  if (!reason.empty()) text += " : " + std::string(reason);
+  return text;
+}
+
+// Told after opening a file that holds bytes the editor never writes: what
+// decoding left out, one line per damaged output.
+inline std::string damagedFile(std::string_view fileName, const std::vector<std::string>& outputs) {
+  std::string text = "Le fichier " + std::string(fileName) + " est endommagé ; ce qui n'a pas pu être lu a été laissé de côté :\r";
+  for (const std::string& line : outputs) text += "\r" + line;
+  return text;
 }
 
 }  // namespace velkor::msg

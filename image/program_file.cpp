@@ -2,11 +2,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
-#include "image/atomic_write.h"
 #include "image/messages.h"
+#include "image/safe_write.h"
+#include "image/system_errors.h"
 
 namespace velkor {
 namespace {
@@ -74,10 +74,16 @@ ReadResult parseProgramFile(std::string_view bytes) {
 }
 
 ReadResult readProgramFile(const std::filesystem::path& path) {
+  const std::string name = path.filename().string();
+  auto unreadable = [&](std::string_view reason) {
+    return failure(FileStatus::Unreadable, msg::aboutFile(msg::kUnreadableFile, name, reason));
+  };
   // Only plain files: a FIFO or a device would block or never end.
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec))
-    return failure(FileStatus::Unreadable, std::string(msg::kUnreadableFile));
+  const auto status = std::filesystem::status(path, ec);
+  if (ec) return unreadable(systemErrorText(ec.value(), ec.message()));
+  if (std::filesystem::is_directory(status)) return unreadable("c'est un dossier");
+  if (!std::filesystem::is_regular_file(status)) return unreadable("ce n'est pas un fichier ordinaire");
 
 #ifdef _WIN32
   std::FILE* raw = _wfopen(path.c_str(), L"rb");
@@ -85,7 +91,7 @@ ReadResult readProgramFile(const std::filesystem::path& path) {
   std::FILE* raw = std::fopen(path.c_str(), "rb");
 #endif
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
-  if (!file) return failure(FileStatus::Unreadable, std::string(msg::kUnreadableFile));
+  if (!file) return unreadable(errnoText(errno));
 
   ProgramFileParser parser;
   char buffer[4096];
@@ -94,12 +100,13 @@ ReadResult readProgramFile(const std::filesystem::path& path) {
     if (n > 0 && !parser.feed(std::string_view(buffer, n))) break;
     if (n < sizeof buffer) {
       if (std::ferror(file.get()))
-        return failure(FileStatus::IoError, "Erreur de lecture du fichier " + path.filename().string() + " : " +
-                                                std::strerror(errno));
+        return failure(FileStatus::IoError, "Erreur de lecture du fichier " + name + " : " + errnoText(errno));
       break;
     }
   }
-  return parser.finish();
+  ReadResult result = parser.finish();
+  if (result.status == FileStatus::Unsuitable) result.message = msg::aboutFile(result.message, name);
+  return result;
 }
 
 std::string serializeProgramFile(const ProgramImages& images) {
@@ -116,7 +123,7 @@ WriteResult writeProgramFile(const std::filesystem::path& path, const ProgramIma
   for (int p = 1; p <= kPageCount; ++p)
     if (!isValidImage(p, images[p]))
       return {false, "Programme incomplet : la sortie " + pageCaption(p) + " ne peut pas être enregistrée"};
-  if (auto error = writeFileAtomically(path, serializeProgramFile(images)))
+  if (auto error = writeFileSafely(path, serializeProgramFile(images)))
     return {false, "Impossible d'enregistrer le fichier " + path.filename().string() + " : " + *error};
   return {true, {}};
 }

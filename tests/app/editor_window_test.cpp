@@ -20,6 +20,7 @@
 #include "simulation/gui/analog_window.h"
 #include "simulation/gui/logic_window.h"
 #include "app/tform1.h"
+#include "image/messages.h"
 #include "image/program_file.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
@@ -297,10 +298,46 @@ class EditorWindowTest : public QObject {
     dialogs->answers = {true};
     dialogs->openChoice = dir / "bad";
     form->Chargerunfichierprog1Click();
-    QCOMPARE(dialogs->shown.back(), std::string("Ce fichier ne convient pas à cette application"));
+    QCOMPARE(dialogs->shown.back(), std::string("Ce fichier ne convient pas à cette application\r\rbad"));
     QCOMPARE(button("ou06_01")->text(), QStringLiteral("-"));
     QVERIFY(!slot("choix06_02")->isEnabled());
     QVERIFY(!modified());
+  }
+
+  void damagedFileOpensAsFarAsItGoesAndSaysWhatWasLeftOut_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("code") << 2 << 1 << QByteArray("\x0c") << "SL2 : condition 1 illisible, la chaîne est vide";
+    QTest::newRow("link") << 2 << 2 << QByteArray("x") << "SL2 : lien 1 illisible, la chaîne s'arrête à la condition 1";
+    QTest::newRow("comparator") << 3 << 22 << QByteArray("u") << "SL3 : comparateur de EA1 illisible, remplacé par >";
+    QTest::newRow("digit") << 8 << 14 << QByteArray("A") << "SA1 : tension illisible, remplacée par 0";
+    QTest::newRow("hold") << 11 << 23 << QByteArray("X") << "SA4 : maintien illisible, tension non maintenue";
+  }
+
+  void damagedFileOpensAsFarAsItGoesAndSaysWhatWasLeftOut() {
+    QFETCH(int, page);
+    QFETCH(int, position);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, told);
+    testing_support::TempDir dir;
+    Program sound;
+    sound.initialiserPages();
+    sound.construireImages();
+    sound.images[page].replace(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(bytes.size()),
+                               bytes.toStdString());
+    testing_support::writeBytes(dir / "prog", serializeProgramFile(sound.images));
+    dialogs->openChoice = dir / "prog";
+    const int beeps = dialogs->beeps;
+    form->Chargerunfichierprog1Click();
+    QCOMPARE(dialogs->shown.back(), msg::damagedFile("prog", {told.toStdString()}));
+    QCOMPARE(dialogs->beeps, beeps + 1);
+    // Opened as far as it goes: the other outputs as saved, the damaged one cut where told.
+    QCOMPARE(slot("choix01_01")->currentText(), QStringLiteral("EL1=1"));
+    QCOMPARE(slot("choix02_01")->currentText(), page == 2 && position == 1 ? QString() : QStringLiteral("EL2=1"));
+    QVERIFY(!modified());
+    QCOMPARE(focusName(), QStringLiteral("choix01_01"));
   }
 
   void portEntriesKeepCheckAndDeviceNameTogether() {

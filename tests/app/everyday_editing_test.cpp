@@ -330,7 +330,8 @@ class EverydayEditingTest : public QObject {
     dialogs->openChoice = dir / "absent.prg";
     form->Chargerunfichierprog1Click();
     QCOMPARE(caption(), QStringLiteral("VELKOR"));
-    QCOMPARE(dialogs->shown.back(), std::string("Fichier illisible ou déjà ouvert"));
+    QCOMPARE(dialogs->shown.back(),
+             std::string("Fichier illisible ou déjà ouvert\r\rabsent.prg : fichier ou périphérique introuvable"));
   }
 
   void recentFilesAreListedAndAMissingOneLeaves() {
@@ -393,7 +394,8 @@ class EverydayEditingTest : public QObject {
       QVERIFY(dialogs->shown.empty());
     } else {
       QTRY_COMPARE(dialogs->shown.size(), std::size_t(1));
-      QCOMPARE(dialogs->shown.back(), std::string("Fichier illisible ou déjà ouvert"));
+      QCOMPARE(dialogs->shown.back(),
+               std::string("Fichier illisible ou déjà ouvert\r\rabsent.prg : fichier ou périphérique introuvable"));
     }
   }
 

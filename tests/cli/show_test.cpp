@@ -142,7 +142,7 @@ TEST_F(Cli, EmptyFirstSlotGivesNoConditions) {
 struct RefusedRow {
   const char* what;
   std::string bytes;
-  const char* message;
+  std::string message;  // as the terminal shows it
 };
 
 class CliRefuses : public Cli, public testing::WithParamInterface<RefusedRow> {};
@@ -154,15 +154,15 @@ TEST_P(CliRefuses, WithExitCode3AndTheEditorsMessage) {
     const CliRun r = run(std::string("show ") + json + (dir / "prog").string());
     EXPECT_EQ(r.exitCode, 3) << row.what;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, std::string(row.message) + "\n");
+    EXPECT_EQ(r.err, row.message + "\n");
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliRefuses,
-    testing::Values(RefusedRow{"missing", "", "Fichier illisible ou déjà ouvert"},
-                    RefusedRow{"empty", "", "Ce fichier ne convient pas à cette application"},
-                    RefusedRow{"short line", std::string(45, 'x') + "\r\n", "Ce fichier ne convient pas à cette application"},
+    testing::Values(RefusedRow{"missing", "", "Fichier illisible ou déjà ouvert\n\nprog : fichier ou périphérique introuvable"},
+                    RefusedRow{"empty", "", "Ce fichier ne convient pas à cette application\n\nprog"},
+                    RefusedRow{"short line", std::string(45, 'x') + "\r\n", "Ce fichier ne convient pas à cette application\n\nprog"},
                     RefusedRow{"ten lines", [] {
                                  Program p;
                                  p.initialiserPages();
@@ -170,8 +170,57 @@ INSTANTIATE_TEST_SUITE_P(
                                  std::string f = serializeProgramFile(p.images);
                                  return f.substr(0, f.size() - 25);
                                }(),
-                               "Ce fichier ne convient pas à cette application"}),
+                               "Ce fichier ne convient pas à cette application\n\nprog"}),
     [](const testing::TestParamInfo<RefusedRow>& row) { return "row" + std::to_string(row.index); });
+
+struct DamagedRow {
+  const char* what;
+  int page;
+  std::size_t position;  // in the page's image
+  std::string bytes;
+  std::string warning;
+};
+
+class CliDamaged : public Cli, public testing::WithParamInterface<DamagedRow> {};
+
+// Shown as the editor opens it, with what was left out on stderr, and exit 5;
+// eval runs it and says the same.
+TEST_P(CliDamaged, IsShownWithItsWarningsAndExitCode5) {
+  const DamagedRow& row = GetParam();
+  Program program;
+  program.initialiserPages();
+  testing_support::makeExample(program);
+  program.construireImages();
+  program.images[row.page].replace(row.position - 1, row.bytes.size(), row.bytes);
+  writeBytes(dir / "prog", serializeProgramFile(program.images));
+  const std::string told = "Le fichier prog est endommagé ; ce qui n'a pas pu être lu a été laissé de côté :\n\n" +
+                           row.warning + "\n";
+
+  const CliRun text = run("show " + (dir / "prog").string());
+  EXPECT_EQ(text.exitCode, 5) << row.what;
+  EXPECT_EQ(text.err, told) << row.what;
+  EXPECT_NE(text.out.find("SA4 : EL4=1"), std::string::npos) << row.what << ": the program is shown";
+
+  const CliRun json = run("show --json " + (dir / "prog").string());
+  EXPECT_EQ(json.exitCode, 5) << row.what;
+  EXPECT_EQ(json.err, told) << row.what;
+  EXPECT_NE(json.out.find("\n],\n\"warnings\": [\"" + row.warning + "\"]}\n"), std::string::npos) << json.out;
+
+  const CliRun eval = run("eval " + (dir / "prog").string() + " SL4 EL4=1");
+  EXPECT_EQ(eval.exitCode, 5) << row.what;
+  EXPECT_EQ(eval.err, told) << row.what;
+  EXPECT_EQ(eval.out, "active\n") << row.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliDamaged,
+    testing::Values(
+        DamagedRow{"code", 1, 3, "\x0e", "SL1 : condition 2 illisible, la chaîne s'arrête à la condition 1"},
+        DamagedRow{"link", 1, 2, "Y", "SL1 : lien 1 illisible, la chaîne s'arrête à la condition 1"},
+        DamagedRow{"comparator", 1, comparatorPosition(2), " ", "SL1 : comparateur de EA2 illisible, remplacé par >"},
+        DamagedRow{"digit", 1, logicPausePosition + 4, "-", "SL1 : pause illisible, remplacée par 0"},
+        DamagedRow{"hold", 9, holdPosition, "0", "SA2 : maintien illisible, tension non maintenue"}),
+    testing_support::RowIndexName());
 
 // A program for the simulation: SL1 = EL1=1 OU EL2=1 ET EL3=1, SL2 = EA1 above
 // 2000 mV, SL3 = EA2 below 2000 mV, SA1 = EL1=1 at 2500 mV held, SA2 = EL1=1 at

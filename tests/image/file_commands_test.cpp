@@ -92,7 +92,7 @@ TEST_F(Commands, OpenAsksWhileModifiedAndCancelKeepsEverything) {
 struct BadFileRow {
   const char* what;
   std::string bytes;  // empty name: the file does not exist
-  std::string_view message;
+  std::string message;
 };
 
 class OpenBadFile : public Commands, public testing::WithParamInterface<BadFileRow> {};
@@ -116,9 +116,12 @@ TEST_P(OpenBadFile, BeepsShowsTheMessageAndLeavesThePagesReset) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, OpenBadFile,
-                         testing::Values(BadFileRow{"missing", "", msg::kUnreadableFile},
-                                         BadFileRow{"empty", "", msg::kUnsuitableFile},
-                                         BadFileRow{"text", "hello\r\nworld\r\n", msg::kUnsuitableFile}),
+                         testing::Values(BadFileRow{"missing", "",
+                                                    msg::aboutFile(msg::kUnreadableFile, "bad",
+                                                                   "fichier ou périphérique introuvable")},
+                                         BadFileRow{"empty", "", msg::aboutFile(msg::kUnsuitableFile, "bad")},
+                                         BadFileRow{"text", "hello\r\nworld\r\n",
+                                                    msg::aboutFile(msg::kUnsuitableFile, "bad")}),
                          testing_support::RowIndexName());
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "image/atomic_write.h"
+#include "image/safe_write.h"
 #include "support/temp_dir.h"
 
 namespace velkor {
@@ -32,7 +32,7 @@ TEST(ReplaceFile, ReplacesTheOldContentAndLeavesNoTemporaryFile) {
   TempDir dir;
   writeBytes(dir / "prog", std::string(5000, 'x'));
   const std::string bytes = allBytes(3);
-  EXPECT_EQ(writeFileAtomically(dir / "prog", bytes), std::nullopt);
+  EXPECT_EQ(writeFileSafely(dir / "prog", bytes), std::nullopt);
   EXPECT_EQ(readBytes(dir / "prog"), bytes);
   EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"prog"});
 }
@@ -40,7 +40,7 @@ TEST(ReplaceFile, ReplacesTheOldContentAndLeavesNoTemporaryFile) {
 TEST(ReplaceFile, CreatesAMissingFileWithTheExactBytes) {
   TempDir dir;
   const std::string bytes = allBytes(8192);  // 2 MiB: more than one write
-  EXPECT_EQ(writeFileAtomically(dir / "neuf", bytes), std::nullopt);
+  EXPECT_EQ(writeFileSafely(dir / "neuf", bytes), std::nullopt);
   EXPECT_EQ(readBytes(dir / "neuf"), bytes);
   EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"neuf"});
 }
@@ -49,7 +49,7 @@ TEST(ReplaceFile, AFolderInTheWayIsReportedAndNothingIsLeft) {
   TempDir dir;
   std::filesystem::create_directory(dir / "prog");
   writeBytes(dir / "prog" / "inside", "kept");
-  const auto error = writeFileAtomically(dir / "prog", "new");
+  const auto error = writeFileSafely(dir / "prog", "new");
   ASSERT_TRUE(error.has_value());
   EXPECT_FALSE(error->empty());
   EXPECT_TRUE(std::filesystem::is_directory(dir / "prog"));
@@ -59,7 +59,7 @@ TEST(ReplaceFile, AFolderInTheWayIsReportedAndNothingIsLeft) {
 
 TEST(ReplaceFile, AMissingFolderIsReported) {
   TempDir dir;
-  const auto error = writeFileAtomically(dir / "absent" / "prog", "new");
+  const auto error = writeFileSafely(dir / "absent" / "prog", "new");
   ASSERT_TRUE(error.has_value());
   EXPECT_FALSE(error->empty());
   EXPECT_TRUE(entries(dir.path()).empty());

@@ -2,28 +2,44 @@
 // half-written takes its place, the user is told and the program stays
 // modified. Faults the system cannot be made to produce on demand (an I/O
 // error mid-write, a crash before the rename) are injected through the save's
-// fault hook; the read-only folder and the full disk are real filesystems
-// mounted in a private mount namespace when the test runs as root.
+// fault hook; the read-only filesystem and the full disk are real filesystems
+// mounted in a private mount namespace when the test runs as root. And saves
+// that must do what a plain write would (read-only file, read-only folder,
+// hard link, umask), run as a user without privileges.
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 
-#include "image/atomic_write.h"
+#include "image/safe_write.h"
 #include "image/file_commands.h"
 #include "image/program_file.h"
+#include "image/system_errors.h"
 #include "support/fake_dialogs.h"
 #include "support/row_names.h"
 #include "support/temp_dir.h"
+
+namespace velkor {
+// Every umask() call of this program passes here (see UmaskIsNeverChanged).
+std::atomic<int> umaskCalls{0};
+}  // namespace velkor
+
+extern "C" mode_t umask(mode_t mask) noexcept {
+  ++velkor::umaskCalls;
+  return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
 
 namespace velkor {
 namespace {
@@ -75,7 +91,7 @@ std::string saveThroughTheCommandFails(const std::filesystem::path& target) {
 struct InjectedRow {
   const char* what;
   save_faults::Hook hook;
-  const char* reason;  // strerror text expected in the message
+  const char* reason;  // expected in the message
 };
 
 int calls = 0;
@@ -130,14 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
                       length = 200;  // a short write; the rest fails
                       return 0;
                     },
-                    "Input/output error"},
+                    "erreur d'entrée-sortie"},
         InjectedRow{"disk full on the first write",
                     [](save_faults::Step step, std::size_t&) {
                       if (step != save_faults::Step::Write) return 0;
                       ++calls;
                       return ENOSPC;
                     },
-                    "No space left on device"},
+                    "disque plein"},
         InjectedRow{"rename refused",
                     [](save_faults::Step step, std::size_t&) {
                       if (step != save_faults::Step::Rename) return 0;
@@ -240,7 +256,7 @@ ProgramImages defaultImages() {
 std::string refusedCleanly(const std::filesystem::path& folder, int errnum, const std::string& previous) {
   if (std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty()) return failure;
   const WriteResult r = writeProgramFile(folder / "prog", defaultImages());
-  if (r.message.find(std::strerror(errnum)) == std::string::npos) return "message: " + r.message;
+  if (r.message.find(errnoText(errnum)) == std::string::npos) return "message: " + r.message;
   if (readBytes(folder / "prog") != previous) return "the previous file changed";
   return entries(folder) == 1 ? "" : "a temporary file was left behind";
 }
@@ -251,22 +267,14 @@ int report(const std::string& failure) {
   return 1;
 }
 
-TEST(SaveFaults, ReadOnlyFolder) {
+TEST(SaveFaults, ReadOnlyFilesystem) {
+  // Permission bits do not stop root (see PlainWrite for a user); a
+  // filesystem mounted read-only stops everyone.
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a filesystem needs root";
   TempDir dir;
   const std::filesystem::path folder = dir / "ro";
   std::filesystem::create_directory(folder);
   const std::string previous = previousFile();
-
-  if (::geteuid() != 0) {
-    // Permission bits stop anyone but root.
-    writeBytes(folder / "prog", previous);
-    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    EXPECT_EQ(saveThroughTheCommandFails(folder / "prog"), "");
-    EXPECT_EQ(readBytes(folder / "prog"), previous);
-    EXPECT_EQ(entries(folder), 1);
-    return;
-  }
-  // Root ignores permission bits: a filesystem mounted read-only stops it.
   const int status = withTmpfs(folder, "64k", [&] {
     writeBytes(folder / "prog", previous);
     if (::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
@@ -275,7 +283,7 @@ TEST(SaveFaults, ReadOnlyFolder) {
     }
     return report(refusedCleanly(folder, EROFS, previous));
   });
-  if (status == kSkip) GTEST_SKIP() << "running as root, and no read-only filesystem can be mounted here";
+  if (status == kSkip) GTEST_SKIP() << "no read-only filesystem can be mounted here";
   EXPECT_EQ(status, 0);
 }
 
@@ -299,6 +307,121 @@ TEST(SaveFaults, FullSmallTmpfs) {
     GTEST_SKIP() << "no tmpfs can be mounted here; DiskFullLeavesThePreviousFileByteIdentical covers a full disk";
   EXPECT_EQ(status, 0);
 }
+
+// ---- What a plain write would do, as a user without privileges ---------
+
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a child that works in `dir` as a user without privileges:
+// when the tests run as root (who passes every permission check) the child
+// drops to uid/gid 65534, to whom `dir` is given first. 0 when `body` found
+// nothing wrong; else what it found is printed.
+int asUser(const TempDir& dir, const std::function<std::string()>& body) {
+  if (::geteuid() == 0 && ::chown(dir.path().c_str(), kNobody, kNobody) != 0) return -2;
+  return inChild([&] {
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                             ::setresuid(kNobody, kNobody, kNobody) != 0))
+      return report(std::string("cannot drop privileges: ") + std::strerror(errno));
+    if (::geteuid() == 0) return report("still root");
+    return report(body());
+  });
+}
+
+std::string modeOf(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return "missing";
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", st.st_mode & 07777);
+  return text;
+}
+
+// The changed program saved through "Sauvegarder"; empty when it was written,
+// else what the user was told.
+std::string saveChanged(const std::filesystem::path& target, Program& program) {
+  changeProgram(program);
+  FakeDialogs dialogs;
+  dialogs.saveChoice = target;
+  dialogs.answers = {true};
+  if (sauvegarderProgramme(program, dialogs)) return {};
+  return dialogs.shown.empty() ? "refused without a word" : dialogs.shown.back();
+}
+
+struct PlainWriteRow {
+  const char* what;
+  std::string (*body)(const std::filesystem::path& folder);
+};
+
+class PlainWrite : public testing::TestWithParam<PlainWriteRow> {};
+
+TEST_P(PlainWrite, AsAUserWithoutPrivileges) {
+  TempDir dir;
+  EXPECT_EQ(asUser(dir, [&] { return GetParam().body(dir.path()); }), 0) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PlainWrite,
+    testing::Values(
+        PlainWriteRow{"read-only file is refused and left as it was",
+                      [](const std::filesystem::path& folder) -> std::string {
+                        const std::string previous = previousFile();
+                        writeBytes(folder / "prog", previous);
+                        ::chmod((folder / "prog").c_str(), 0444);
+                        if (const std::string failure = saveThroughTheCommandFails(folder / "prog"); !failure.empty())
+                          return failure;
+                        Program program;
+                        const std::string told = saveChanged(folder / "prog", program);
+                        if (told != "Impossible d'enregistrer le fichier prog : le fichier est en lecture seule")
+                          return "told: " + told;
+                        if (readBytes(folder / "prog") != previous) return "the file changed";
+                        if (modeOf(folder / "prog") != "0444") return "mode now " + modeOf(folder / "prog");
+                        return entries(folder) == 1 ? "" : "a temporary file was left behind";
+                      }},
+        PlainWriteRow{"writable file in a read-only folder is written in place",
+                      [](const std::filesystem::path& folder) -> std::string {
+                        const std::filesystem::path ro = folder / "ro";
+                        std::filesystem::create_directory(ro);
+                        writeBytes(ro / "prog", previousFile());
+                        ::chmod(ro.c_str(), 0555);
+                        Program program;
+                        std::string failure = saveChanged(ro / "prog", program);
+                        if (failure.empty() && readBytes(ro / "prog") != serializeProgramFile(program.images))
+                          failure = "the file does not hold the program";
+                        // Where nothing exists, nothing can be created.
+                        Program other;
+                        const std::string told = saveChanged(ro / "neuf", other);
+                        if (failure.empty() && told != "Impossible d'enregistrer le fichier neuf : permission refusée")
+                          failure = "a new file: " + told;
+                        if (failure.empty() && entries(ro) != 1) failure = "a file was left behind";
+                        ::chmod(ro.c_str(), 0755);
+                        return failure;
+                      }},
+        PlainWriteRow{"file with two names keeps both",
+                      [](const std::filesystem::path& folder) -> std::string {
+                        writeBytes(folder / "prog", previousFile());
+                        if (::link((folder / "prog").c_str(), (folder / "copie").c_str()) != 0) return "no link";
+                        Program program;
+                        if (const std::string told = saveChanged(folder / "prog", program); !told.empty())
+                          return "told: " + told;
+                        const std::string saved = serializeProgramFile(program.images);
+                        if (readBytes(folder / "prog") != saved) return "the file does not hold the program";
+                        if (readBytes(folder / "copie") != saved) return "the other name holds the old program";
+                        struct stat st {};
+                        ::stat((folder / "prog").c_str(), &st);
+                        return st.st_nlink == 2 ? "" : "links: " + std::to_string(st.st_nlink);
+                      }},
+        PlainWriteRow{"new file follows the umask, which is never changed",
+                      [](const std::filesystem::path& folder) -> std::string {
+                        // The umask is the whole process's: changed for a moment, another thread
+                        // creating a file meanwhile would get the wrong mode.
+                        ::umask(027);
+                        umaskCalls = 0;
+                        Program program;
+                        if (const std::string told = saveChanged(folder / "neuf", program); !told.empty())
+                          return "told: " + told;
+                        if (umaskCalls != 0) return "umask() called " + std::to_string(umaskCalls) + " times";
+                        return modeOf(folder / "neuf") == "0640" ? "" : "mode " + modeOf(folder / "neuf");
+                      }}),
+    testing_support::RowIndexName());
 
 }  // namespace
 }  // namespace velkor
