@@ -2,7 +2,11 @@
 // CR bytes, as the messages have always been written.
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "board/reply_rules.h"
+#include "document/field_names.h"
 
 namespace velkor::msg {
 
@@ -16,5 +20,43 @@ inline constexpr std::string_view kCheckList =
     "- l'absence du cavalier JP1 (la LED doit être éteinte)";
 inline constexpr std::string_view kUploadDone =
     "Enregistrement OK !\r\rN'oubliez pas de mettre JP1 en place et de faire un arrêt/marche de la carte !";
+
+// Below "Port COM occupé ou inexistant !": the port, its device and why.
+inline std::string portUnavailable(std::string_view port, std::string_view reason) {
+  std::string text = std::string(kPortUnavailable) + "\r\r" + std::string(port);
+  if (!reason.empty()) text += " : " + std::string(reason);
+  return text;
+}
+
+// What went wrong with the echo of the line of output `page`.
+inline std::string echoFault(EchoFault fault, int page) {
+  const std::string output = pageCaption(page);
+  switch (fault) {
+    case EchoFault::Silence: return "La carte n'a pas répondu à la ligne de " + output + ".";
+    case EchoFault::Cut: return "La ligne de " + output + " n'est revenue qu'en partie : des octets se sont perdus.";
+    case EchoFault::Different: break;
+  }
+  return "Pour " + output + ", la carte a répondu autre chose que la ligne envoyée.";
+}
+
+// What the board holds after an upload that stopped once `stored` outputs
+// (SL1 onwards) were echoed: their new images; for the next one, whose echo
+// failed, either image (the board may have stored the line and its echo been
+// lost); its previous ones for the rest.
+inline std::string boardHolds(int stored) {
+  auto span = [](int first, int last) {
+    return first == last ? pageCaption(first) : pageCaption(first) + " à " + pageCaption(last);
+  };
+  const int failed = stored + 1;
+  if (stored <= 0)
+    return "Aucune sortie n'a été enregistrée, sauf peut-être " + pageCaption(failed) +
+           " : la carte garde pour le reste son programme précédent.";
+  std::string text = span(1, stored) + (stored == 1 ? " a été enregistrée" : " ont été enregistrées") + " ; " +
+                     pageCaption(failed) + " l'a peut-être été";
+  if (failed < kPageCount)
+    text += " ; " + span(failed + 1, kPageCount) +
+            (failed + 1 == kPageCount ? " ne l'a pas été" : " ne l'ont pas été");
+  return text + " : la carte contient un programme incomplet.";
+}
 
 }  // namespace velkor::msg

@@ -2,7 +2,11 @@
 
 #include "board/board_messages.h"
 #include "board/reply_rules.h"
+#ifndef _WIN32
+#include "comport/posix/win32_posix.h"
+#endif
 #include "image/messages.h"
+#include "image/system_errors.h"
 
 namespace velkor {
 namespace {
@@ -86,14 +90,32 @@ void BoardTransfer::fail(std::string_view message) {
 
 void BoardTransfer::erreurCommunication() { fail(msg::kCheckList); }
 
+std::string BoardTransfer::portLabel() const {
+  const std::string& name = rs232_.DeviceName();
+#ifndef _WIN32
+  const std::string device = posix::DevicePathFor(name);
+  if (device != name) return name + " (" + device + ")";
+#endif
+  return name;
+}
+
 bool BoardTransfer::openPort() {
   try {
     rs232_.SetActive(true);
     return true;
-  } catch (...) {  // EComError, or the silent abort an error handler chose
-    fail(msg::kPortUnavailable);
+  } catch (const EComError& e) {
+    fail(msg::portUnavailable(portLabel(), systemErrorText(e.WinError, e.what())));
+    return false;
+  } catch (...) {  // the silent abort an error handler chose
+    fail(msg::portUnavailable(portLabel(), {}));
     return false;
   }
+}
+
+void BoardTransfer::rethrowNamingThePort(const EComError& e, std::string_view more) {
+  std::string text = portLabel() + " : " + systemErrorText(e.WinError, e.what());
+  if (!more.empty()) text += "\r\r" + std::string(more);
+  throw EComError(e.WinError, text);
 }
 
 bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit, const std::function<bool()>& done) {
@@ -105,9 +127,11 @@ bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit, const st
   }
 }
 
-bool BoardTransfer::attendreEcho(const std::string& line) {
+bool BoardTransfer::attendreEcho(const std::string& line, int page) {
   if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&] { return echoMatches(reception, line); })) return true;
-  erreurCommunication();
+  // Below the usual check-list: what came back, and what the board now holds.
+  fail(std::string(msg::kCheckList) + "\r\r" + msg::echoFault(echoFault(reception, line), page) + "\r" +
+       msg::boardHolds(page - 1));
   return false;
 }
 
@@ -127,9 +151,13 @@ TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
     if (onProgress) onProgress(page);
     reception.clear();
     const std::string line = command('P', page) + images[page] + "\r";
-    rs232_.WriteText(line);
-    clock_.attendre(kAfterLineMs);
-    if (!attendreEcho(line)) return TransferResult::NoCommunication;
+    try {
+      rs232_.WriteText(line);
+      clock_.attendre(kAfterLineMs);
+      if (!attendreEcho(line, page)) return TransferResult::NoCommunication;
+    } catch (const EComError& e) {
+      rethrowNamingThePort(e, msg::boardHolds(page - 1));
+    }
   }
   restoreCursor();
   dialogs_.beep();
@@ -162,7 +190,7 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
     fail(msg::kNoCommunication);
     return TransferResult::NoCommunication;
   }
-  erreurCommunication();  // silent, cut short, or refused on an analog output
+  erreurCommunication();  // silent, cut short, garbled, or refused on an analog output
   return TransferResult::NoCommunication;
 }
 
@@ -182,7 +210,12 @@ TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
   ProgramImages received = program.images;
   for (int page = 1; page <= kPageCount; ++page) {
     if (onProgress) onProgress(page);
-    const TransferResult r = downloadImage(page, received[page]);
+    TransferResult r = TransferResult::NoCommunication;
+    try {
+      r = downloadImage(page, received[page]);
+    } catch (const EComError& e) {
+      rethrowNamingThePort(e, {});
+    }
     if (r != TransferResult::Done) {
       // The images already received are kept; the pages stay as they were.
       for (int p = 1; p < page; ++p) program.images[p] = received[p];

@@ -6,7 +6,8 @@
 // 600 ms the board's echo must match the line, both trimmed of bytes
 // 0x00-0x20 at either end, within 4000 ms more. Download: each image is
 // asked for with "LL" n CR or "LA" n CR; after 500 ms the reply must start
-// within 2000 ms with a condition code (1-11) and hold the whole image.
+// within 2000 ms with a condition code (1-11) and be, within that time, the
+// whole image followed by CR LF, holding only bytes the editor writes.
 // The fixed pauses handle no events; the waits after them do, which is where
 // received bytes reach `reception`. The port stays open between transfers.
 #pragma once
@@ -37,7 +38,10 @@ class BoardTransfer {
   BoardTransfer(const BoardTransfer&) = delete;
   BoardTransfer& operator=(const BoardTransfer&) = delete;
 
-  // "Enregistrer dans la carte". Shows the outcome to the user.
+  // "Enregistrer dans la carte". Shows the outcome to the user; a failure
+  // also says what came back and which outputs the board now holds. A port
+  // failure once the port is open is raised again as an EComError whose
+  // message names the port, in French, with the same account of the board.
   TransferResult enregistrerDansLaCarte(Program& program);
   // "Charger depuis la carte". Asks first while the program is modified;
   // resets the pages and decodes the images once all eleven arrived; a
@@ -61,7 +65,10 @@ class BoardTransfer {
 
  private:
   bool openPort();
-  bool attendreEcho(const std::string& line);
+  // "COM1 (/dev/ttyS0)": the port's name and the device it opens.
+  std::string portLabel() const;
+  [[noreturn]] void rethrowNamingThePort(const EComError& e, std::string_view more);
+  bool attendreEcho(const std::string& line, int page);
   TransferResult downloadImage(int page, std::string& image);
   void erreurCommunication();
   void fail(std::string_view message);

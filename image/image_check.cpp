@@ -78,7 +78,8 @@ std::vector<std::string> imageFaults(int page, std::string_view image) {
       const std::string input = "EA" + std::to_string(k);
       if (!data.oneOf(comparatorPosition(k), "UD"))
         faults.push_back("comparateur de " + input + " illisible, remplacé par >");
-      if (!data.digitsAt(thresholdPosition(k), 4)) faults.push_back("seuil de " + input + " illisible, remplacé par 0");
+      if (!data.digitsAt(thresholdPosition(k), 4))
+        faults.push_back("seuil de " + input + " illisible, remplacé par 0");
     }
     if (!data.digitsAt(logicPausePosition, 5)) faults.emplace_back("pause illisible, remplacée par 0");
   } else {

@@ -30,7 +30,8 @@ inline std::string aboutFile(std::string_view message, std::string_view fileName
 // Told after opening a file that holds bytes the editor never writes: what
 // decoding left out, one line per damaged output.
 inline std::string damagedFile(std::string_view fileName, const std::vector<std::string>& outputs) {
-  std::string text = "Le fichier " + std::string(fileName) + " est endommagé ; ce qui n'a pas pu être lu a été laissé de côté :\r";
+  std::string text = "Le fichier " + std::string(fileName) +
+                     " est endommagé ; ce qui n'a pas pu être lu a été laissé de côté :\r";
   for (const std::string& line : outputs) text += "\r" + line;
   return text;
 }

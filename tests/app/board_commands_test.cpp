@@ -140,10 +140,12 @@ class BoardCommandsTest : public QObject {
     QCOMPARE(cursor.busy, cursor.normal);
   }
 
-  void silentBoardGivesTheCheckList() {
+  void silentBoardGivesTheCheckListAndWhatTheBoardHolds() {
     startBoard({.silent = true});
     action("Enregistrerdanslacarte1")->trigger();
-    QCOMPARE(dialogs->shown, std::vector<std::string>{std::string(msg::kCheckList)});
+    QCOMPARE(dialogs->shown, std::vector<std::string>{std::string(msg::kCheckList) + "\r\r" +
+                                                      msg::echoFault(EchoFault::Silence, 1) + "\r" +
+                                                      msg::boardHolds(0)});
     QCOMPARE(cursor.busy, cursor.normal);
   }
 
@@ -151,7 +153,9 @@ class BoardCommandsTest : public QObject {
     // COM1 missing: COM3 checks it first, then COM3 itself, missing too.
     action("COM31")->trigger();
     QCOMPARE(dialogs->shown,
-             std::vector<std::string>(2, std::string(msg::kPortUnavailable)));
+             (std::vector<std::string>{
+                 msg::portUnavailable("COM1 (/dev/null/VELKOR_COM1)", "fichier ou périphérique introuvable"),
+                 msg::portUnavailable("COM3 (/dev/null/VELKOR_COM3)", "fichier ou périphérique introuvable")}));
     QCOMPARE(form->DeviceName(), std::string("COM3"));
     QVERIFY(action("COM31")->isChecked());
     dialogs->shown.clear();

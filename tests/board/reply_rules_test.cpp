@@ -28,7 +28,7 @@ struct ReplyRow {
 
 class Reply : public testing::TestWithParam<ReplyRow> {};
 
-TEST_P(Reply, IsJudgedByItsFirstByteAndLength) {
+TEST_P(Reply, IsJudgedByItsFirstByteLineEndAndBytes) {
   const ReplyRow& row = GetParam();
   EXPECT_EQ(judgeReply(row.received, row.page), row.verdict) << row.what;
   if (row.verdict == ReplyVerdict::Complete) {
@@ -38,14 +38,35 @@ TEST_P(Reply, IsJudgedByItsFirstByteAndLength) {
 
 const std::string kBlank45(45, ' ');
 
+// SL1's image with one byte changed, then CR LF.
+std::string changed(std::size_t position, char byte) {
+  std::string image = defaultImages()[1];
+  image[position - 1] = byte;
+  return image + "\r\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, Reply,
     testing::Values(
         ReplyRow{"logic image and line end", 1, defaultImages()[1] + "\r\n", ReplyVerdict::Complete,
                  defaultImages()[1]},
-        ReplyRow{"analog image without line end", 9, defaultImages()[9], ReplyVerdict::Complete, defaultImages()[9]},
-        ReplyRow{"bytes after the image", 8, defaultImages()[8] + "\r\nLL1", ReplyVerdict::Complete,
+        ReplyRow{"bytes after the line end", 8, defaultImages()[8] + "\r\nLL1", ReplyVerdict::Complete,
                  defaultImages()[8]},
+        // The line end is part of the reply: without it the reply is not over yet.
+        ReplyRow{"analog image without line end", 9, defaultImages()[9], ReplyVerdict::Partial, ""},
+        ReplyRow{"logic image and CR, the LF late", 1, defaultImages()[1] + "\r", ReplyVerdict::Partial, ""},
+        // What a late LF of the previous reply made of this one: shifted by a byte.
+        ReplyRow{"a line feed before the image", 2, "\n" + defaultImages()[2] + "\r\n", ReplyVerdict::Garbled, ""},
+        ReplyRow{"a byte more before the line end", 1, defaultImages()[1] + "0\r\n", ReplyVerdict::Garbled, ""},
+        ReplyRow{"LF CR", 8, defaultImages()[8] + "\n\r", ReplyVerdict::Garbled, ""},
+        // Bytes the editor never writes.
+        ReplyRow{"code 12", 1, changed(3, '\x0c'), ReplyVerdict::Garbled, ""},
+        ReplyRow{"EA1 on an analog output", 8, "\x08" + defaultImages()[8].substr(1) + "\r\n", ReplyVerdict::Garbled,
+                 ""},
+        ReplyRow{"link", 1, changed(2, 'o'), ReplyVerdict::Garbled, ""},
+        ReplyRow{"comparator", 1, changed(comparatorPosition(3), 'V'), ReplyVerdict::Garbled, ""},
+        ReplyRow{"digit", 1, changed(logicPausePosition, 'O'), ReplyVerdict::Garbled, ""},
+        ReplyRow{"hold flag", 9, defaultImages()[9].substr(0, 22) + "f\r\n", ReplyVerdict::Garbled, ""},
         ReplyRow{"one byte short", 2, defaultImages()[2].substr(0, 45), ReplyVerdict::Partial, ""},
         ReplyRow{"analog length on a logic page", 3, defaultImages()[8] + "\r\n", ReplyVerdict::Partial, ""},
         ReplyRow{"nothing", 1, "", ReplyVerdict::Silent, ""},
@@ -56,8 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"a NUL first", 8, std::string(1, '\0') + defaultImages()[8], ReplyVerdict::Refused, ""},
         ReplyRow{"code 12 first", 8, "\x0c" + defaultImages()[8].substr(1), ReplyVerdict::Refused, ""},
         // Found by fuzzing: what completes a reply may lie past the image.
-        ReplyRow{"a code and blanks, then a byte", 1, "\x03" + kBlank45 + "  !", ReplyVerdict::Complete,
-                 "\x03" + kBlank45}),
+        ReplyRow{"a code and blanks, then a byte", 1, "\x03" + kBlank45 + "  !", ReplyVerdict::Garbled, ""}),
     testing_support::RowIndexName());
 
 struct EchoRow {
@@ -68,6 +88,14 @@ struct EchoRow {
 };
 
 class Echo : public testing::TestWithParam<EchoRow> {};
+
+TEST(EchoFault, ToldFromSilenceAndFromALostPart) {
+  const std::string line = "PL1" + defaultImages()[1] + "\r";
+  EXPECT_EQ(echoFault("\r\n\0", line), EchoFault::Silence);
+  EXPECT_EQ(echoFault("\nPL1" + defaultImages()[1].substr(0, 20), line), EchoFault::Cut);
+  EXPECT_EQ(echoFault("PL1" + defaultImages()[2] + "\r\n", line), EchoFault::Different);
+  EXPECT_EQ(echoFault(line + "PL1", line), EchoFault::Different);
+}
 
 TEST_P(Echo, MatchesTheLineTrimmedOfBlanks) {
   const EchoRow& row = GetParam();

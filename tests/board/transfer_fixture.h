@@ -57,8 +57,10 @@ class TransferTest : public testing::Test {
   std::unique_ptr<BoardTransfer> transfer;
   Program program;
 
-  void startBoard(EmulatorFaults faults = {}) {
+  // `memory`: what the board holds, set before its thread starts.
+  void startBoard(EmulatorFaults faults = {}, const ProgramImages* memory = nullptr) {
     board = std::make_unique<BoardEmulator>(faults);
+    if (memory) board->images = *memory;
     const PseudoTerminal pty = openPseudoTerminal();
     server = std::make_unique<EmulatorServer>(*board, pty.master, pty.keeper);
     serving = std::thread([this] { server->run(); });

@@ -12,6 +12,12 @@ using testing_support::TransferTest;
 constexpr long long kUploadPausesMs = 100 + 11 * 600;
 constexpr long long kDownloadPausesMs = 100 + 11 * 500;
 
+// What a failed upload says: the check-list, what came back for the line of
+// `page`, and what the board now holds.
+std::string uploadFailed(EchoFault fault, int page) {
+  return std::string(msg::kCheckList) + "\r\r" + msg::echoFault(fault, page) + "\r" + msg::boardHolds(page - 1);
+}
+
 TEST_F(TransferTest, UploadThenDownloadIsByteExact) {
   startBoard();
   testing_support::makeRichProgram(program);
@@ -44,15 +50,33 @@ TEST_F(TransferTest, UploadThenDownloadIsByteExact) {
   EXPECT_EQ(board->images, sent);
 }
 
-TEST_F(TransferTest, MissingPortIsReportedAtOnce) {
+TEST_F(TransferTest, MissingPortIsReportedAtOnceWithItsName) {
   port.SetDeviceName("/dev/velkor-no-such-port");
   transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
   EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::PortUnavailable);
   EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::PortUnavailable);
   EXPECT_FALSE(transfer->testerPort());
-  EXPECT_EQ(dialogs.shown, std::vector<std::string>(3, std::string(msg::kPortUnavailable)));
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>(3, "Port COM occupé ou inexistant !\r\r"
+                                                        "/dev/velkor-no-such-port : fichier ou périphérique introuvable"));
   EXPECT_EQ(dialogs.beeps, 3);
   EXPECT_FALSE(cursor.busy);
+
+  // A COM name: the device it stands for is named too.
+  setenv("VELKOR_COM2", "/dev/velkor-no-such-port", 1);
+  port.SetDeviceName("COM2");
+  EXPECT_FALSE(transfer->testerPort());
+  EXPECT_EQ(dialogs.shown.back(), "Port COM occupé ou inexistant !\r\r"
+                                  "COM2 (/dev/velkor-no-such-port) : fichier ou périphérique introuvable");
+}
+
+TEST_F(TransferTest, PortInUseIsSaidToBeBusy) {
+  startBoard();
+  TComPort other{nullptr};
+  other.SetDeviceName(port.DeviceName());
+  other.SetActive(true);
+  EXPECT_FALSE(transfer->testerPort());
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Port COM occupé ou inexistant !\r\r" + port.DeviceName() +
+                                                    " : périphérique occupé"});
 }
 
 TEST_F(TransferTest, PortCheckOpensAndClosesAGoodPort) {
@@ -70,7 +94,7 @@ TEST_F(TransferTest, SilentBoardFailsTheUploadCheaply) {
   const double cpu = testing_support::cpuSeconds() - cpuBefore;
   std::printf("failed upload: %lld ms, %.3f s of CPU\n", ms, cpu);
   EXPECT_EQ(result, TransferResult::NoCommunication);
-  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList)});
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{uploadFailed(EchoFault::Silence, 1)});
   EXPECT_FALSE(cursor.busy);
   EXPECT_GE(ms, 100 + 600 + 4000);
   EXPECT_LT(ms, 100 + 600 + 4000 + 300);
@@ -82,7 +106,7 @@ struct FaultRow {
   EmulatorFaults faults;
   bool upload;
   TransferResult result;
-  std::string_view message;  // empty: none
+  std::string message;  // empty: none
   long long minMs, maxMs;
 };
 
@@ -113,6 +137,11 @@ TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
     program.construireImages();
     EXPECT_EQ(program.images, before) << row.what;
   }
+  if (!row.upload && result == TransferResult::Done) {
+    // However slow the board, what shows is its program.
+    program.construireImages();
+    EXPECT_EQ(program.images, board->images) << row.what;
+  }
   if (row.faults.onlyLine > 0) {
     // The board behaves again: once the user has read the message (and the
     // board finished a late answer), the next transfer goes through on the
@@ -129,31 +158,57 @@ TEST_P(TransferFault, EndsWithItsMessageInItsTime) {
 
 // Upload: the first line's echo waits 600 ms, then up to 4000 ms more; an
 // echo of 51 bytes in pieces of 5 is complete after 9 pauses between pieces.
-// Download: the first reply waits 500 ms, then up to 2000 ms more.
+// Download: the first reply waits 500 ms, then up to 2000 ms more; a logic
+// reply is 48 bytes with its CR LF, an analog one 25.
 INSTANTIATE_TEST_SUITE_P(
     Rows, TransferFault,
     testing::Values(
-        FaultRow{"corrupt echo", {.corruptEcho = true}, true, TransferResult::NoCommunication, msg::kCheckList,
-                 4700, 5000},
+        FaultRow{"corrupt echo", {.corruptEcho = true}, true, TransferResult::NoCommunication,
+                 uploadFailed(EchoFault::Different, 1), 4700, 5000},
         FaultRow{"echo complete 3.9 s into its wait", {.pieceSize = 5, .pieceDelayMs = 500, .onlyLine = 1}, true,
-                 TransferResult::Done, msg::kUploadDone, 100 + 600 + 3900, 100 + 11 * 600 + 3900 + 400},
+                 TransferResult::Done, std::string(msg::kUploadDone), 100 + 600 + 3900, 100 + 11 * 600 + 3900 + 400},
         FaultRow{"echo complete 4.1 s into its wait", {.pieceSize = 5, .pieceDelayMs = 522, .onlyLine = 1}, true,
-                 TransferResult::NoCommunication, msg::kCheckList, 4700, 5000},
+                 TransferResult::NoCommunication, uploadFailed(EchoFault::Cut, 1), 4700, 5000},
+        FaultRow{"upload cut after three lines", {.silent = true, .onlyLine = 4}, true,
+                 TransferResult::NoCommunication, uploadFailed(EchoFault::Silence, 4), 100 + 4 * 600 + 4000,
+                 100 + 4 * 600 + 4000 + 400},
+        FaultRow{"last echo cut short", {.pieceSize = 20, .pieceDelayMs = 5000, .onlyLine = 11}, true,
+                 TransferResult::NoCommunication, uploadFailed(EchoFault::Cut, 11), 100 + 11 * 600 + 4000,
+                 100 + 11 * 600 + 4000 + 400},
+        FaultRow{"line feed 550 ms after the image", {.pieceSize = 47, .pieceDelayMs = 550, .onlyLine = 1}, false,
+                 TransferResult::Done, "", 100 + 550 + 10 * 500, 100 + 550 + 10 * 500 + 400},
+        FaultRow{"line end 550 ms after each half image", {.pieceSize = 23, .pieceDelayMs = 550, .onlyLine = 1},
+                 false, TransferResult::Done, "", 100 + 1100 + 10 * 500, 100 + 1100 + 10 * 500 + 400},
+        FaultRow{"every line end 550 ms late", {.pieceSize = 47, .pieceDelayMs = 550}, false, TransferResult::Done,
+                 "", 100 + 7 * 550 + 4 * 500, 100 + 7 * 550 + 4 * 500 + 400},
+        FaultRow{"line feed after the wait", {.pieceSize = 47, .pieceDelayMs = 2600, .onlyLine = 1}, false,
+                 TransferResult::NoCommunication, std::string(msg::kCheckList), 2600, 2900},
         FaultRow{"reply 1.9 s into its wait", {.replyDelayMs = 2400, .onlyLine = 1}, false, TransferResult::Done, "",
                  100 + 2400, 100 + 11 * 500 + 1900 + 400},
         FaultRow{"reply 2.1 s into its wait", {.replyDelayMs = 2600, .onlyLine = 1}, false,
-                 TransferResult::NoCommunication, msg::kCheckList, 2600, 2900},
+                 TransferResult::NoCommunication, std::string(msg::kCheckList), 2600, 2900},
         FaultRow{"reply cut short", {.truncateReply = 30, .onlyLine = 1}, false, TransferResult::NoCommunication,
-                 msg::kCheckList, 2600, 2900},
+                 std::string(msg::kCheckList), 2600, 2900},
         FaultRow{"reply of blanks", {.blanksOnly = true, .onlyLine = 1}, false, TransferResult::NoCommunication,
-                 msg::kCheckList, 2600, 2900},
-        FaultRow{"no program", {.noProgram = true}, false, TransferResult::NoProgram, msg::kNoProgramInBoard, 600,
-                 900},
+                 std::string(msg::kCheckList), 2600, 2900},
+        FaultRow{"no program", {.noProgram = true}, false, TransferResult::NoProgram,
+                 std::string(msg::kNoProgramInBoard), 600, 900},
         FaultRow{"analog output silent", {.silent = true, .onlyLine = 8}, false, TransferResult::NoCommunication,
-                 msg::kNoCommunication, 100 + 8 * 500 + 2000, 100 + 8 * 500 + 2000 + 300},
+                 std::string(msg::kNoCommunication), 100 + 8 * 500 + 2000, 100 + 8 * 500 + 2000 + 300},
         FaultRow{"analog output without program", {.noProgram = true, .onlyLine = 9}, false,
-                 TransferResult::NoCommunication, msg::kCheckList, 100 + 9 * 500, 100 + 9 * 500 + 300}),
+                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 9 * 500, 100 + 9 * 500 + 300}),
     testing_support::RowIndexName());
+
+TEST_F(TransferTest, DownloadRefusesAnImageTheEditorNeverWrites) {
+  ProgramImages memory = BoardEmulator().images;
+  memory[3][1] = 'X';  // SL3's first link
+  startBoard({}, &memory);
+  const ProgramImages before = program.images;
+  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::NoCommunication);
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList)});
+  EXPECT_EQ(program.images[3], before[3]) << "nothing of the reply is kept";
+  EXPECT_EQ(program.images[2], board->images[2]);
+}
 
 TEST_F(TransferTest, DownloadAsksWhileModifiedAndCancelChangesNothing) {
   startBoard();
@@ -223,7 +278,15 @@ TEST_P(TransferHangUp, EndsTheTransferAndTheNextOneReopens) {
   EXPECT_FALSE(cursor.busy);
   EXPECT_FALSE(transfer->busy());
   EXPECT_LT(ms, 100 + (row.afterLines + 1) * 600 + 4000 + 300);
-  EXPECT_FALSE(dialogs.shown.empty()) << "the user is told";
+  ASSERT_FALSE(dialogs.shown.empty()) << "the user is told";
+  if (row.upload) {
+    // Whether the line went silent or the port failed, the board's contents
+    // are told; the echo of the last line it took may go down with the line.
+    const std::string& told = dialogs.shown.back();
+    const bool holds = told.find(msg::boardHolds(row.afterLines)) != std::string::npos ||
+                       (row.afterLines > 0 && told.find(msg::boardHolds(row.afterLines - 1)) != std::string::npos);
+    EXPECT_TRUE(holds) << told;
+  }
 
   // Another board on another line: the same port object works again.
   port.SetActive(false);
@@ -261,7 +324,8 @@ TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
   // Nothing is there any more: the port cannot open.
   dialogs.shown.clear();
   EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::PortUnavailable);
-  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kPortUnavailable)});
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{msg::portUnavailable(line.string(),
+                                                                          "fichier ou périphérique introuvable")});
   EXPECT_FALSE(cursor.busy);
   EXPECT_FALSE(transfer->busy());
 

@@ -160,9 +160,11 @@ TEST_P(CliRefuses, WithExitCode3AndTheEditorsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliRefuses,
-    testing::Values(RefusedRow{"missing", "", "Fichier illisible ou déjà ouvert\n\nprog : fichier ou périphérique introuvable"},
+    testing::Values(RefusedRow{"missing", "",
+                               "Fichier illisible ou déjà ouvert\n\nprog : fichier ou périphérique introuvable"},
                     RefusedRow{"empty", "", "Ce fichier ne convient pas à cette application\n\nprog"},
-                    RefusedRow{"short line", std::string(45, 'x') + "\r\n", "Ce fichier ne convient pas à cette application\n\nprog"},
+                    RefusedRow{"short line", std::string(45, 'x') + "\r\n",
+                               "Ce fichier ne convient pas à cette application\n\nprog"},
                     RefusedRow{"ten lines", [] {
                                  Program p;
                                  p.initialiserPages();

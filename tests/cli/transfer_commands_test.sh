@@ -24,6 +24,9 @@ other=$corpus/prog1
 start_board good
 start_board silent --silent
 start_board empty --no-program
+# Line feeds that come late, but within the wait: the download is the board's program.
+start_board late_lf --program "$program" --pieces 47:550
+start_board cut --hang-up-after 4
 
 "$cli" upload "$program" --port "$work/good" 2>"$work/upload.err"; check "upload" 0 $?
 check "one progress line per output" 11 "$(grep -c '^S[LA][0-9]' "$work/upload.err")"
@@ -42,14 +45,31 @@ grep -q "Pas de communication avec la carte" "$work/silent.err"; check "check-li
 [ -e "$work/new.prg" ]; check "no file created" 1 $?
 grep -q "Il n'y a pas de programme en mémoire" "$work/empty.err"; check "no-program message" 0 $?
 
+"$cli" download "$work/late_lf.prg" --port "$work/late_lf" 2>/dev/null; check "line feed 550 ms late" 0 $?
+cmp -s "$program" "$work/late_lf.prg"; check "... gives the board's program" 0 $?
+
+"$cli" upload "$program" --port "$work/cut" 2>"$work/cut.err"; check "upload cut after four lines" 1 $?
+grep -Eq "^SL1 à SL[34] ont été enregistrées ; SL[45] l'a peut-être été ; SL[56] à SA4 ne l'ont pas été" "$work/cut.err"
+check "... says what the board holds" 0 $?
+
+damaged=$work/damaged.prg  # SL1's first link unreadable
+{ head -c 1 "$program"; printf 'x'; tail -c +3 "$program"; } >"$damaged"
+"$cli" upload "$damaged" --port "$work/good" 2>"$work/damaged.err"; check "upload of a damaged file" 5 $?
+grep -q "^SL1 : lien 1 illisible" "$work/damaged.err"; check "... names the damaged output" 0 $?
+"$cli" verify "$damaged" --port "$work/good" >/dev/null 2>&1; check "verify of a damaged file, identical" 5 $?
+
 "$cli" upload "$program" --port "$work/nowhere" 2>"$work/port.err"; check "missing port" 4 $?
 grep -q "Port COM occupé ou inexistant" "$work/port.err"; check "port message" 0 $?
+grep -q "/nowhere : fichier ou périphérique introuvable" "$work/port.err"; check "... names the device" 0 $?
 printf 'not a program\r\n' >"$work/bad.prg"
 "$cli" upload "$work/bad.prg" --port "$work/good" 2>/dev/null; check "refused file" 3 $?
 "$cli" upload "$program" 2>/dev/null; check "usage" 2 $?
 
-# The board's memory, saved when it stops, is what was uploaded.
+# The board's memory, saved when it stops, is what was uploaded last: the
+# damaged file as the editor reads it.
 kill "${pids[0]}"; wait "${pids[0]}" 2>/dev/null
-cmp -s "$program" "$work/good.memory"; check "board memory saved" 0 $?
+"$cli" show "$work/good.memory" >"$work/memory.txt" 2>/dev/null; check "board memory saved" 0 $?
+"$cli" show "$damaged" >"$work/damaged.txt" 2>/dev/null
+cmp -s "$work/damaged.txt" "$work/memory.txt"; check "... holds the damaged file's program" 0 $?
 
 [ "$failures" -eq 0 ]

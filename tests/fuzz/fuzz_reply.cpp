@@ -1,11 +1,13 @@
 // Any bytes as a board's answer, arriving in any pieces: the download verdict
-// only moves forward, pieces agree with the whole, a complete reply yields an
-// image of the page's length; and the echo check accepts exactly the line.
+// only moves forward, pieces agree with the whole, a complete reply is an
+// image the editor could have written followed by CR LF, and no stray byte in
+// front of one is ever taken; the echo check accepts exactly the line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "board/reply_rules.h"
+#include "image/image_check.h"
 #include "image/program_images.h"
 #include "pieces.h"
 
@@ -13,15 +15,18 @@ using namespace velkor;
 
 namespace {
 
-bool terminal(ReplyVerdict v) { return v == ReplyVerdict::Complete || v == ReplyVerdict::Refused; }
+bool terminal(ReplyVerdict v) {
+  return v == ReplyVerdict::Complete || v == ReplyVerdict::Refused || v == ReplyVerdict::Garbled;
+}
 
 // Moves a verdict may make as bytes are added.
 bool allowedStep(ReplyVerdict from, ReplyVerdict to) {
   switch (from) {
     case ReplyVerdict::Silent: return true;
-    case ReplyVerdict::Partial: return to == ReplyVerdict::Partial || to == ReplyVerdict::Complete;
+    case ReplyVerdict::Partial: return to != ReplyVerdict::Silent && to != ReplyVerdict::Refused;
     case ReplyVerdict::Complete:
-    case ReplyVerdict::Refused: return to == from;
+    case ReplyVerdict::Refused:
+    case ReplyVerdict::Garbled: return to == from;
   }
   return false;
 }
@@ -43,20 +48,17 @@ void checkDownload(const fuzzing::PiecedInput& in, int page) {
   const ReplyVerdict whole = judgeReply(in.stream, page);
   if (whole != verdict) std::abort();
   if (verdict != ReplyVerdict::Complete) {
-    if (in.stream.size() >= length && whole == ReplyVerdict::Partial) std::abort();
+    if (in.stream.size() >= length + 2 && whole == ReplyVerdict::Partial) std::abort();
     return;
   }
 
   const std::string image = replyImage(reception, page);
   if (image.size() != length || image != replyImage(in.stream, page)) std::abort();
-  // Sent as the board sends it, the line end stays out of the image. (The
-  // image may be a code and blanks only, completed by bytes after it.)
-  const std::string line = image + "\r\n";
-  if (replyImage(line, page) != image) std::abort();
-  const ReplyVerdict alone = judgeReply(line, page);
-  if (alone != (trimmedReply(image).empty() ? ReplyVerdict::Silent : ReplyVerdict::Complete)) std::abort();
-  // One byte short is never complete.
-  if (judgeReply(std::string_view(image).substr(0, length - 1), page) == ReplyVerdict::Complete) std::abort();
+  if (in.stream.compare(length, 2, "\r\n") != 0 || !imageFaults(page, image).empty()) std::abort();
+  // Without its LF it is not complete; shifted by a stray byte in front, it is never taken.
+  if (judgeReply(image + "\r", page) == ReplyVerdict::Complete) std::abort();
+  for (const char stray : {'\n', '\r', static_cast<char>(in.selector)})
+    if (judgeReply(std::string(1, stray) + image + "\r\n", page) == ReplyVerdict::Complete) std::abort();
 }
 
 void checkEcho(const fuzzing::PiecedInput& in) {
