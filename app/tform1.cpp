@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -167,11 +168,12 @@ void TForm1::Fichiers1Click() {
 
 void TForm1::Chargerunfichierprog1Click() {
   if (transfer_->busy()) return dialogs_.beep();
-  try {
-    if (auto outcome = ouvrirProgramme(program_, dialogs_)) fileOpened(*outcome);
-  } catch (const std::exception& e) {
-    dialogs_.reportError(e.what());
-  }
+  keepingFocus([this]() -> std::optional<Reaction> {
+    // The pages show what was read before any message about the file.
+    const auto outcome = ouvrirProgramme(program_, dialogs_, [this](const OpenOutcome& o) { fileOpened(o); });
+    if (!outcome) return std::nullopt;
+    return outcome->reaction;
+  });
 }
 
 void TForm1::Sauvegarder1Click() {
@@ -180,14 +182,13 @@ void TForm1::Sauvegarder1Click() {
   const ProgramOrigin& origin = history_.origin();
   const std::filesystem::path suggestion =
       origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
-  try {
+  keepingFocus([&]() -> std::optional<Reaction> {
     if (auto written = sauvegarderProgramme(program_, dialogs_, suggestion)) {
       history_.markSaved(*written);
       recent_.add(*written);
     }
-  } catch (const std::exception& e) {
-    dialogs_.reportError(e.what());
-  }
+    return std::nullopt;
+  });
   updateCaption();
 }
 
@@ -203,18 +204,36 @@ void TForm1::reportFailures(F&& command) {
   }
 }
 
+// Runs a command of the Fichiers menu. Afterwards the keyboard focus is where
+// the command's reaction puts it or, when it has none, back in the field that
+// had it: pages locked during a transfer, or a dialog, took it away.
+template <class F>
+void TForm1::keepingFocus(F&& command) {
+  const QPointer<QWidget> had = focusWidget();
+  std::optional<Reaction> reaction;
+  reportFailures([&] { reaction = command(); });
+  if (reaction) return apply(*reaction);
+  QWidget* target = had && had->isEnabled() && had->isVisible() ? had.data() : firstField(document().activePage);
+  if (target) target->setFocus(Qt::OtherFocusReason);
+}
+
 void TForm1::Chargerdepuislacarte1Click() {
-  reportFailures([this] {
-    if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return;
+  keepingFocus([this]() -> std::optional<Reaction> {
+    if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return std::nullopt;
     showAllPages();
     pagecontrol1->setCurrentIndex(0);
-    apply({FieldId::slot(1, 1), false, false});
+    const Reaction first{FieldId::slot(1, 1), false, false};
+    apply(first);
     programReplaced("le chargement depuis la carte", ProgramOrigin::board());
+    return first;
   });
 }
 
 void TForm1::Enregistrerdanslacarte1Click() {
-  reportFailures([this] { transfer_->enregistrerDansLaCarte(program_); });
+  keepingFocus([this] {
+    transfer_->enregistrerDansLaCarte(program_);
+    return std::optional<Reaction>();
+  });
 }
 
 // While a transfer runs, nothing else may use the port, the program or end
@@ -238,18 +257,35 @@ void TForm1::selectPort(const char* name, QAction* entry) {
   testerPort();
 }
 
-void TForm1::COM11Click() { selectPort("COM1", COM11); }
-void TForm1::COM21Click() { selectPort("COM2", COM21); }
+void TForm1::COM11Click() {
+  keepingFocus([this] {
+    selectPort("COM1", COM11);
+    return std::optional<Reaction>();
+  });
+}
+
+void TForm1::COM21Click() {
+  keepingFocus([this] {
+    selectPort("COM2", COM21);
+    return std::optional<Reaction>();
+  });
+}
 
 // COM3 and COM4 check the port selected so far first.
 void TForm1::COM31Click() {
-  testerPort();
-  selectPort("COM3", COM31);
+  keepingFocus([this] {
+    testerPort();
+    selectPort("COM3", COM31);
+    return std::optional<Reaction>();
+  });
 }
 
 void TForm1::COM41Click() {
-  testerPort();
-  selectPort("COM4", COM41);
+  keepingFocus([this] {
+    testerPort();
+    selectPort("COM4", COM41);
+    return std::optional<Reaction>();
+  });
 }
 
 bool TForm1::confirmLoseChanges(std::string_view question) {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/qt_board_seams.h"
@@ -164,6 +165,8 @@ class TForm1 : public QMainWindow {
   void setTransferRunning(bool running);
   template <class F>
   void reportFailures(F&& command);
+  template <class F>
+  void keepingFocus(F&& command);
   bool confirmLoseChanges(std::string_view question);
 
   UserDialogs& dialogs_;

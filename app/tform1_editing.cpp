@@ -183,7 +183,8 @@ void TForm1::fileOpened(const OpenOutcome& outcome) {
 void TForm1::openFile(const std::filesystem::path& path) {
   if (transfer_->busy()) return dialogs_.beep();
   if (!confirmLoseChanges(msg::kLoseChangesContinue)) return;
-  fileOpened(ouvrirFichier(program_, dialogs_, path));
+  // The pages show what was read before any message about the file.
+  apply(ouvrirFichier(program_, dialogs_, path, [this](const OpenOutcome& o) { fileOpened(o); }).reaction);
 }
 
 void TForm1::openFileAtStart() {

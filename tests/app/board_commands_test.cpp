@@ -149,6 +149,33 @@ class BoardCommandsTest : public QObject {
     QCOMPARE(cursor.busy, cursor.normal);
   }
 
+  // The field that had the focus has it again after the command, whatever
+  // took it meanwhile (the pages locked during a transfer, a message).
+  void focusReturnsToItsFieldAfterTheCommand_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("silentBoard");
+    QTest::newRow("upload") << "Enregistrerdanslacarte1" << false;
+    QTest::newRow("failed upload") << "Enregistrerdanslacarte1" << true;
+    QTest::newRow("failed download") << "Chargerdepuislacarte1" << true;
+    QTest::newRow("port check") << "COM21" << false;
+  }
+
+  void focusReturnsToItsFieldAfterTheCommand() {
+    QFETCH(QString, command);
+    QFETCH(bool, silentBoard);
+    if (silentBoard) startBoard({.silent = true, .onlyLine = 1});
+    else startBoard();
+    form->pageControl()->setCurrentIndex(2);
+    auto* pause = form->findChild<QLineEdit*>("pause3");
+    pause->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), pause);
+    action(command.toLatin1().constData())->trigger();
+    QVERIFY(!dialogs->shown.empty() || command == "COM21");
+    QCOMPARE(QApplication::focusWidget(), pause);
+    QTest::keyClicks(pause, "7");
+    QVERIFY(form->document().page(3).pause.ends_with('7'));
+  }
+
   void portEntriesCheckThePorts() {
     // COM1 missing: COM3 checks it first, then COM3 itself, missing too.
     action("COM31")->trigger();

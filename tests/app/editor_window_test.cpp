@@ -265,11 +265,13 @@ class EditorWindowTest : public QObject {
     QTest::mouseClick(button("ou04_01"), Qt::LeftButton);
     edit("edit04_01")->selectAll();
     QTest::keyClicks(edit("edit04_01"), "1234");
+    form->pageControl()->setCurrentIndex(3);
     focus(edit("pause4"));
     dialogs->saveChoice = dir / "prog";
     form->Sauvegarder1Click();
     QVERIFY(!modified());
     QCOMPARE(testing_support::readBytes(dir / "prog").size(), std::size_t(436));
+    QCOMPARE(focusName(), QStringLiteral("pause4"));
 
     // Overwriting is asked; "Non" keeps the file as it was.
     QTest::mouseClick(button("ou04_01"), Qt::LeftButton);  // ET -> -
