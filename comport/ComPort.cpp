@@ -600,7 +600,8 @@ void TCustomComPort::DispatchEvents() {
       if (handler) handler(this);
     }
   } catch (...) {
-    if (!*alive) throw;  // no port left to handle it: the caller reports it
+    // Reported also when the handler destroyed its port: the central report
+    // needs no port, and nothing up the call chain reports it instead.
     HandleException(std::current_exception());
   }
 }

@@ -148,6 +148,33 @@ TEST_F(ComPortEvents, DestroyingAnOpenPortWithAHandOverPendingIsSafe) {
   EXPECT_TRUE(Eventually([&] { return !ThreadAlive(tid); }));
 }
 
+// A handler that destroys its port and then fails: its exception still
+// reaches the central report, on either thread.
+class ComPortHandlerDestroysPort : public ComPortEvents, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ComPortHandlerDestroysPort, ItsExceptionStillReachesTheCentralReport) {
+  auto doomed = std::make_unique<TComPort>(nullptr);
+  doomed->SetDeviceName(pty.Path());
+  doomed->SetSynchronizeEvents(GetParam());
+  struct Destroyer {
+    std::unique_ptr<TComPort>* port;
+    void RxChar(TObject*) {
+      port->reset();
+      throw Exception("failed after closing its port");
+    }
+  } destroyer{&doomed};
+  doomed->SetOnRxChar(TNotifyEvent(&destroyer, &Destroyer::RxChar));
+  doomed->Open();
+  pty.Send("x");
+  ASSERT_TRUE(loop.PumpUntil([&] { return !loop.Errors().empty(); }, 2000ms));
+  EXPECT_EQ(loop.Errors(), std::vector<std::string>{"failed after closing its port"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ComPortHandlerDestroysPort, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& row) {
+                           return row.param ? "synchronized" : "on_the_event_thread";
+                         });
+
 TEST_F(ComPortEvents, WithoutSynchronizationHandlersRunOnTheEventThread) {
   port.SetSynchronizeEvents(false);
   rec.readOnRx = true;
