@@ -225,6 +225,7 @@ void TCustomComPort::OpenDevice() {
 
 void TCustomComPort::ReleaseDevice() {
   StopEventThread();
+  FReadUnchecked = FWriteUnchecked = false;
   if (FHandle != INVALID_HANDLE_VALUE) {
     ::CloseHandle(FHandle);
     FHandle = INVALID_HANDLE_VALUE;
@@ -249,11 +250,13 @@ void TCustomComPort::ReleaseDevice() {
 
 void TCustomComPort::DiscardInput() {
   if (!Active()) return;
+  FReadUnchecked = false;
   CheckSystemResult(::PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR));
 }
 
 void TCustomComPort::DiscardOutput() {
   if (!Active()) return;
+  FWriteUnchecked = false;
   CheckSystemResult(::PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR));
 }
 
@@ -691,6 +694,7 @@ void TCustomComPort::Read(void* buffer, std::int32_t length, bool waitOnCompleti
     CheckSystemResult(::ResetEvent(FReadEvent));
     DWORD count = 0;
     CheckSystemResult(::ReadFile(FHandle, buffer, static_cast<DWORD>(length), &count, &FReadOverlapped));
+    FReadUnchecked = true;
     if (waitOnCompletion) CompleteRead();
   }
   if (FAfterRead) FAfterRead(this, buffer, length, waitOnCompletion);
@@ -709,13 +713,18 @@ void TCustomComPort::Write(const void* buffer, std::int32_t length, bool waitOnC
     DWORD count = 0;
     CheckSystemResult(
         ::WriteFile(FHandle, buffer, static_cast<DWORD>(length), &count, &FWriteOverlapped));
+    FWriteUnchecked = true;
     if (waitOnCompletion) CompleteWrite();
   }
   if (FAfterWrite) FAfterWrite(this, bytes, length, waitOnCompletion);
 }
 
+// The last transfer of a direction is checked once, also when it ended
+// before this call: one that its time-out cut short while nobody waited for
+// it is still reported. One ended by DiscardInput or DiscardOutput is not.
 void TCustomComPort::CompleteRead() {
-  if (IsReadPending()) {
+  if (FReadUnchecked && Active()) {
+    FReadUnchecked = false;
     DWORD transferred = 0;
     CheckSystemResult(::GetOverlappedResult(FHandle, &FReadOverlapped, &transferred, TRUE));
     if (transferred != FReadRequest) RaiseComError(0, "Timeout");
@@ -724,7 +733,8 @@ void TCustomComPort::CompleteRead() {
 }
 
 void TCustomComPort::CompleteWrite() {
-  if (IsWritePending()) {
+  if (FWriteUnchecked && Active()) {
+    FWriteUnchecked = false;
     DWORD transferred = 0;
     CheckSystemResult(::GetOverlappedResult(FHandle, &FWriteOverlapped, &transferred, TRUE));
     if (transferred != FWriteRequest) RaiseComError(0, "Timeout");

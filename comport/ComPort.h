@@ -17,6 +17,21 @@
 // port; the events still to be served from the same wake are then dropped.
 // Handlers called from inside a port method (Before/After open, close, read,
 // write; OnError) must not: that method still runs on the port.
+//
+// On Linux (posix/win32_posix.h has the details):
+// - A write started without waiting (WriteText) goes on by itself until its
+//   last byte has left, then EV_TXEMPTY (OnTxEmpty) follows.
+// - OnCTSChange, OnDSRChange, OnRing and OnRLSDChange run as the line changes
+//   where the driver can wait for modem lines (serial UARTs, most USB
+//   adapters). Where it cannot (pseudo-terminals, which have no lines), a
+//   change is noticed only when the device wakes the event thread for
+//   another reason, such as a received byte. The layer interrupts that wait
+//   with SIGURG, for which it installs a handler that does nothing.
+// - A setting the line cannot honour (DSR flow control, DTR handshake, RTS
+//   toggle, 1.5 stop bits with more than 5 data bits...) is refused with
+//   EComError 87 from its setter or from Open; none is accepted and ignored.
+// - A priority this user may not raise (PriorityClass, ThreadPriority) stays
+//   as it was.
 #pragma once
 
 #include <atomic>
@@ -315,6 +330,9 @@ class TCustomComPort : public TComponent {
   DWORD FEvents = 0;
   DWORD FReadRequest = 0;
   DWORD FWriteRequest = 0;
+  // A transfer started and not yet checked by CompleteRead or CompleteWrite.
+  bool FReadUnchecked = false;
+  bool FWriteUnchecked = false;
   std::int32_t FSavedPriorityClass = -1;
   DWORD FWaitError = 0;
   std::atomic<std::uint32_t> FEventWaits{0};

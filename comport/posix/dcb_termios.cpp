@@ -22,10 +22,83 @@ constexpr RateSpeed kRates[] = {
     {3500000, B3500000}, {4000000, B4000000},
 };
 
+bool IsSet(DWORD flag) { return flag != 0; }
+
+constexpr DcbRule kRules[] = {
+    {"BaudRate",
+     "cfsetispeed/cfsetospeed; a rate without a termios constant through termios2 (BOTHER); "
+     "0 refused unless the tty reads back no rate, as it would hang the line up",
+     nullptr},
+    {"fBinary", "always binary: raw mode, every byte passes unchanged", nullptr},
+    {"fParity",
+     "INPCK with PARMRK: a byte received in error reads as received, the read path removing "
+     "the tty's mark",
+     nullptr},
+    {"fOutxCtsFlow",
+     "CRTSCTS, the tty's one switch for both directions: the tty then drives RTS as well", nullptr},
+    {"fOutxDsrFlow", "refused when set: the tty has no DSR flow control",
+     [](const DCB& d) { return IsSet(d.fOutxDsrFlow); }},
+    {"fDtrControl",
+     "enable, disable: TIOCMBIS, TIOCMBIC on DTR; handshake refused: the tty has no DTR flow "
+     "control",
+     [](const DCB& d) { return d.fDtrControl > DTR_CONTROL_ENABLE; }},
+    {"fDsrSensitivity", "refused when set: the tty cannot drop received bytes while DSR is off",
+     [](const DCB& d) { return IsSet(d.fDsrSensitivity); }},
+    {"fTXContinueOnXoff",
+     "set: what the tty does, it goes on sending after it sent XOFF; clear with fInX refused: "
+     "the tty cannot hold its output then",
+     [](const DCB& d) { return IsSet(d.fInX) && !IsSet(d.fTXContinueOnXoff); }},
+    {"fOutX", "IXON", nullptr},
+    {"fInX", "IXOFF", nullptr},
+    {"fErrorChar", "with fParity, the read path replaces a byte received in error by ErrorChar",
+     nullptr},
+    {"fNull", "the read path drops received NUL bytes", nullptr},
+    {"fRtsControl",
+     "enable, disable: TIOCMBIS, TIOCMBIC on RTS; handshake: CRTSCTS; toggle refused: the tty "
+     "cannot raise RTS only while it sends",
+     [](const DCB& d) { return d.fRtsControl == RTS_CONTROL_TOGGLE; }},
+    {"fAbortOnError",
+     "the layer's error state: a line error ends the transfers with error 995 and refuses new "
+     "ones until ClearCommError",
+     nullptr},
+    {"XonLim, XoffLim",
+     "with input flow control (fInX, RTS handshake) only 0, the tty's own thresholds; unused "
+     "otherwise, as on Windows",
+     [](const DCB& d) {
+       const bool inputFlow = IsSet(d.fInX) || d.fRtsControl == RTS_CONTROL_HANDSHAKE;
+       return inputFlow && (d.XonLim != 0 || d.XoffLim != 0);
+     }},
+    {"ByteSize", "CS5 to CS8; other sizes refused: no tty takes them",
+     [](const DCB& d) { return d.ByteSize < 5 || d.ByteSize > 8; }},
+    {"Parity", "none, odd, even: PARENB, PARODD; mark, space: with CMSPAR; other values refused",
+     [](const DCB& d) { return d.Parity > SPACEPARITY; }},
+    {"StopBits",
+     "1: no CSTOPB; 1.5: CSTOPB, with 5 data bits only; 2: CSTOPB, not with 5 data bits (the "
+     "tty would send 1.5), as on Windows; other values refused",
+     [](const DCB& d) {
+       return d.StopBits > TWOSTOPBITS || (d.StopBits == ONE5STOPBITS && d.ByteSize != 5) ||
+              (d.StopBits == TWOSTOPBITS && d.ByteSize == 5);
+     }},
+    {"XonChar, XoffChar", "c_cc[VSTART], c_cc[VSTOP]; equal characters refused, as on Windows",
+     [](const DCB& d) { return d.XonChar == d.XoffChar; }},
+    {"ErrorChar", "the character of fErrorChar", nullptr},
+    {"EofChar", "no effect: the line is binary, as on Windows", nullptr},
+    {"EvtChar", "kept; EV_RXFLAG is not reported by this layer", nullptr},
+    {"DCBlength, wReserved, wReserved1", "ignored, as on Windows", nullptr},
+};
+
 }  // namespace
 
+std::span<const DcbRule> DcbRules() { return kRules; }
+
+const DcbRule* RefusingRule(const DCB& dcb) {
+  for (const DcbRule& rule : kRules)
+    if (rule.refuses && rule.refuses(dcb)) return &rule;
+  return nullptr;
+}
+
 void MakeRaw(termios& tio) {
-  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | IGNPAR | PARMRK | ISTRIP | INLCR | IGNCR |
                                         ICRNL | IXON | IXOFF | IXANY | IUCLC | IMAXBEL);
   tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
@@ -48,6 +121,7 @@ DWORD RateForSpeed(speed_t speed) {
 }
 
 DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate) {
+  if (RefusingRule(dcb)) return ERROR_INVALID_PARAMETER;
   termios t = tio;
   MakeRaw(t);
 
@@ -71,7 +145,7 @@ DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate) {
     case 6: t.c_cflag |= CS6; break;
     case 7: t.c_cflag |= CS7; break;
     case 8: t.c_cflag |= CS8; break;
-    default: return ERROR_INVALID_PARAMETER;  // 4-bit bytes have no tty equivalent
+    default: return ERROR_INVALID_PARAMETER;
   }
 
   t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
@@ -84,19 +158,19 @@ DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate) {
     default: return ERROR_INVALID_PARAMETER;
   }
 
-  switch (dcb.StopBits) {
-    case ONESTOPBIT: t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
-    // Linux has no 1.5; CSTOPB gives 1.5 stop bits with 5-bit bytes, 2 otherwise.
-    case ONE5STOPBITS:
-    case TWOSTOPBITS: t.c_cflag |= CSTOPB; break;
-    default: return ERROR_INVALID_PARAMETER;
-  }
-
-  // Checking parity on input; without it parity bits are ignored.
-  if (dcb.fParity)
-    t.c_iflag |= INPCK;
+  // CSTOPB gives 1.5 stop bits with 5-bit bytes, 2 otherwise (the rules keep
+  // each count to the sizes that have it).
+  if (dcb.StopBits == ONESTOPBIT)
+    t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
   else
-    t.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+    t.c_cflag |= CSTOPB;
+
+  // Checking parity on input, the tty marking each byte in error so that the
+  // read path can hand it on as received (without the mark the tty gives 0).
+  if (dcb.fParity)
+    t.c_iflag |= INPCK | PARMRK;
+  else
+    t.c_iflag &= ~static_cast<tcflag_t>(INPCK | PARMRK);
 
   // The tty has one switch for both directions of hardware handshaking.
   if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
@@ -136,8 +210,8 @@ void TermiosToDcb(const termios& tio, DCB& dcb) {
     dcb.Parity = (tio.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
   if (!(tio.c_cflag & CSTOPB))
     dcb.StopBits = ONESTOPBIT;
-  else if (dcb.StopBits != ONE5STOPBITS)  // both read back as CSTOPB
-    dcb.StopBits = TWOSTOPBITS;
+  else
+    dcb.StopBits = dcb.ByteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS;
   dcb.fParity = (tio.c_iflag & INPCK) ? 1 : 0;
   const bool hw = (tio.c_cflag & CRTSCTS) != 0;
   dcb.fOutxCtsFlow = hw ? 1 : 0;

@@ -3,39 +3,51 @@
 // <windows.h> instead (see platform.h); nothing here is compiled there.
 //
 // Model: every HANDLE is a key into one process-wide table of kernel-like
-// objects (events and serial devices). A closed HANDLE is gone from the table,
-// so a late call with it fails with ERROR_INVALID_HANDLE instead of touching
-// freed memory. Overlapped transfers are carried out by whichever thread
-// waits for their completion event (GetOverlappedResult, WaitForSingleObject):
-// that thread blocks in poll() on the device and a wake-up eventfd, never in a
-// loop with a short time-out.
+// objects (events and serial devices, handles.h). A closed HANDLE is gone
+// from the table, so a late call with it fails with ERROR_INVALID_HANDLE
+// instead of touching freed memory. Overlapped operations go on without
+// their caller (serial_device.h says which thread carries each); every
+// waiting thread blocks in poll()/epoll on the device and a wake-up eventfd,
+// never in a loop with a short time-out.
 //
 //   CreateFileA          open(O_NOCTTY|O_NONBLOCK) + TIOCEXCL + flock, raw mode
 //   CloseHandle          drop the table entry; a device ends its pending I/O
 //   CreateEventA         mutex + condition variable
 //   ResetEvent, WaitForSingleObject
-//   GetCommState/SetCommState   DCB <-> termios (dcb_termios.h), termios2 for rates
-//                        without a constant (other_rate.cpp), DTR/RTS by TIOCMBIS/BIC
+//   GetCommState/SetCommState   DCB <-> termios, field by field as the table in
+//                        dcb_termios.cpp says: honoured or refused (87); termios2
+//                        for rates without a constant (other_rate.cpp), DTR/RTS
+//                        by TIOCMBIS/BIC; fParity, fErrorChar and fNull also in
+//                        the read path (rx_filter.h), fAbortOnError as an error
+//                        state that ClearCommError ends
 //   SetupComm            accepted as a hint (Linux queues are fixed)
 //   Get/SetCommTimeouts  stored; applied by the emulated transfers
-//   SetCommMask, WaitCommEvent  epoll (edge-triggered) on the device + eventfd
+//   SetCommMask, WaitCommEvent  epoll (edge-triggered) on the device + eventfd;
+//                        modem lines also through TIOCMIWAIT (modem_watch.h)
 //   ReadFile, WriteFile, GetOverlappedResult   non-blocking read/write + poll
 //   ClearCommError       FIONREAD, TIOCOUTQ, TIOCGICOUNT differences
 //   PurgeComm            tcflush + ending the pending transfers
 //   GetCommModemStatus   TIOCMGET
 //   GetLastError/SetLastError/FormatMessageA   errno -> Win32 code, strerror text
-//   Get/SetPriorityClass, SetThreadPriority    nice values, clamped to what is allowed
+//   Get/SetPriorityClass, SetThreadPriority    nice values (priority.cpp): what
+//                        this user may not raise stays as it was
 //   GetCurrentProcess, GetCurrentThreadId
 //
 // Not rendered: EV_RXFLAG, EV_PERR, EV_EVENT1/2 are never reported (a tty
-// does not tell which byte arrived without consuming it), and modem-line
-// changes (EV_CTS, EV_DSR, EV_RING, EV_RLSD) are noticed when the device
-// wakes the waiter for another reason, not by a modem-status interrupt.
+// does not tell which byte arrived without consuming it). Modem-line changes
+// (EV_CTS, EV_DSR, EV_RING, EV_RLSD) are reported as they happen where the
+// driver has TIOCMIWAIT (serial UARTs, most USB adapters); where it refuses
+// (pseudo-terminals), only when the device wakes the waiter for another
+// reason. Breaks and line errors come from the driver's TIOCGICOUNT counters,
+// looked at on every wake: the byte the driver delivers with them is one,
+// whatever the mask asks for.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+struct termios;
 
 // Win32 base types, same widths as on Windows.
 using BOOL = int;
@@ -242,18 +254,25 @@ std::string DevicePathFor(const std::string& name,
 DWORD ErrorFromErrnoOnOpen(int err);
 DWORD ErrorFromErrno(int err);
 
-// Modem lines and line-error counters of a device; real ttys answer through
-// ioctl, tests substitute a fake for a given path (ptys have neither).
+// The tty calls under the layer: attributes, modem lines and line-error
+// counters of a device. Real ttys answer through tcgetattr/ioctl; tests
+// substitute a fake for a given path (ptys have no lines or counters).
 struct LineCounters {
   std::uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+  std::uint32_t cts = 0, dsr = 0, rng = 0, dcd = 0;  // modem-line changes
 };
 class TtyLines {
  public:
   virtual ~TtyLines() = default;
   // Return 0 or an errno value.
+  virtual int GetAttributes(int fd, termios* tio);
+  virtual int SetAttributes(int fd, const termios& tio);
   virtual int GetModemBits(int fd, int* tiocmBits);
   virtual int SetModemBits(int fd, int tiocmSet, int tiocmClear);
   virtual int GetCounters(int fd, LineCounters* counters);
+  // Blocks until CTS, DSR, RING or DCD changes (TIOCMIWAIT). EINTR when a
+  // signal ends it; ENOTTY or EINVAL where the driver has no such wait.
+  virtual int WaitModemChange(int fd);
 };
 // Installs lines for the devices opened from now on with this exact path;
 // nullptr removes it. The object must outlive those devices.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "comport/posix/dcb_termios.h"
+#include "support/row_names.h"
 
 namespace velkor::posix {
 namespace {
@@ -58,7 +59,6 @@ TEST_P(ComPortLineMapping, WritesTermiosAndReadsBack) {
   EXPECT_NE(t.c_cflag & CREAD, 0u);
 
   DCB back = MakeDcb(0, 0, 0, 0);
-  back.StopBits = r.stop;  // 1.5 and 2 share CSTOPB: the previous value decides
   TermiosToDcb(t, back);
   EXPECT_EQ(back.BaudRate, r.rate);
   EXPECT_EQ(back.ByteSize, r.size);
@@ -97,10 +97,150 @@ TEST_P(ComPortRefusedLine, LeavesTermiosUnchanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ComPortRefusedLine,
-                         ::testing::Values(RefusedRow{2000, 8, NOPARITY, ONESTOPBIT},  // no constant
-                                           RefusedRow{9600, 4, NOPARITY, ONESTOPBIT},
-                                           RefusedRow{9600, 8, 5, ONESTOPBIT},
-                                           RefusedRow{9600, 8, NOPARITY, 3}));
+                         ::testing::Values(RefusedRow{2000, 8, NOPARITY, ONESTOPBIT}));  // no constant
+
+// Each field of the control block, honoured (and how the tty then holds it)
+// or refused; every row of the layer's table has its cases here.
+struct FieldRow {
+  const char* what;
+  const char* field;  // as the table names it
+  void (*set)(DCB&);
+  bool refused;
+  bool (*holds)(const termios&);  // accepted rows; null: nothing of it in termios
+};
+void PrintTo(const FieldRow& r, std::ostream* os) { *os << r.what; }
+
+bool Has(tcflag_t flags, tcflag_t bits) { return (flags & bits) == bits; }
+
+const FieldRow kFieldRows[] = {
+    {"rate", "BaudRate", [](DCB& d) { d.BaudRate = 19200; }, false,
+     [](const termios& t) { return cfgetospeed(&t) == B19200; }},
+    {"binary", "fBinary", [](DCB& d) { d.fBinary = 1; }, false,
+     [](const termios& t) { return (t.c_lflag & ICANON) == 0 && (t.c_oflag & OPOST) == 0; }},
+    {"parity_checked_and_marked", "fParity", [](DCB& d) { d.fParity = 1; }, false,
+     [](const termios& t) { return Has(t.c_iflag, INPCK | PARMRK) && (t.c_iflag & IGNPAR) == 0; }},
+    {"cts_output_flow", "fOutxCtsFlow", [](DCB& d) { d.fOutxCtsFlow = 1; }, false,
+     [](const termios& t) { return Has(t.c_cflag, CRTSCTS); }},
+    {"dsr_output_flow", "fOutxDsrFlow", [](DCB& d) { d.fOutxDsrFlow = 1; }, true, nullptr},
+    {"dtr_enable", "fDtrControl", [](DCB& d) { d.fDtrControl = DTR_CONTROL_ENABLE; }, false, nullptr},
+    {"dtr_handshake", "fDtrControl", [](DCB& d) { d.fDtrControl = DTR_CONTROL_HANDSHAKE; }, true,
+     nullptr},
+    {"dsr_sensitivity", "fDsrSensitivity", [](DCB& d) { d.fDsrSensitivity = 1; }, true, nullptr},
+    {"tx_continue", "fTXContinueOnXoff", [](DCB& d) { d.fTXContinueOnXoff = 1; }, false, nullptr},
+    {"input_xoff_holding_output", "fTXContinueOnXoff", [](DCB& d) { d.fInX = 1; }, true, nullptr},
+    {"output_xon_xoff", "fOutX", [](DCB& d) { d.fOutX = 1; }, false,
+     [](const termios& t) { return Has(t.c_iflag, IXON) && (t.c_iflag & IXOFF) == 0; }},
+    {"input_xon_xoff", "fInX",
+     [](DCB& d) {
+       d.fInX = 1;
+       d.fTXContinueOnXoff = 1;
+     },
+     false, [](const termios& t) { return Has(t.c_iflag, IXOFF) && (t.c_iflag & IXON) == 0; }},
+    {"error_char", "fErrorChar",
+     [](DCB& d) {
+       d.fErrorChar = 1;
+       d.fParity = 1;
+     },
+     false, [](const termios& t) { return Has(t.c_iflag, INPCK | PARMRK); }},
+    {"discard_nulls", "fNull", [](DCB& d) { d.fNull = 1; }, false, nullptr},
+    {"rts_handshake", "fRtsControl", [](DCB& d) { d.fRtsControl = RTS_CONTROL_HANDSHAKE; }, false,
+     [](const termios& t) { return Has(t.c_cflag, CRTSCTS); }},
+    {"rts_toggle", "fRtsControl", [](DCB& d) { d.fRtsControl = RTS_CONTROL_TOGGLE; }, true, nullptr},
+    {"abort_on_error", "fAbortOnError", [](DCB& d) { d.fAbortOnError = 1; }, false, nullptr},
+    {"limits_without_input_flow", "XonLim, XoffLim",
+     [](DCB& d) {
+       d.XonLim = 100;
+       d.XoffLim = 100;
+     },
+     false, nullptr},
+    {"limits_with_input_flow", "XonLim, XoffLim",
+     [](DCB& d) {
+       d.fInX = 1;
+       d.fTXContinueOnXoff = 1;
+       d.XoffLim = 10;
+     },
+     true, nullptr},
+    {"five_bits", "ByteSize", [](DCB& d) { d.ByteSize = 5; }, false,
+     [](const termios& t) { return (t.c_cflag & CSIZE) == CS5; }},
+    {"four_bits", "ByteSize", [](DCB& d) { d.ByteSize = 4; }, true, nullptr},
+    {"mark_parity", "Parity", [](DCB& d) { d.Parity = MARKPARITY; }, false,
+     [](const termios& t) { return Has(t.c_cflag, PARENB | PARODD | CMSPAR); }},
+    {"parity_five", "Parity", [](DCB& d) { d.Parity = 5; }, true, nullptr},
+    {"one_and_a_half_with_five_bits", "StopBits",
+     [](DCB& d) {
+       d.ByteSize = 5;
+       d.StopBits = ONE5STOPBITS;
+     },
+     false, [](const termios& t) { return Has(t.c_cflag, CSTOPB); }},
+    {"one_and_a_half_with_eight_bits", "StopBits", [](DCB& d) { d.StopBits = ONE5STOPBITS; }, true,
+     nullptr},
+    {"two_with_five_bits", "StopBits",
+     [](DCB& d) {
+       d.ByteSize = 5;
+       d.StopBits = TWOSTOPBITS;
+     },
+     true, nullptr},
+    {"stop_bits_three", "StopBits", [](DCB& d) { d.StopBits = 3; }, true, nullptr},
+    {"xon_xoff_characters", "XonChar, XoffChar",
+     [](DCB& d) {
+       d.XonChar = 1;
+       d.XoffChar = 2;
+     },
+     false, [](const termios& t) { return t.c_cc[VSTART] == 1 && t.c_cc[VSTOP] == 2; }},
+    {"equal_xon_xoff", "XonChar, XoffChar", [](DCB& d) { d.XoffChar = d.XonChar; }, true, nullptr},
+    {"error_char_alone", "ErrorChar", [](DCB& d) { d.ErrorChar = '?'; }, false, nullptr},
+    {"eof_char", "EofChar", [](DCB& d) { d.EofChar = 26; }, false, nullptr},
+    {"event_char", "EvtChar", [](DCB& d) { d.EvtChar = '\n'; }, false, nullptr},
+    {"reserved", "DCBlength, wReserved, wReserved1",
+     [](DCB& d) {
+       d.DCBlength = 12;
+       d.wReserved = 5;
+       d.wReserved1 = 7;
+     },
+     false, nullptr},
+};
+
+class ComPortDcbField : public ::testing::TestWithParam<FieldRow> {};
+
+TEST_P(ComPortDcbField, IsHonouredOrRefused) {
+  const FieldRow& r = GetParam();
+  termios t{};
+  cfsetospeed(&t, B9600);
+  cfsetispeed(&t, B9600);
+  t.c_cflag = CS7 | PARENB;
+  const termios before = t;
+  DCB d = MakeDcb(9600, 8, NOPARITY, ONESTOPBIT);
+  r.set(d);
+  const DcbRule* rule = RefusingRule(d);
+  if (r.refused) {
+    ASSERT_NE(rule, nullptr);
+    EXPECT_STREQ(rule->field, r.field);
+    EXPECT_EQ(DcbToTermios(d, t), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(std::memcmp(&t, &before, sizeof t), 0);
+  } else {
+    EXPECT_EQ(rule, nullptr) << rule->field;
+    ASSERT_EQ(DcbToTermios(d, t), 0u);
+    if (r.holds) {
+      EXPECT_TRUE(r.holds(t));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ComPortDcbField, ::testing::ValuesIn(kFieldRows),
+                         velkor::testing_support::RowIndexName());
+
+TEST(ComPortDcbTable, EveryRowHasItsCasesAndSaysHowOrWhy) {
+  for (const DcbRule& rule : DcbRules()) {
+    EXPECT_GT(std::strlen(rule.rendering), 0u) << rule.field;
+    bool accepted = false, refused = false;
+    for (const FieldRow& r : kFieldRows) {
+      if (std::strcmp(r.field, rule.field) != 0) continue;
+      (r.refused ? refused : accepted) = true;
+    }
+    EXPECT_TRUE(accepted || refused) << rule.field << " has no case";
+    EXPECT_TRUE(!rule.refuses || refused) << rule.field << " has no refused case";
+  }
+}
 
 TEST(ComPortRateMapping, RatesWithoutConstantAreHandedBack) {
   termios t{};
@@ -122,6 +262,7 @@ TEST(ComPortFlowMapping, HandshakesAndCharactersReachTermios) {
   d.fOutxCtsFlow = 1;
   d.fOutX = 1;
   d.fInX = 1;
+  d.fTXContinueOnXoff = 1;
   d.fParity = 1;
   d.XonChar = 0x11;
   d.XoffChar = 0x13;

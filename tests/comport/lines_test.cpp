@@ -2,21 +2,49 @@
 // platform layer's ioctl seam.
 #include <gtest/gtest.h>
 
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 
 #include <atomic>
 
 #include "pty.h"
+#include "support/row_names.h"
 
 namespace velkor::test {
 namespace {
 
 class FakeLines : public posix::TtyLines {
  public:
+  FakeLines() : changes_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~FakeLines() override { close(changes_); }
   int GetModemBits(int, int* bits) override {
     *bits = modem.load();
     return 0;
   }
+  // A driver with the modem-line wait, when asked for; a signal ends it.
+  int WaitModemChange(int fd) override {
+    if (!modemWait) return TtyLines::WaitModemChange(fd);
+    ++waitsBegun;
+    pollfd p{changes_, POLLIN, 0};
+    if (poll(&p, 1, -1) < 0) {
+      const int err = errno;
+      if (err == EINTR) ++waitsInterrupted;
+      return err;
+    }
+    std::uint64_t n;
+    [[maybe_unused]] ssize_t r = read(changes_, &n, sizeof n);
+    return 0;
+  }
+  void RaiseModemChange(int bits) {
+    modem = bits;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t r = write(changes_, &one, sizeof one);
+  }
+  int SetAttributes(int fd, const termios& tio) override {
+    return refuseAttributes ? EIO : TtyLines::SetAttributes(fd, tio);
+  }
+  std::atomic<bool> modemWait{false}, refuseAttributes{false};
+  std::atomic<int> waitsBegun{0}, waitsInterrupted{0};
   int SetModemBits(int, int set, int clear) override {
     lastSet = set;
     lastClear = clear;
@@ -31,6 +59,9 @@ class FakeLines : public posix::TtyLines {
   std::atomic<int> modem{0};
   std::mutex m;
   posix::LineCounters counters;
+
+ private:
+  int changes_;
 };
 
 class ComPortFakeLines : public ::testing::Test {
@@ -168,6 +199,97 @@ TEST_F(ComPortFakeLines, PortDestroyedByAHandlerCallsNoOtherHandler) {
   ASSERT_TRUE(loop.PumpUntil([&] { return !doomed; }, 2000ms));
   loop.PumpUntil([] { return false; }, 200ms);
   EXPECT_EQ(rec.Count("RxChar"), 0u);
+}
+
+// On a driver with the modem-line wait, a change reaches its handler with no
+// byte received to wake the event thread.
+TEST_F(ComPortFakeLines, ModemChangeWithoutDataReachesTheHandlerAtOnce) {
+  lines.modemWait = true;
+  struct Timed {
+    std::chrono::steady_clock::time_point at;
+    int calls = 0;
+    void CTSChange(TObject*) {
+      at = std::chrono::steady_clock::now();
+      ++calls;
+    }
+  } handler;
+  port.SetOnCTSChange(TNotifyEvent(&handler, &Timed::CTSChange));
+  port.Open();
+  ASSERT_TRUE(Eventually([&] { return lines.waitsBegun > 0; }));
+  const auto raised = std::chrono::steady_clock::now();
+  lines.RaiseModemChange(TIOCM_CTS);
+  ASSERT_TRUE(loop.PumpUntil([&] { return handler.calls == 1; }, 2000ms));
+  const auto ms = std::chrono::duration<double, std::milli>(handler.at - raised).count();
+  std::printf("CTS change to its handler, no data: %.2f ms\n", ms);
+  EXPECT_LT(ms, 50.0);
+  EXPECT_EQ(port.ModemStatus(), TModemStatus({msCTS}));
+}
+
+struct ModemWaitEndRow {
+  const char* what;
+  void (*end)(TComPort& port);
+};
+void PrintTo(const ModemWaitEndRow& r, std::ostream* os) { *os << r.what; }
+
+class ComPortModemWaitEnd : public ComPortFakeLines, public ::testing::WithParamInterface<ModemWaitEndRow> {};
+
+// The helper blocked in the driver's wait is interrupted and gone: nothing is
+// left waiting on a descriptor about to close.
+TEST_P(ComPortModemWaitEnd, InterruptsTheDriverWait) {
+  lines.modemWait = true;
+  const int threads = CountEntries("/proc/self/task");
+  port.SetOnCTSChange(TNotifyEvent(&rec, &Recorder::CTSChange));
+  port.Open();
+  ASSERT_TRUE(Eventually([&] { return lines.waitsBegun > 0; }));
+  GetParam().end(port);
+  EXPECT_EQ(lines.waitsInterrupted, 1);
+  EXPECT_TRUE(Eventually([&] { return CountEntries("/proc/self/task") == threads; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ComPortModemWaitEnd,
+    ::testing::Values(ModemWaitEndRow{"mask_without_lines", [](TComPort& p) { p.SetOnCTSChange({}); }},
+                      ModemWaitEndRow{"close", [](TComPort& p) { p.Close(); }}),
+    velkor::testing_support::RowIndexName());
+
+TEST_F(ComPortFakeLines, OpenFailingAfterTakingTheTtyGivesItBack) {
+  lines.refuseAttributes = true;
+  const int fds = OpenDescriptors();
+  try {
+    port.Open();
+    FAIL() << "opened with its attributes refused";
+  } catch (const EComError& e) {
+    EXPECT_EQ(e.WinError, 5);  // EIO
+  }
+  int exclusive = -1;
+  ASSERT_EQ(ioctl(pty.Slave(), TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  EXPECT_EQ(OpenDescriptors(), fds);
+}
+
+// opAbortOnError: a line error ends the transfer in progress with error 995;
+// the next transfer, which clears the device's errors first, goes through.
+TEST_F(ComPortFakeLines, AbortOnErrorEndsTheTransferInProgress) {
+  port.SetOptions({opAbortOnError});
+  port.Timeouts().SetReadConstant(500);  // without the error state: "Timeout"
+  port.SetOnError(TComErrorEvent(&rec, &Recorder::Error));
+  port.Open();
+  char buf[10] = {};
+  port.Read(buf, 10, false);
+  AddParityError();
+  pty.Send("x");  // the byte received in error
+  try {
+    port.CompleteRead();
+    FAIL() << "no error";
+  } catch (const EComError& e) {
+    EXPECT_EQ(e.WinError, 995);
+  }
+  std::string text;
+  ASSERT_TRUE(Eventually([&] {
+    port.ReadText(text);
+    return !text.empty();
+  }));
+  EXPECT_EQ(text, "x");
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+#include "handles.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <unordered_map>
+
+namespace velkor::posix {
+
+namespace {
+
+thread_local DWORD tLastError = 0;
+
+// The errno behind each Win32 code last produced, so that FormatMessageA gives
+// the system's own words for it (also on another thread, as the event thread's
+// failures are reported on the main thread).
+std::mutex gErrnoMutex;
+std::unordered_map<DWORD, int> gErrnoForCode;
+
+int DefaultErrnoFor(DWORD code) {
+  switch (code) {
+    case ERROR_INVALID_FUNCTION: return ENOTTY;
+    case ERROR_FILE_NOT_FOUND: return ENOENT;
+    case ERROR_PATH_NOT_FOUND: return ENOTDIR;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    case ERROR_ACCESS_DENIED: return EACCES;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    case ERROR_NOT_ENOUGH_MEMORY: return ENOMEM;
+    case ERROR_GEN_FAILURE: return EIO;
+    case ERROR_INVALID_PARAMETER: return EINVAL;
+    case ERROR_OPERATION_ABORTED: return ECANCELED;
+    default: return 0;
+  }
+}
+
+std::mutex gTableMutex;
+std::unordered_map<std::uintptr_t, std::shared_ptr<Object>> gTable;
+std::uintptr_t gNextHandle = 0x100;
+
+}  // namespace
+
+void Fail(DWORD code, int err) {
+  if (err != 0) {
+    std::lock_guard lk(gErrnoMutex);
+    gErrnoForCode[code] = err;
+  }
+  tLastError = code;
+}
+
+void FailErrno(int err) { Fail(ErrorFromErrno(err), err); }
+
+int ErrnoForCode(DWORD code) {
+  std::lock_guard lk(gErrnoMutex);
+  auto it = gErrnoForCode.find(code);
+  return it != gErrnoForCode.end() ? it->second : DefaultErrnoFor(code);
+}
+
+DWORD LastError() { return tLastError; }
+void SetLastErrorValue(DWORD code) { tLastError = code; }
+
+HANDLE Insert(std::shared_ptr<Object> obj) {
+  std::lock_guard lk(gTableMutex);
+  gNextHandle += 4;  // never reused, so a stale handle cannot reach a newer object
+  gTable.emplace(gNextHandle, std::move(obj));
+  return reinterpret_cast<HANDLE>(gNextHandle);
+}
+
+std::shared_ptr<Object> LookupObject(HANDLE h) {
+  std::lock_guard lk(gTableMutex);
+  auto it = gTable.find(reinterpret_cast<std::uintptr_t>(h));
+  return it == gTable.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Object> Remove(HANDLE h) {
+  std::lock_guard lk(gTableMutex);
+  auto it = gTable.find(reinterpret_cast<std::uintptr_t>(h));
+  if (it == gTable.end()) return nullptr;
+  auto obj = std::move(it->second);
+  gTable.erase(it);
+  return obj;
+}
+
+}  // namespace velkor::posix
