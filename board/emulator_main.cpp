@@ -106,23 +106,23 @@ int main(int argc, char** argv) {
     board.images = read.images;
   }
 
-  int fd = -1;
-  int keeper = -1;
+  velkor::posix::UniqueFd fd;
+  velkor::posix::UniqueFd keeper;
   std::string path = device;
   if (!device.empty()) {
-    fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::perror(device.c_str()), 4;
+    fd.reset(::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!fd) return std::perror(device.c_str()), 4;
     termios t{};
-    if (::tcgetattr(fd, &t) == 0) {
+    if (::tcgetattr(fd.get(), &t) == 0) {
       ::cfmakeraw(&t);
       ::cfsetspeed(&t, B38400);
-      ::tcsetattr(fd, TCSANOW, &t);
+      ::tcsetattr(fd.get(), TCSANOW, &t);
     }
   } else {
     try {
-      const velkor::PseudoTerminal pty = velkor::openPseudoTerminal();
-      fd = pty.master;
-      keeper = pty.keeper;
+      velkor::PseudoTerminal pty = velkor::openPseudoTerminal();
+      fd = std::move(pty.master);
+      keeper = std::move(pty.keeper);
       path = pty.path;
     } catch (const std::exception& e) {
       std::cerr << "velkor-board : " << e.what() << "\n";
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
   }
   std::cout << path << std::endl;
 
-  velkor::EmulatorServer server(board, fd, keeper);
+  velkor::EmulatorServer server(board, std::move(fd), std::move(keeper));
   theServer = &server;
   std::signal(SIGINT, [](int) { theServer->stop(); });
   std::signal(SIGTERM, [](int) { theServer->stop(); });

@@ -42,71 +42,74 @@ struct Scheduled {
 
 PseudoTerminal openPseudoTerminal() {
   PseudoTerminal pty;
-  pty.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (pty.master < 0 || ::grantpt(pty.master) != 0 || ::unlockpt(pty.master) != 0)
-    throw std::system_error(errno, std::generic_category(), "posix_openpt");
-  pty.path = ::ptsname(pty.master);
-  pty.keeper = ::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (pty.keeper >= 0) makeRaw(pty.keeper);
+  pty.master.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  if (!pty.master) throw std::system_error(errno, std::generic_category(), "posix_openpt");
+  if (::grantpt(pty.master.get()) != 0 || ::unlockpt(pty.master.get()) != 0)
+    throw std::system_error(errno, std::generic_category(), "grantpt");
+  const char* name = ::ptsname(pty.master.get());
+  if (!name) throw std::system_error(errno, std::generic_category(), "ptsname");
+  pty.path = name;
+  pty.keeper.reset(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+  if (!pty.keeper) throw std::system_error(errno, std::generic_category(), pty.path);
+  makeRaw(pty.keeper.get());
   return pty;
 }
 
-EmulatorServer::EmulatorServer(BoardEmulator& board, int fd, int keeper) : board_(board), fd_(fd), keeper_(keeper) {
-  if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+EmulatorServer::EmulatorServer(BoardEmulator& board, posix::UniqueFd line, posix::UniqueFd keeper)
+    : board_(board), fd_(std::move(line)), keeper_(std::move(keeper)) {
+  int wake[2];
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+  wakeRead_.reset(wake[0]);
+  wakeWrite_.reset(wake[1]);
 }
 
-EmulatorServer::~EmulatorServer() {
-  closeLine();
-  ::close(wake_[0]);
-  ::close(wake_[1]);
-}
+EmulatorServer::~EmulatorServer() = default;
 
 void EmulatorServer::stop() {
   const char c = 's';
-  [[maybe_unused]] const ssize_t n = ::write(wake_[1], &c, 1);
+  [[maybe_unused]] const ssize_t n = ::write(wakeWrite_.get(), &c, 1);
 }
 
 void EmulatorServer::hangUp() {
   const char c = 'h';
-  [[maybe_unused]] const ssize_t n = ::write(wake_[1], &c, 1);
+  [[maybe_unused]] const ssize_t n = ::write(wakeWrite_.get(), &c, 1);
 }
 
 void EmulatorServer::closeLine() {
-  if (fd_ >= 0) ::close(fd_);
-  if (keeper_ >= 0) ::close(keeper_);
-  fd_ = keeper_ = -1;
+  fd_.reset();
+  keeper_.reset();
 }
 
 void EmulatorServer::run() {
   std::deque<Scheduled> queue;
   char buffer[512];
   for (;;) {
-    while (fd_ >= 0 && !queue.empty() && queue.front().at <= Clock::now()) {
-      writeAll(fd_, queue.front().bytes);
+    while (fd_ && !queue.empty() && queue.front().at <= Clock::now()) {
+      writeAll(fd_.get(), queue.front().bytes);
       queue.pop_front();
     }
-    if (fd_ >= 0 && board_.hungUp() && queue.empty()) closeLine();
+    if (fd_ && board_.hungUp() && queue.empty()) closeLine();
 
     int timeout = -1;
-    if (fd_ >= 0 && !queue.empty()) {
+    if (fd_ && !queue.empty()) {
       const auto wait = std::chrono::ceil<std::chrono::milliseconds>(queue.front().at - Clock::now());
       timeout = static_cast<int>(std::max<long long>(0, wait.count()));
     }
-    pollfd p[2] = {{wake_[0], POLLIN, 0}, {fd_, POLLIN, 0}};
-    const int ready = ::poll(p, fd_ >= 0 ? 2 : 1, timeout);
+    pollfd p[2] = {{wakeRead_.get(), POLLIN, 0}, {fd_.get(), POLLIN, 0}};
+    const int ready = ::poll(p, fd_ ? 2 : 1, timeout);
     if (ready < 0 && errno != EINTR) return;
     if (ready <= 0) continue;
 
     if (p[0].revents & POLLIN) {
       char c = 0;
-      while (::read(wake_[0], &c, 1) == 1) {
+      while (::read(wakeRead_.get(), &c, 1) == 1) {
         if (c == 's') return;
         closeLine();  // 'h': the cable is pulled
         queue.clear();
       }
     }
-    if (fd_ < 0 || !(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    if (!fd_ || !(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
     if (n <= 0) {
       if (n == 0 || (errno != EAGAIN && errno != EINTR)) closeLine();  // hung up
       continue;

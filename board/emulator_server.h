@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/board_emulator.h"
+#include "comport/posix/unique_fd.h"
 
 namespace velkor {
 
@@ -12,18 +13,19 @@ namespace velkor {
 // keeps the other side open itself, so the line stays up while the editor
 // closes and reopens its port.
 struct PseudoTerminal {
-  int master = -1;
-  int keeper = -1;
+  posix::UniqueFd master;
+  posix::UniqueFd keeper;
   std::string path;
 };
-// Throws std::system_error when no pseudo-terminal can be had.
+// Throws std::system_error when no pseudo-terminal can be had whole, master
+// and keeper both open; nothing is then left open.
 PseudoTerminal openPseudoTerminal();
 
 class EmulatorServer {
  public:
-  // `fd`: the line (a pseudo-terminal's master side or a tty); `keeper`: a
-  // descriptor to close with it when the line goes dead, or -1.
-  EmulatorServer(BoardEmulator& board, int fd, int keeper = -1);
+  // `line`: a pseudo-terminal's master side or a tty; `keeper`: a descriptor
+  // to close with it when the line goes dead, or none.
+  EmulatorServer(BoardEmulator& board, posix::UniqueFd line, posix::UniqueFd keeper = {});
   ~EmulatorServer();
   EmulatorServer(const EmulatorServer&) = delete;
   EmulatorServer& operator=(const EmulatorServer&) = delete;
@@ -41,9 +43,9 @@ class EmulatorServer {
   void closeLine();
 
   BoardEmulator& board_;
-  int fd_;
-  int keeper_;
-  int wake_[2] = {-1, -1};
+  posix::UniqueFd fd_;
+  posix::UniqueFd keeper_;
+  posix::UniqueFd wakeRead_, wakeWrite_;
 };
 
 }  // namespace velkor

@@ -48,8 +48,8 @@ class BoardCommandsTest : public QObject {
 
   void startBoard(EmulatorFaults faults = {}) {
     board = std::make_unique<BoardEmulator>(faults);
-    const PseudoTerminal pty = openPseudoTerminal();
-    server = std::make_unique<EmulatorServer>(*board, pty.master, pty.keeper);
+    PseudoTerminal pty = openPseudoTerminal();
+    server = std::make_unique<EmulatorServer>(*board, std::move(pty.master), std::move(pty.keeper));
     serving = std::thread([this] { server->run(); });
     qputenv("VELKOR_COM1", QByteArray::fromStdString(pty.path));
   }

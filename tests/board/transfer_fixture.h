@@ -61,8 +61,8 @@ class TransferTest : public testing::Test {
   void startBoard(EmulatorFaults faults = {}, const ProgramImages* memory = nullptr) {
     board = std::make_unique<BoardEmulator>(faults);
     if (memory) board->images = *memory;
-    const PseudoTerminal pty = openPseudoTerminal();
-    server = std::make_unique<EmulatorServer>(*board, pty.master, pty.keeper);
+    PseudoTerminal pty = openPseudoTerminal();
+    server = std::make_unique<EmulatorServer>(*board, std::move(pty.master), std::move(pty.keeper));
     serving = std::thread([this] { server->run(); });
     port.SetDeviceName(pty.path);
     port.SetBaudRate(br38400);
