@@ -35,6 +35,14 @@ run: build
 TEST_JOBS ?= 8
 test: build test-tsan
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(TEST_JOBS) --timeout 300
+	$(MAKE) test-unprivileged
+
+# Root passes what permissions and priorities refuse an ordinary user: run as
+# root, the serial, board and file tests run once more as uid/gid 65534.
+.PHONY: test-unprivileged
+test-unprivileged: build
+	@if [ "$$(id -u)" = 0 ]; then tests/support/rerun_unprivileged.sh $(BUILD_DIR); \
+	else echo "test-unprivileged: not root, the suite already ran unprivileged"; fi
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -243,7 +243,7 @@ TEST_P(ComPortModemWaitEnd, InterruptsTheDriverWait) {
   ASSERT_TRUE(Eventually([&] { return lines.waitsBegun > 0; }));
   GetParam().end(port);
   EXPECT_EQ(lines.waitsInterrupted, 1);
-  EXPECT_TRUE(Eventually([&] { return CountEntries("/proc/self/task") == threads; }));
+  EXPECT_TRUE(Eventually([&] { return CountEntries("/proc/self/task") <= threads; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(
