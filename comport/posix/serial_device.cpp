@@ -432,14 +432,17 @@ void Device::Drive(int s, bool block, bool hasUntil, Clock::time_point until) {
 // Under m_. The write did not finish at once: a thread of ours carries it on,
 // so that it completes while the caller does something else or nothing.
 void Device::StartWriter() {
-  if (writerRunning_) return;  // it sees the new write when it looks again
-  if (writer_.joinable()) writer_.join();  // one that has left its loop
-  try {
-    writer_ = std::thread([this] { RunWriter(); });
-  } catch (const std::system_error&) {
-    return;  // no thread to spare: whoever waits for the write carries it
+  if (writerRunning_) {
+    Wake(kWrite);  // still in its loop: it takes this write on
+  } else {
+    if (writer_.joinable()) writer_.join();  // one that has left its loop
+    try {
+      writer_ = std::thread([this] { RunWriter(); });
+    } catch (const std::system_error&) {
+      return;  // no thread to spare: whoever waits for the write carries it
+    }
+    writerRunning_ = true;
   }
-  writerRunning_ = true;
   const std::shared_ptr<Event>& ev = op_[kWrite].ev;
   std::lock_guard evLock(ev->m);
   ev->driver.reset();
