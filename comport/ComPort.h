@@ -19,8 +19,9 @@
 // write; OnError) must not: that method still runs on the port.
 //
 // On Linux (posix/win32_posix.h has the details):
-// - A write started without waiting (WriteText) goes on by itself until its
-//   last byte has left, then EV_TXEMPTY (OnTxEmpty) follows.
+// - A write started without waiting (WriteText) goes on by itself until the
+//   driver has taken its last byte; EV_TXEMPTY (OnTxEmpty) follows once the
+//   driver's output queue is empty.
 // - OnCTSChange, OnDSRChange, OnRing and OnRLSDChange run as the line changes
 //   where the driver can wait for modem lines (serial UARTs, most USB
 //   adapters). Where it cannot (pseudo-terminals, which have no lines), a

@@ -54,7 +54,7 @@ void PrintTo(const MidWriteRow& r, std::ostream* os) { *os << r.what; }
 class ComPortMidWrite : public ComPortBackgroundWrite, public ::testing::WithParamInterface<MidWriteRow> {};
 
 TEST_P(ComPortMidWrite, EndsTheWriteAndLeavesNoThreadOrDescriptor) {
-  const int threads = Threads(), fds = OpenDescriptors();
+  const int threads = ThreadsSettled(), fds = OpenDescriptors();
   port.Timeouts().SetWriteConstant(GetParam().writeConstantMs);
   port.Open();
   port.WriteText(Pattern(1 << 20));  // nobody reads the far end

@@ -237,7 +237,7 @@ class ComPortModemWaitEnd : public ComPortFakeLines, public ::testing::WithParam
 // left waiting on a descriptor about to close.
 TEST_P(ComPortModemWaitEnd, InterruptsTheDriverWait) {
   lines.modemWait = true;
-  const int threads = CountEntries("/proc/self/task");
+  const int threads = ThreadsSettled();
   port.SetOnCTSChange(TNotifyEvent(&rec, &Recorder::CTSChange));
   port.Open();
   ASSERT_TRUE(Eventually([&] { return lines.waitsBegun > 0; }));

@@ -87,6 +87,12 @@ inline int CountEntries(const char* dir) {
   return n;
 }
 inline int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
+// Threads of the process, counted once a first thread has come and gone: a
+// sanitizer starts a thread of its own with the process's first one.
+inline int ThreadsSettled() {
+  std::thread([] {}).join();
+  return CountEntries("/proc/self/task");
+}
 inline bool ThreadAlive(std::uint32_t tid) {
   return tid != 0 && access(("/proc/self/task/" + std::to_string(tid)).c_str(), F_OK) == 0;
 }
