@@ -202,7 +202,8 @@ TEST_F(ComPortFakeLines, PortDestroyedByAHandlerCallsNoOtherHandler) {
 }
 
 // On a driver with the modem-line wait, a change reaches its handler with no
-// byte received to wake the event thread.
+// byte received to wake the event thread. The median of five changes, so that
+// one scheduling delay of a loaded machine does not decide.
 TEST_F(ComPortFakeLines, ModemChangeWithoutDataReachesTheHandlerAtOnce) {
   lines.modemWait = true;
   struct Timed {
@@ -215,13 +216,17 @@ TEST_F(ComPortFakeLines, ModemChangeWithoutDataReachesTheHandlerAtOnce) {
   } handler;
   port.SetOnCTSChange(TNotifyEvent(&handler, &Timed::CTSChange));
   port.Open();
-  ASSERT_TRUE(Eventually([&] { return lines.waitsBegun > 0; }));
-  const auto raised = std::chrono::steady_clock::now();
-  lines.RaiseModemChange(TIOCM_CTS);
-  ASSERT_TRUE(loop.PumpUntil([&] { return handler.calls == 1; }, 2000ms));
-  const auto ms = std::chrono::duration<double, std::milli>(handler.at - raised).count();
-  std::printf("CTS change to its handler, no data: %.2f ms\n", ms);
-  EXPECT_LT(ms, 50.0);
+  std::vector<double> ms;
+  for (int i = 1; i <= 5; ++i) {
+    ASSERT_TRUE(Eventually([&] { return lines.waitsBegun >= i; }));
+    const auto raised = std::chrono::steady_clock::now();
+    lines.RaiseModemChange(i % 2 ? TIOCM_CTS : 0);
+    ASSERT_TRUE(loop.PumpUntil([&] { return handler.calls == i; }, 2000ms)) << "change " << i;
+    ms.push_back(std::chrono::duration<double, std::milli>(handler.at - raised).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  std::printf("CTS change to its handler, no data: median %.3f ms, longest %.3f ms\n", ms[2], ms[4]);
+  EXPECT_LT(ms[2], 50.0);
   EXPECT_EQ(port.ModemStatus(), TModemStatus({msCTS}));
 }
 
