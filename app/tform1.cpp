@@ -119,6 +119,7 @@ void TForm1::buildMenus() {
   refusedDuringTransfer_.push_back(quitter);
 
   buildEditMenu();
+  buildSimulationMenu();
 
   QAction* about = menuBar()->addAction(QStringLiteral("&A propos..."));
   about->setObjectName("Apropos1");

@@ -32,6 +32,7 @@ class QTabWidget;
 
 namespace velkor {
 
+class BoardWindow;
 class HelpWindow;
 class TAbout1;
 struct OpenOutcome;
@@ -89,6 +90,13 @@ class TForm1 : public QMainWindow {
   void openFile(const std::filesystem::path& path);
   // The help window, once it has been asked for.
   HelpWindow* helpWindow() const { return help_; }
+  // "Simulation de la carte", once it has been asked for.
+  BoardWindow* boardWindow() const { return board_; }
+
+ Q_SIGNALS:
+  // The program on the pages changed: an edit (a number as it is typed),
+  // undo or redo, a file opened, a download, Nouveau.
+  void programChanged();
 
  public Q_SLOTS:
   // Menus.
@@ -107,6 +115,7 @@ class TForm1 : public QMainWindow {
   void Retablir1Click();
   void Apropos1Click();
   void Aide1Click();
+  void Simulationdelacarte1Click();
 
  protected:
   bool event(QEvent* event) override;
@@ -138,6 +147,7 @@ class TForm1 : public QMainWindow {
   void buildMenus();
   void buildEditMenu();
   void buildHelpMenu();
+  void buildSimulationMenu();
   void showRecentFiles();
   // After an edit: a step of the history when the pages changed, and the caption.
   void recordStep(const std::string& label);
@@ -181,6 +191,7 @@ class TForm1 : public QMainWindow {
   SimulationWindows simulation_;
   TAbout1* about_ = nullptr;
   HelpWindow* help_ = nullptr;  // made on first use
+  BoardWindow* board_ = nullptr;  // made on first use
   bool activated_ = false;
   EditHistory history_;
   std::optional<FieldId> typing_;  // the number field typed in and not left yet

@@ -111,12 +111,14 @@ void TForm1::recordStep(FieldId changed) { recordStep(stepLabel(changed)); }
 void TForm1::recordStep(const std::string& label) {
   if (history_.record(program_.document, label)) updateEditMenu();
   updateCaption();
+  Q_EMIT programChanged();
 }
 
 void TForm1::programReplaced(const std::string& label, ProgramOrigin origin) {
   history_.recordOpened(program_.document, label, std::move(origin));
   updateEditMenu();
   updateCaption();
+  Q_EMIT programChanged();
 }
 
 void TForm1::Annuler1Click() { stepThroughHistory(true); }
@@ -139,6 +141,7 @@ void TForm1::stepThroughHistory(bool back) {
   showAllPages();
   updateEditMenu();
   updateCaption();
+  Q_EMIT programChanged();
 }
 
 void TForm1::updateEditMenu() {

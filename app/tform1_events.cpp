@@ -154,6 +154,7 @@ void TForm1::numberEdited(const QString& text) {
   typing_ = id;  // a step once the field is left; undoable from now on
   updateEditMenu();
   updateCaption();
+  Q_EMIT programChanged();
 }
 
 // The leave rules of the numeric fields (edit01_01Exit, tension1Exit, pause1Exit).

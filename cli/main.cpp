@@ -11,6 +11,7 @@
 #include "cli/console.h"
 #include "cli/describe.h"
 #include "cli/evaluate.h"
+#include "cli/simulate.h"
 #include "image/file_commands.h"
 
 namespace {
@@ -21,6 +22,7 @@ using velkor::kExitUsage;
 
 constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
         velkor-cli eval FICHIER SORTIE [ETAPE ...]
+        velkor-cli simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
         velkor-cli upload FICHIER --port PORT
         velkor-cli download FICHIER --port PORT
         velkor-cli verify FICHIER --port PORT
@@ -63,6 +65,22 @@ eval FICHIER SORTIE [ETAPE ...]
     étape à l'autre. Exemple :
       velkor-cli eval atelier.prg SL1 EL1=1 EL1=1,EA2=300 EL1=0
 
+simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
+    Simule toute la carte comme la fenêtre « Simulation de la carte ». Le
+    scénario est un fichier CSV : l'en-tête
+      time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4
+    puis une ligne par instant, qui donne toutes les entrées à partir de cet
+    instant (temps en ms, jamais décroissant ; EL1 à EL7 : 0 ou 1 ; EA1 à
+    EA4 : de 0 à 5100 mV). Au départ les entrées sont à 0 et aucune tension
+    n'est maintenue. Écrit l'en-tête
+      time_ms,SL1,SL2,SL3,SL4,SL5,SL6,SL7,SA1,SA2,SA3,SA4
+    puis, pour chaque ligne du scénario, les sorties une fois ses entrées
+    appliquées : 0 ou 1 pour SL1 à SL7, les millivolts affichés pour SA1 à
+    SA4 (la tension tant que la chaîne est vraie ; sinon la dernière tension
+    si la sortie la maintient et a été commandée depuis le départ, sinon 0).
+    --svg et --png écrivent en plus le chronogramme de la simulation. Un
+    scénario incorrect est une erreur d'utilisation, avec son numéro de ligne.
+
 upload FICHIER --port PORT
     Enregistre le programme du fichier dans la carte (« Enregistrer dans la
     carte »). PORT : COM1 à COM4 (/dev/ttyS0, /dev/ttyS1, /dev/ttyUSB0,
@@ -78,7 +96,8 @@ verify FICHIER --port PORT
 Codes de sortie :
   0  programme affiché, simulé, transféré, ou identique (verify)
   1  pas de communication avec la carte, ou programme différent (verify)
-  2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue)
+  2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue,
+     scénario incorrect)
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
   4  port impossible à ouvrir
   5  fichier endommagé : programme affiché, simulé, transféré ou identique,
@@ -156,6 +175,7 @@ int main(int argc, char** argv) {
     }
   if (args.empty()) return usageError("commande manquante");
   if (args[0] == "eval") return eval(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (args[0] == "simulate") return velkor::simulateCommand({args.begin() + 1, args.end()}, usageError);
   if (args[0] == "upload" || args[0] == "download" || args[0] == "verify") return transfer(args);
   if (args[0] != "show") return usageError("commande inconnue : " + args[0]);
 

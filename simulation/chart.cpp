@@ -1,0 +1,244 @@
+#include "simulation/chart.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace velkor {
+
+namespace {
+
+constexpr ChartColor kBackground{255, 255, 255};
+constexpr ChartColor kGrid{222, 222, 222};
+constexpr ChartColor kBand{244, 244, 244};
+constexpr ChartColor kSeparator{160, 160, 160};
+constexpr ChartColor kInput{0, 0, 128};    // navy, as the simulation windows' captions
+constexpr ChartColor kOutput{0, 128, 0};   // the green of "active"
+constexpr ChartColor kText{0, 0, 0};
+constexpr ChartColor kValueText{96, 96, 96};
+constexpr ChartColor kCursor{220, 0, 0};
+constexpr double kMinTickSpacing = 70;
+constexpr double kLanePadding = 3;
+
+ChartShape rect(double x, double y, double w, double h, ChartColor color) {
+  return {ChartShape::Kind::Rect, color, {{x, y}, {w, h}}, 1, {}, TextAlign::Left};
+}
+
+ChartShape line(double x1, double y1, double x2, double y2, ChartColor color, double width = 1) {
+  return {ChartShape::Kind::Polyline, color, {{x1, y1}, {x2, y2}}, width, {}, TextAlign::Left};
+}
+
+ChartShape text(double x, double y, std::string s, ChartColor color, TextAlign align = TextAlign::Left) {
+  return {ChartShape::Kind::Text, color, {{x, y}}, 1, std::move(s), align};
+}
+
+// Width of a text, near enough for placing it: digits are about 0.6 em.
+double textWidth(const std::string& s, double fontPixels) { return 0.6 * fontPixels * double(s.size()); }
+
+// One lane's path, at most a few points per pixel column however many
+// changes fall into it: a column with several changes draws the extent of
+// the levels it went through, then the level it ends on.
+class LanePath {
+ public:
+  LanePath(double top, double height, bool logic) : top_(top), height_(height), logic_(logic) {}
+
+  void begin(double x, int value) {
+    points_.push_back({x, y(value)});
+    column_ = std::floor(x);
+    value_ = value;
+    marks_.push_back({x, value});
+  }
+
+  void change(double x, int value) {
+    if (value == value_) return;
+    const double column = std::floor(x);
+    if (column != column_) {
+      closeColumn();
+      points_.push_back({x, y(value_)});
+      column_ = column;
+      columnX_ = x;
+      low_ = high_ = value_;
+    }
+    value_ = value;
+    low_ = std::min(low_, value);
+    high_ = std::max(high_, value);
+    ++changes_;
+  }
+
+  void finish(double x, std::vector<ChartShape>& shapes, ChartColor color, double fontPixels) {
+    closeColumn();
+    points_.push_back({x, y(value_)});
+    shapes.push_back({ChartShape::Kind::Polyline, color, std::move(points_), 1.5, {}, TextAlign::Left});
+    if (logic_) return;
+    // Each step's millivolts, where there is room before the next step.
+    for (std::size_t i = 0; i < marks_.size(); ++i) {
+      const double end = i + 1 < marks_.size() ? marks_[i + 1].x : x;
+      const std::string label = std::to_string(marks_[i].value);
+      if (marks_[i].value == 0 || end - marks_[i].x < textWidth(label, fontPixels) + 6) continue;
+      // Below a high step, above a low one, never on the line.
+      const bool high = y(marks_[i].value) < top_ + height_ / 2;
+      const double baseline = high ? top_ + height_ - kLanePadding : top_ + fontPixels;
+      shapes.push_back(text(marks_[i].x + 3, baseline, label, kValueText));
+    }
+  }
+
+ private:
+  struct Mark {
+    double x;
+    int value;
+  };
+
+  double y(int value) const {
+    const double span = height_ - 2 * kLanePadding;
+    const double share = logic_ ? (value ? 1.0 : 0.0) : std::clamp(value / double(kAnalogInputMax), 0.0, 1.0);
+    return top_ + height_ - kLanePadding - share * span;
+  }
+
+  void closeColumn() {
+    if (changes_ == 0) return;
+    if (changes_ > 1) {
+      points_.push_back({columnX_, y(low_)});
+      points_.push_back({columnX_, y(high_)});
+    }
+    points_.push_back({columnX_, y(value_)});
+    marks_.push_back({columnX_, value_});
+    changes_ = 0;
+  }
+
+  double top_, height_;
+  bool logic_;
+  std::vector<ChartPoint> points_;
+  std::vector<Mark> marks_;
+  double column_ = 0, columnX_ = 0;
+  int value_ = 0, low_ = 0, high_ = 0, changes_ = 0;
+};
+
+std::int64_t tickStep(double pixelsPerMs) {
+  for (std::int64_t decade = 1;; decade *= 10)
+    for (std::int64_t m : {1, 2, 5})
+      if (double(m * decade) * pixelsPerMs >= kMinTickSpacing || m * decade >= 1'000'000'000'000) return m * decade;
+}
+
+std::string valueText(int lane, int value) { return isLogicLane(lane) ? (value ? "1" : "0") : std::to_string(value); }
+
+}  // namespace
+
+int ChartMetrics::height() const {
+  return int(std::ceil(axisHeight + 14 * logicLaneHeight + 8 * analogLaneHeight + 1));
+}
+
+double ChartMetrics::laneTop(int lane) const {
+  double top = axisHeight;
+  for (int l = 0; l < lane; ++l) top += laneHeight(l);
+  return top;
+}
+
+ChartMetrics ChartMetrics::scaled(double factor) {
+  ChartMetrics m;
+  for (double* size : {&m.fontPixels, &m.axisHeight, &m.logicLaneHeight, &m.analogLaneHeight, &m.nameWidth,
+                       &m.valueWidth, &m.rightMargin})
+    *size *= factor;
+  return m;
+}
+
+double xAtTime(double timeMs, const ChartView& view, int width, const ChartMetrics& metrics) {
+  const double plotWidth = std::max(1.0, width - metrics.plotLeft() - metrics.rightMargin);
+  const double span = double(std::max<std::int64_t>(1, view.endMs - view.startMs));
+  return metrics.plotLeft() + (timeMs - double(view.startMs)) * plotWidth / span;
+}
+
+double timeAtX(double x, const ChartView& view, int width, const ChartMetrics& metrics) {
+  const double plotWidth = std::max(1.0, width - metrics.plotLeft() - metrics.rightMargin);
+  const double span = double(std::max<std::int64_t>(1, view.endMs - view.startMs));
+  return double(view.startMs) + (x - metrics.plotLeft()) * span / plotWidth;
+}
+
+std::string timeLabel(std::int64_t ms) {
+  const bool negative = ms < 0;
+  const std::int64_t magnitude = negative ? -ms : ms;
+  std::string s = (negative ? "-" : "") + std::to_string(magnitude / 1000);
+  std::string fraction = std::to_string(1000 + magnitude % 1000).substr(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  if (!fraction.empty()) s += "," + fraction;
+  return s + " s";
+}
+
+ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics) {
+  ChartPicture picture;
+  picture.width = width;
+  picture.height = metrics.height();
+  picture.fontPixels = metrics.fontPixels;
+  auto& shapes = picture.shapes;
+  const double left = metrics.plotLeft();
+  const double right = std::max(left + 1, width - metrics.rightMargin);
+  const double bottom = metrics.laneTop(kLaneCount);
+  auto x = [&](double t) { return xAtTime(t, view, width, metrics); };
+
+  shapes.push_back(rect(0, 0, width, picture.height, kBackground));
+  // Every other lane on a light band, so a low level never looks like a rule.
+  for (int lane = 1; lane < kLaneCount; lane += 2)
+    shapes.push_back(rect(0, metrics.laneTop(lane), width, metrics.laneHeight(lane), kBand));
+
+  // Time axis and grid.
+  const double pixelsPerMs = (right - left) / double(std::max<std::int64_t>(1, view.endMs - view.startMs));
+  const std::int64_t step = tickStep(pixelsPerMs);
+  const std::int64_t firstTick = (view.startMs >= 0 ? (view.startMs + step - 1) / step : view.startMs / step) * step;
+  for (std::int64_t t = firstTick; t <= view.endMs; t += step) {
+    shapes.push_back(line(x(double(t)), metrics.axisHeight - 4, x(double(t)), bottom, kGrid));
+    shapes.push_back(text(x(double(t)), metrics.axisHeight - 6, timeLabel(t), kText, TextAlign::Centre));
+  }
+
+  // Lane names; the inputs above the outputs.
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const double baseline = metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
+    shapes.push_back(text(4, baseline, laneName(lane), lane < 11 ? kInput : kOutput));
+  }
+  shapes.push_back(line(0, metrics.axisHeight, width, metrics.axisHeight, kSeparator));
+  shapes.push_back(line(0, metrics.laneTop(11), width, metrics.laneTop(11), kSeparator));
+  shapes.push_back(line(0, bottom, width, bottom, kSeparator));
+  shapes.push_back(line(left, metrics.axisHeight, left, bottom, kSeparator));
+
+  // The lanes, from the later of the view's start and the first change, to
+  // the earlier of its end and now.
+  const std::int64_t shownEnd = std::min(view.endMs, view.nowMs);
+  if (!trace.empty() && shownEnd >= std::max(view.startMs, trace.firstTime())) {
+    const std::int64_t from = std::max(view.startMs, trace.firstTime());
+    std::size_t i = trace.indexAt(from);
+    BoardState state = trace.stateAt(i);
+    std::vector<LanePath> paths;
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      paths.emplace_back(metrics.laneTop(lane), metrics.laneHeight(lane), isLogicLane(lane));
+      paths.back().begin(x(double(from)), state.value(lane));
+    }
+    for (++i; i < trace.size() && trace.timeAt(i) <= shownEnd; ++i) {
+      state = trace.stateAt(i);
+      const double at = x(double(trace.timeAt(i)));
+      for (int lane = 0; lane < kLaneCount; ++lane) paths[std::size_t(lane)].change(at, state.value(lane));
+    }
+    for (int lane = 0; lane < kLaneCount; ++lane)
+      paths[std::size_t(lane)].finish(x(double(shownEnd)), shapes, lane < 11 ? kInput : kOutput,
+                                      metrics.fontPixels);
+  }
+
+  // The readings: at the cursor, or at the last moment shown.
+  const std::optional<std::int64_t> readAt =
+      view.cursorMs ? view.cursorMs : (trace.empty() ? std::nullopt : std::optional(shownEnd));
+  if (readAt && !trace.empty() && *readAt >= trace.firstTime()) {
+    const BoardState state = trace.stateAt(trace.indexAt(*readAt));
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      const double baseline = metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
+      shapes.push_back(text(left - 4, baseline, valueText(lane, state.value(lane)), kText, TextAlign::Right));
+    }
+  }
+  if (view.cursorMs && *view.cursorMs >= view.startMs && *view.cursorMs <= view.endMs) {
+    const double cx = x(double(*view.cursorMs));
+    shapes.push_back(line(cx, metrics.axisHeight, cx, bottom, kCursor));
+    const std::string label = timeLabel(*view.cursorMs);
+    const double w = textWidth(label, metrics.fontPixels) + 6;
+    shapes.push_back(rect(cx - w / 2, 1, w, metrics.axisHeight - 3, kBackground));
+    shapes.push_back(text(cx, metrics.axisHeight - 6, label, kCursor, TextAlign::Centre));
+  }
+  return picture;
+}
+
+}  // namespace velkor

@@ -1,0 +1,81 @@
+// The timing chart of a trace, drawn as a list of shapes: one lane per input
+// and output, logic lanes as square waves, analog lanes as steps in mV, a
+// time axis on top, and the value of every lane at the cursor (or at the
+// last moment shown) beside its name. The window paints the shapes, the
+// exports write them as SVG or PNG, so all three show the same picture.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simulation/trace.h"
+
+namespace velkor {
+
+struct ChartColor {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const ChartColor&, const ChartColor&) = default;
+};
+
+struct ChartPoint {
+  double x = 0, y = 0;
+};
+
+enum class TextAlign { Left, Centre, Right };
+
+struct ChartShape {
+  enum class Kind { Rect, Polyline, Text };
+  Kind kind = Kind::Polyline;
+  ChartColor color;
+  std::vector<ChartPoint> points;  // Polyline; Rect: top left and size
+  double penWidth = 1;
+  std::string text;  // Text: at points[0], the baseline's start, middle or end
+  TextAlign align = TextAlign::Left;
+};
+
+struct ChartPicture {
+  int width = 0, height = 0;
+  double fontPixels = 11;
+  std::vector<ChartShape> shapes;
+};
+
+// Sizes in pixels; the window scales them with its font.
+struct ChartMetrics {
+  double fontPixels = 11;
+  double axisHeight = 20;
+  double logicLaneHeight = 14;
+  double analogLaneHeight = 22;
+  double nameWidth = 34;
+  double valueWidth = 40;
+  double rightMargin = 20;
+
+  double plotLeft() const { return nameWidth + valueWidth; }
+  int height() const;
+  double laneTop(int lane) const;
+  double laneHeight(int lane) const { return isLogicLane(lane) ? logicLaneHeight : analogLaneHeight; }
+  static ChartMetrics scaled(double factor);
+};
+
+// What part of the trace is shown.
+struct ChartView {
+  std::int64_t startMs = 0;
+  std::int64_t endMs = 10'000;
+  std::int64_t nowMs = 0;  // the trace's last state lasts until now
+  std::optional<std::int64_t> cursorMs;
+};
+
+ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics = {});
+
+// The time under a horizontal position of a chart `width` wide, and back.
+double timeAtX(double x, const ChartView& view, int width, const ChartMetrics& metrics);
+double xAtTime(double timeMs, const ChartView& view, int width, const ChartMetrics& metrics);
+
+// A time as the chart writes it: "0 s", "1,5 s", "12,25 s".
+std::string timeLabel(std::int64_t ms);
+
+// The picture as an SVG document.
+std::string chartSvg(const ChartPicture& picture);
+
+}  // namespace velkor
