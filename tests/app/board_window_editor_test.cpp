@@ -1,0 +1,79 @@
+// "Simulation de la carte" beside the editor: opened from its menu, it
+// follows every change of the program on the pages.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "app/tform1.h"
+#include "simulation/gui/board_window.h"
+#include "simulation/gui/lamp.h"
+#include "support/fake_dialogs.h"
+
+using namespace velkor;
+using testing_support::FakeDialogs;
+
+class BoardWindowEditorTest : public QObject {
+  Q_OBJECT
+
+  FakeDialogs dialogs;
+  NoCursor cursor;
+
+  template <typename W>
+  static W* child(QObject* parent, const char* name) {
+    W* w = parent->findChild<W*>(QString::fromLatin1(name));
+    if (!w) qFatal("no %s", name);
+    return w;
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
+      qputenv(name, QByteArray("/dev/null/") + name);
+  }
+
+  void editsUndoTypingAndNouveauAreFollowedAtOnce() {
+    TForm1 form(dialogs, cursor);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(!form.boardWindow());  // made when first asked for
+    child<QAction>(&form, "Simulationdelacarte1")->trigger();
+    BoardWindow* board = form.boardWindow();
+    QVERIFY(board && board->isVisible());
+    QCOMPARE(board->windowTitle(), QString("Simulation de la carte"));
+
+    board->el[0]->setChecked(true);  // SL1 and SA1 are "EL1=1" in a new program
+    QVERIFY(board->sl[0]->isLit());
+
+    auto* slot = child<QComboBox>(&form, "choix01_01");
+    const int el2 = slot->findText("EL2=1");
+    slot->setCurrentIndex(el2);
+    Q_EMIT slot->activated(el2);
+    QVERIFY(!board->sl[0]->isLit());
+    child<QAction>(&form, "Annuler1")->trigger();
+    QVERIFY(board->sl[0]->isLit());
+    child<QAction>(&form, "Retablir1")->trigger();
+    QVERIFY(!board->sl[0]->isLit());
+
+    // A voltage counts as it is typed, before its field is left.
+    form.pageControl()->setCurrentIndex(7);
+    auto* voltage = child<QLineEdit>(&form, "tension1");
+    voltage->setFocus();
+    voltage->selectAll();
+    QTest::keyClicks(voltage, "2500");
+    QCOMPARE(board->sa[0]->text(), QString("2500 mV"));
+
+    dialogs.answers = {true};  // lose the changes
+    child<QAction>(&form, "Nouveau1")->trigger();
+    QVERIFY(board->sl[0]->isLit());
+    QCOMPARE(board->sa[0]->text(), QString("0 mV"));
+    QVERIFY(board->el[0]->isChecked());  // the inputs are the user's, not the program's
+    form.document().ProgramModified = false;
+  }
+};
+
+QTEST_MAIN(BoardWindowEditorTest)
+#include "board_window_editor_test.moc"

@@ -1,0 +1,245 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include "images.h"
+#include "simulation/gui/board_window.h"
+#include "simulation/gui/lamp.h"
+#include "simulation/gui/timing_chart.h"
+#include "support/temp_dir.h"
+
+using namespace velkor;
+using simulation_test::analogImage;
+using simulation_test::logicImage;
+
+namespace {
+
+void tick(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); }
+
+void type(QSpinBox* spin, const QString& text) {
+  QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(spin, text);
+  QTest::keyClick(spin, Qt::Key_Return);
+}
+
+// "SL: 1 3  SA: 2500 0 0 0", what the outputs show.
+QString shown(const BoardWindow& w) {
+  QString s = "SL:";
+  for (int n = 0; n < 7; ++n)
+    if (w.sl[n]->isLit()) s += QString(" %1").arg(n + 1);
+  s += " SA:";
+  for (QLabel* label : w.sa) s += " " + label->text().chopped(3);
+  return s;
+}
+
+// Whether two traces hold the same states at the same times, `shift` ms apart.
+bool sameTrace(const Trace& a, std::int64_t fromA, const Trace& b, std::int64_t fromB, QString& why) {
+  std::vector<std::int64_t> times;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a.timeAt(i) >= fromA) times.push_back(a.timeAt(i) - fromA);
+  for (std::size_t i = 0; i < b.size(); ++i)
+    if (b.timeAt(i) >= fromB) times.push_back(b.timeAt(i) - fromB);
+  for (std::int64_t t : times)
+    if (a.stateAt(a.indexAt(fromA + t)) != b.stateAt(b.indexAt(fromB + t))) {
+      why = QString("differ at %1 ms").arg(t);
+      return false;
+    }
+  return !times.empty();
+}
+
+}  // namespace
+
+class BoardWindowTest : public QObject {
+  Q_OBJECT
+
+  ProgramImages images;
+  std::unique_ptr<BoardWindow> w;
+  testing_support::TempDir dir;
+  QString chosen;
+  QStringList messages;
+
+ private slots:
+  void init() {
+    // SL1: EL1 OU EA1 above 2000; SA1: EL2, 2500 mV held; SA2: EL2, 1200 mV.
+    for (int page = 1; page <= 7; ++page) images[page] = logicImage("?");
+    images[1] = logicImage("\x01O\x08", "U2000U0000U0000U0000");
+    images[8] = analogImage("\x02", "2500", 'V');
+    images[9] = analogImage("\x02", "1200", 'F');
+    images[10] = images[11] = analogImage("?", "0000", 'F');
+    w = std::make_unique<BoardWindow>([this] { return images; });
+    w->dialogs().chooseFileToOpen = [this](const QString&, const QString&) { return chosen; };
+    w->dialogs().chooseFileToSave = [this](const QString&, const QString&) { return chosen; };
+    w->dialogs().showMessage = [this](const QString& text) { messages << text; };
+    messages.clear();
+    w->showWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+  }
+
+  void cleanup() { w.reset(); }
+
+  void inputsDriveTheOutputsAndReinitialiserReleasesTheHolds() {
+    QCOMPARE(shown(*w), QString("SL: SA: 0 0 0 0"));
+    tick(w->el[0]);
+    QCOMPARE(shown(*w), QString("SL: 1 SA: 0 0 0 0"));
+    tick(w->el[0]);
+    type(w->ea[0], "2001");
+    QCOMPARE(w->eaSlider[0]->value(), 2001);
+    QCOMPARE(shown(*w), QString("SL: 1 SA: 0 0 0 0"));
+    w->eaSlider[0]->setValue(2000);  // at the threshold: false
+    QCOMPARE(w->ea[0]->value(), 2000);
+    QCOMPARE(shown(*w), QString("SL: SA: 0 0 0 0"));
+
+    tick(w->el[1]);
+    QCOMPARE(shown(*w), QString("SL: SA: 2500 1200 0 0"));
+    tick(w->el[1]);
+    QCOMPARE(shown(*w), QString("SL: SA: 2500 0 0 0"));
+    QTest::mouseClick(w->resetButton, Qt::LeftButton);
+    QCOMPARE(shown(*w), QString("SL: SA: 0 0 0 0"));
+
+    // Every change is in the trace, and the chart shows it.
+    const long paints = w->chart()->paintCount();
+    tick(w->el[0]);
+    QCOMPARE(w->trace().stateAt(w->trace().size() - 1).outputs.logic[0], true);
+    QTRY_VERIFY(w->chart()->paintCount() > paints);
+  }
+
+  void theProgramIsFollowedAndReopeningStartsAgain() {
+    tick(w->el[0]);
+    tick(w->el[1]);
+    tick(w->el[1]);
+    QCOMPARE(shown(*w), QString("SL: 1 SA: 2500 0 0 0"));
+    images[1] = logicImage("\x03");  // SL1 edited: EL3 alone
+    w->followProgram();
+    QCOMPARE(shown(*w), QString("SL: SA: 2500 0 0 0"));
+    images[8] = analogImage("\x02", "2600", 'V');
+    w->followProgram();
+    QCOMPARE(shown(*w), QString("SL: SA: 0 0 0 0"));
+
+    w->close();
+    images[1] = logicImage("\x01");
+    w->showWindow();
+    QVERIFY(!w->el[0]->isChecked());
+    QCOMPARE(w->trace().size(), std::size_t(1));
+    tick(w->el[0]);
+    QCOMPARE(shown(*w), QString("SL: 1 SA: 0 0 0 0"));
+  }
+
+  void aRecordedScenarioPlaysBackToTheSameTrace() {
+    tick(w->el[1]);  // SA1 held before the recording: the recording releases it
+    tick(w->el[1]);
+    w->startRecording();
+    const std::int64_t start = w->now();
+    QCOMPARE(shown(*w), QString("SL: SA: 0 0 0 0"));
+    for (QCheckBox* box : {w->el[0], w->el[1], w->el[0], w->el[1], w->el[2]}) {
+      QTest::qWait(25);
+      tick(box);
+    }
+    type(w->ea[0], "3000");
+    QTest::qWait(25);
+    const std::vector<ScenarioRow> rows = w->stopRecording();
+    QCOMPARE(int(rows.size()), 7);
+    const Trace recorded = w->trace();
+
+    QString why;
+    for (bool atOnce : {true, false}) {
+      w->play(rows, atOnce);
+      QTRY_VERIFY_WITH_TIMEOUT(!w->playing(), 5000);
+      QVERIFY2(sameTrace(recorded, start, w->trace(), 0, why), qPrintable(why));
+      QCOMPARE(w->el[2]->isChecked(), true);
+      QCOMPARE(w->ea[0]->value(), 3000);
+    }
+  }
+
+  void scenarioFilesAreWrittenReadAndRefusedWithTheirLine() {
+    chosen = QString::fromStdString((dir / "enregistre").string());
+    w->recordAction->trigger();
+    tick(w->el[3]);
+    w->recordAction->trigger();  // ends the recording: saved as chosen, .csv added
+    const std::string path = (dir / "enregistre.csv").string();
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const ParsedScenario saved = parseScenario(file.readAll().toStdString());
+    QCOMPARE(int(saved.rows.size()), 2);
+    QVERIFY(saved.rows[1].inputs.logic[3]);
+
+    testing_support::writeBytes(dir / "faux.csv", std::string(kScenarioHeader) + "\n\n5,1,0,0,0,0,0,0,0,0,0\n");
+    chosen = QString::fromStdString((dir / "faux.csv").string());
+    w->playAtOnceAction->trigger();
+    QCOMPARE(messages, QStringList("Ce scénario ne convient pas : faux.csv, ligne 3 :\n"
+                                   "il faut 12 valeurs séparées par des virgules, la ligne en a 11"));
+    chosen = QString::fromStdString(path);
+    w->playAtOnceAction->trigger();
+    QVERIFY(w->el[3]->isChecked());
+  }
+
+  void theChartIsExportedAsItIsShown() {
+    tick(w->el[0]);  // EL1 and SL1 high from here on
+    QTest::qWait(60);
+    const std::string svgPath = (dir / "chrono.svg").string(), pngPath = (dir / "chrono.png").string();
+    chosen = QString::fromStdString(svgPath);
+    w->exportSvgAction->trigger();
+    chosen = QString::fromStdString(pngPath);
+    w->exportPngAction->trigger();
+    chosen = QString::fromStdString((dir / "releve.csv").string());
+    w->exportCsvAction->trigger();
+    QCOMPARE(messages, QStringList());
+
+    QFile svgFile(QString::fromStdString(svgPath));
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&svgFile);
+    int polylines = 0;
+    QStringList names;
+    while (!svg.atEnd()) {
+      svg.readNext();
+      if (svg.isStartElement() && svg.name() == QLatin1String("polyline")) ++polylines;
+      if (svg.isStartElement() && svg.name() == QLatin1String("text")) names << svg.readElementText();
+    }
+    QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
+    QVERIFY(polylines >= 22);
+    QVERIFY(names.contains("EL1") && names.contains("SA4"));
+
+    // The PNG: EL1 and SL1 reach their high level, EL2 never does.
+    const QImage png(QString::fromStdString(pngPath));
+    QCOMPARE(png.height(), w->chart()->metrics().height());
+    const ChartMetrics& m = w->chart()->metrics();
+    auto reachesHigh = [&](int lane, QColor colour) {
+      const int y = int(m.laneTop(lane) + 3);
+      for (int x = int(m.plotLeft()); x < png.width(); ++x)
+        for (int dy = -1; dy <= 1; ++dy)
+          if (png.pixelColor(x, y + dy) == colour) return true;
+      return false;
+    };
+    QVERIFY(reachesHigh(0, QColor(0, 0, 128)));
+    QVERIFY(reachesHigh(11, QColor(0, 128, 0)));
+    QVERIFY(!reachesHigh(1, QColor(0, 0, 128)));
+
+    QFile csv(chosen);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QVERIFY(csv.readLine().startsWith("time_ms,EL1,"));
+  }
+
+  void pausedTimeStandsStillAndTheChartRests() {
+    w->setPaused(true);
+    QCOMPARE(w->pauseButton->text(), QString("&Reprendre"));
+    QTest::qWait(50);
+    const std::int64_t t = w->now();
+    const long paints = w->chart()->paintCount();
+    QTest::qWait(300);
+    QCOMPARE(w->now(), t);
+    QCOMPARE(w->chart()->paintCount(), paints);
+    tick(w->el[0]);  // still answered, at the paused time
+    QCOMPARE(shown(*w), QString("SL: 1 SA: 0 0 0 0"));
+    QCOMPARE(w->trace().lastTime(), t);
+    w->setPaused(false);
+    QTRY_VERIFY(w->now() > t);
+  }
+};
+
+QTEST_MAIN(BoardWindowTest)
+#include "board_window_test.moc"
