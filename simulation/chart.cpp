@@ -45,6 +45,7 @@ class LanePath {
   void begin(double x, int value) {
     points_.push_back({x, y(value)});
     column_ = std::floor(x);
+    columnX_ = x;
     value_ = value;
     marks_.push_back({x, value});
   }
@@ -68,7 +69,7 @@ class LanePath {
   void finish(double x, std::vector<ChartShape>& shapes, ChartColor color, double fontPixels) {
     closeColumn();
     points_.push_back({x, y(value_)});
-    shapes.push_back({ChartShape::Kind::Polyline, color, std::move(points_), 1.5, {}, TextAlign::Left});
+    shapes.push_back({ChartShape::Kind::Polyline, color, std::move(points_), 1, {}, TextAlign::Left});
     if (logic_) return;
     // Each step's millivolts, where there is room before the next step.
     for (std::size_t i = 0; i < marks_.size(); ++i) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "simulation/gui/chart_painter.h"
 #include "simulation/gui/form_scale.h"
@@ -35,6 +36,8 @@ TimingChart::TimingChart(const Trace& trace, std::function<std::int64_t()> now, 
   connect(&frame_, &QTimer::timeout, this, [this] { update(); });
   scroll_ = new QScrollBar(Qt::Horizontal, this);
   scroll_->setObjectName("defilement");
+  // Opaque: moving its slider repaints the bar alone, not the chart beneath.
+  scroll_->setAutoFillBackground(true);
   connect(scroll_, &QScrollBar::valueChanged, this, &TimingChart::scrolled);
 }
 
@@ -69,8 +72,11 @@ void TimingChart::setRunning(bool running) {
 }
 
 void TimingChart::traceChanged() {
-  const int since = sincePaint_.isValid() ? int(std::min<qint64>(sincePaint_.elapsed(), kFrameMs)) : kFrameMs;
-  scheduleFrame(kFrameMs - since);
+  // Gaps between paints that show changes, not between all paints: a change
+  // never waits for the next frame of the running time.
+  const qint64 since = sinceChange_.isValid() ? sinceChange_.elapsed() : kChangeGapMs;
+  changed_ = true;
+  scheduleFrame(int(std::max<qint64>(0, kChangeGapMs - since)));
 }
 
 void TimingChart::restart() {
@@ -100,8 +106,9 @@ void TimingChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintChart(painter, drawChart(trace_, shown, plotWidth(), metrics_));
   ++paints_;
-  sincePaint_.start();
+  if (std::exchange(changed_, false)) sinceChange_.start();
   syncScrollBar(shown);
+  frame_.stop();
   scheduleRunningFrame(shown);
 }
 

@@ -52,6 +52,32 @@ done
 idle_pct=$(grep -h 'idle:' "$work"/sim.* | sed -E 's/.*= ([0-9.]+) %.*/\1/' | median)
 tick_ms=$(grep -h 'tick to repaint' "$work"/sim.* | sed -E 's/.*median ([0-9.]+) ms.*/\1/' | median)
 
+# The board window, on the Xvfb display: input change to chart painted, CPU
+# at rest, memory of a 10-minute run.
+for i in $(seq 3); do
+  "$build/tests/simulation/board_measurements" >"$work/board.$i" 2>&1 || true
+done
+board_value() { grep -h "$1" "$work"/board.* | sed -E "s/.*$2.*/\1/" | median; }
+change_ms=$(board_value 'input change to chart' 'median ([0-9.]+) ms')
+moving_pct=$(board_value 'a change in view' ': ([0-9.]+) % of one core')
+flat_pct=$(board_value 'no change in view' ': ([0-9.]+) % of one core')
+paused_pct=$(board_value 'time paused' ': ([0-9.]+) % of one core')
+run_mb=$(board_value '10-minute run' ', ([0-9.]+) MB more')
+
+# velkor-cli simulate on a 100,000-row scenario, with and without its chart.
+awk 'BEGIN { print "time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4"; srand(16);
+             for (i = 0; i < 100000; i++) { printf "%d", i * 10;
+               for (k = 0; k < 7; k++) printf ",%d", int(rand() * 2);
+               for (k = 0; k < 4; k++) printf ",%d", int(rand() * 5101); print "" } }' >"$work/scenario.csv"
+program=$(dirname "$0")/../app/atelier.prg
+time_ms() { local t0; t0=$(date +%s%N); "$@" >/dev/null; echo $(( ($(date +%s%N) - t0) / 1000000 )); }
+for i in $(seq 3); do
+  time_ms "$build/cli/velkor-cli" simulate "$program" "$work/scenario.csv" >>"$work/simulate"
+  time_ms "$build/cli/velkor-cli" simulate "$program" "$work/scenario.csv" --svg "$work/run.svg" >>"$work/simulate_svg"
+done
+simulate_ms=$(median <"$work/simulate")
+simulate_svg_ms=$(median <"$work/simulate_svg")
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 printf '%-52s %12s %12s %8s\n' "figure (median)" "VELKOR" "bare Qt" "ratio"
 printf '%-52s %12s %12s %8s\n' "start to first window shown (ms)" "$editor_ms" "$bare_ms" "$(ratio "$editor_ms" "$bare_ms")"
@@ -61,6 +87,13 @@ printf '%-52s %12s\n' "download: wall time over its 5600 ms of pauses (ms)" "$do
 printf '%-52s %12s\n' "failed upload, silent board: CPU (s)" "$failed_cpu"
 printf '%-52s %12s\n' "open idle simulation window: CPU over 5 s (%)" "$idle_pct"
 printf '%-52s %12s\n' "simulation tick to display (ms)" "$tick_ms"
+printf '%-52s %12s\n' "board window: input change to chart painted (ms)" "$change_ms"
+printf '%-52s %12s\n' "board window, a change in view, time running (%)" "$moving_pct"
+printf '%-52s %12s\n' "board window, no change in view, time running (%)" "$flat_pct"
+printf '%-52s %12s\n' "board window, time paused (%)" "$paused_pct"
+printf '%-52s %12s\n' "board window: 10-minute run, memory added (MB)" "$run_mb"
+printf '%-52s %12s\n' "velkor-cli simulate, 100,000 rows (ms)" "$simulate_ms"
+printf '%-52s %12s\n' "velkor-cli simulate, 100,000 rows, with --svg (ms)" "$simulate_svg_ms"
 
 cat >"$out" <<JSON
 {
@@ -71,7 +104,14 @@ cat >"$out" <<JSON
   "download_over_pauses_ms": $download_over,
   "failed_upload_cpu_s": $failed_cpu,
   "simulation_idle_cpu_percent": $idle_pct,
-  "simulation_tick_to_display_ms": $tick_ms
+  "simulation_tick_to_display_ms": $tick_ms,
+  "board_change_to_chart_ms": $change_ms,
+  "board_cpu_percent_change_in_view": $moving_pct,
+  "board_cpu_percent_no_change_in_view": $flat_pct,
+  "board_cpu_percent_paused": $paused_pct,
+  "board_ten_minute_run_mb": $run_mb,
+  "simulate_100k_rows_ms": $simulate_ms,
+  "simulate_100k_rows_svg_ms": $simulate_svg_ms
 }
 JSON
 echo "written to $out"

@@ -200,6 +200,7 @@ TEST(Chart, TheCursorReadsEveryLaneAndManyChangesCostAFewPointsPerPixel) {
   EXPECT_NEAR(low->y, m.laneTop(0) + 3, 0.01);
   EXPECT_NEAR(high->y, m.laneTop(0) + m.logicLaneHeight - 3, 0.01);
   EXPECT_NEAR(el1->points.back().x, xAtTime(100'010, view, width, m), 0.01);
+  for (const ChartPoint& p : el1->points) ASSERT_GE(p.x, m.plotLeft());
 }
 
 TEST(Chart, TimeLabels) {
