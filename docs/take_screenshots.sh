@@ -55,4 +55,21 @@ xdotool key F1
 sleep 1
 # the help window, 560x520, centred
 shot $(( (1024-560)/2 )) $(( (768-520)/2 )) 560 520 help.png
+# The whole board simulated (F5 from the editor), after a few inputs set,
+# time paused and a cursor put on the chart; the window is found where it opened.
+xdotool search --name "^VELKOR" windowfocus; sleep 0.3
+xdotool key F5
+sleep 1
+geometry=$(xwininfo -name "Simulation de la carte")
+BX=$(awk '/Absolute upper-left X/ {print $4}' <<<"$geometry"); BY=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geometry")
+BW=$(awk '/Width:/ {print $2}' <<<"$geometry"); BH=$(awk '/Height:/ {print $2}' <<<"$geometry")
+board() { xdotool mousemove $(( BX + $1 )) $(( BY + $2 )) click 1; sleep "${3:-0.3}"; }
+board 30 69 1.2      # EL1
+board 30 69 0.8      # EL1 off
+board 135 69 0.6     # EL3, then EA2's field: the EL4-EL7 boxes, the EA1 slider and field, the EA2 slider
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab ctrl+a; xdotool type 1200; xdotool key Return; sleep 0.9
+board 30 69 0.7      # EL1
+board 50 165 0.3     # Pause
+board 200 420 0.5    # the cursor, near 3 s
+shot "$BX" "$BY" "$BW" "$BH" simulation-board.png
 kill $ap; kill $xp; rm -rf "$work"

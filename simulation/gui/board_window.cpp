@@ -311,7 +311,7 @@ void BoardWindow::setPaused(bool paused) {
     running_ = true;
     schedulePlay();
   }
-  pauseButton->setText(paused ? QStringLiteral("&Reprendre") : QStringLiteral("&Pause"));
+  pauseButton->setText(paused ? QStringLiteral("Re&prendre") : QStringLiteral("&Pause"));
   chart_->setRunning(running_);
 }
 

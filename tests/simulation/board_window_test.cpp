@@ -226,7 +226,7 @@ class BoardWindowTest : public QObject {
 
   void pausedTimeStandsStillAndTheChartRests() {
     w->setPaused(true);
-    QCOMPARE(w->pauseButton->text(), QString("&Reprendre"));
+    QCOMPARE(w->pauseButton->text(), QString("Re&prendre"));
     QTest::qWait(50);
     const std::int64_t t = w->now();
     const long paints = w->chart()->paintCount();
