@@ -22,7 +22,10 @@ echo "Depends: $depends"
 grep -q "libqt6widgets6" <<<"$depends" || { echo "Depends lacks the Qt widgets library"; exit 1; }
 
 dpkg-deb -x "$deb" "$work/root"
-"$work/root/usr/bin/velkor-cli" --help | grep -q "show --json" || { echo "velkor-cli --help failed"; exit 1; }
+# Read whole before searching: grep -q stops reading at its match, and a help
+# longer than a pipe write would then end velkor-cli with SIGPIPE.
+help=$("$work/root/usr/bin/velkor-cli" --help) || { echo "velkor-cli --help failed"; exit 1; }
+grep -q "show --json" <<<"$help" || { echo "velkor-cli --help lacks show --json"; exit 1; }
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$work/root/usr/share/applications/velkor.desktop"
 fi
