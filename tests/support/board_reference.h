@@ -41,12 +41,12 @@ inline std::vector<std::string> referenceRun(const ProgramImages& images, const 
 // around and far from the program's thresholds.
 inline std::vector<ScenarioRow> randomRows(std::mt19937& rng, const ProgramDocument& doc, int count) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  std::vector<int> near{0, kAnalogInputMax};
+  std::vector<int> nearby{0, kAnalogInputMax};
   for (int page = 1; page <= 7; ++page)
     for (int k = 1; k <= 4; ++k) {
       const int t = int(readWholeNumber(doc.page(page).threshold(k).value).value_or(0));
       for (int v : {t - 1, t, t + 1})
-        if (v >= 0 && v <= kAnalogInputMax) near.push_back(v);
+        if (v >= 0 && v <= kAnalogInputMax) nearby.push_back(v);
     }
   std::vector<ScenarioRow> rows;
   ScenarioRow row;
@@ -58,7 +58,7 @@ inline std::vector<ScenarioRow> randomRows(std::mt19937& rng, const ProgramDocum
     }
     if (pick(0, 2) == 0) {
       int& input = row.inputs.analog[std::size_t(pick(0, 3))];
-      input = pick(0, 1) ? near[std::size_t(pick(0, int(near.size()) - 1))] : pick(0, kAnalogInputMax);
+      input = pick(0, 1) ? nearby[std::size_t(pick(0, int(nearby.size()) - 1))] : pick(0, kAnalogInputMax);
     }
     rows.push_back(row);
   }
