@@ -63,7 +63,7 @@ ChartView TimingChart::view() const {
   return v;
 }
 
-ChartPicture TimingChart::picture() const { return drawChart(trace_, view(), plotWidth(), metrics_); }
+ChartPicture TimingChart::picture() const { return drawChart(trace_, view(), chartWidth(), metrics_); }
 
 void TimingChart::setRunning(bool running) {
   running_ = running;
@@ -96,7 +96,7 @@ void TimingChart::scheduleRunningFrame(const ChartView& shown) {
   if (!running_ || !following_) return;
   // Where every lane is flat across the view only the time axis moves.
   const bool flat = trace_.lastTime() < shown.startMs;
-  const double msPerPixel = double(spanMs_) / std::max(1.0, plotWidth() - metrics_.plotLeft());
+  const double msPerPixel = double(spanMs_) / std::max(1.0, chartWidth() - metrics_.plotLeft());
   const int interval = flat ? kFlatFrameMs : std::max(kFrameMs, int(std::ceil(msPerPixel)));
   scheduleFrame(interval);
 }
@@ -104,7 +104,7 @@ void TimingChart::scheduleRunningFrame(const ChartView& shown) {
 void TimingChart::paintEvent(QPaintEvent*) {
   const ChartView shown = view();
   QPainter painter(this);
-  paintChart(painter, drawChart(trace_, shown, plotWidth(), metrics_));
+  paintChart(painter, drawChart(trace_, shown, chartWidth(), metrics_));
   ++paints_;
   if (std::exchange(changed_, false)) sinceChange_.start();
   syncScrollBar(shown);
@@ -166,7 +166,7 @@ void TimingChart::mousePressEvent(QMouseEvent* e) {
 void TimingChart::mouseMoveEvent(QMouseEvent* e) {
   if (!(e->buttons() & Qt::LeftButton) || e->position().x() < metrics_.plotLeft()) return;
   const ChartView v = view();
-  const double t = timeAtX(e->position().x(), v, plotWidth(), metrics_);
+  const double t = timeAtX(e->position().x(), v, chartWidth(), metrics_);
   setCursorTime(std::clamp<std::int64_t>(std::llround(t), v.startMs, v.endMs));
 }
 
@@ -180,7 +180,7 @@ void TimingChart::wheelEvent(QWheelEvent* e) {
 
 void TimingChart::keyPressEvent(QKeyEvent* e) {
   const ChartView v = view();
-  const auto pixel = std::max<std::int64_t>(1, spanMs_ / std::max(1, plotWidth()));
+  const auto pixel = std::max<std::int64_t>(1, spanMs_ / std::max(1, chartWidth()));
   switch (e->key()) {
     case Qt::Key_Plus: zoom(0.5); break;
     case Qt::Key_Minus: zoom(2); break;

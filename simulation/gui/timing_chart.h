@@ -73,7 +73,7 @@ class TimingChart : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  int plotWidth() const { return width(); }
+  int chartWidth() const { return width(); }
   // Asks for a repaint within `delayMs`, keeping an earlier one.
   void scheduleFrame(int delayMs);
   // After a repaint: the next one the running time needs.
