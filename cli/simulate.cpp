@@ -1,24 +1,21 @@
 #include "cli/simulate.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
 
 #include "cli/chart_png.h"
-#include "image/safe_write.h"
+#include "cli/console.h"
 #include "image/file_commands.h"
+#include "image/safe_write.h"
 #include "simulation/chart.h"
 #include "simulation/scenario.h"
 
 namespace velkor {
 namespace {
 
-// As the other commands: 0 done, 1 output lost, 2 usage, 3 file refused.
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
-constexpr int kRefused = 3;
 // Width of the chart of a run, in pixels.
 constexpr int kChartWidth = 1200;
 
@@ -92,15 +89,20 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
     // The line is what the user needs; the whole usage would bury it.
     std::cerr << "velkor-cli : " << options.scenario << ", ligne " << scenario.errorLine << " : " << scenario.error
               << "\n";
-    return kUsage;
+    return kExitUsage;
   }
 
+  // Read as the other commands read it: a damaged file is run as far as it
+  // goes and told at the end.
   Program program;
   const OpenOutcome outcome = openProgramFile(program, options.program);
   if (outcome.status != FileStatus::Ok) {
-    std::cerr << outcome.message << "\n";
-    return kRefused;
+    printMessage(outcome.message);
+    return kExitRefused;
   }
+  const auto finish = [&](int code) {
+    return reportDamage(std::filesystem::path(options.program).filename().string(), outcome.damaged, code);
+  };
   program.construireImages();  // as "Simuler" does before opening its window
 
   const std::vector<BoardOutputs> outputs = runScenario(program.images, scenario.rows);
@@ -110,9 +112,9 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   for (std::size_t i = 0; i < outputs.size(); ++i) (csv += outputsRow(scenario.rows[i].timeMs, outputs[i])) += '\n';
   std::cout << csv;
   std::cout.flush();
-  if (!std::cout) return kFailed;  // output lost (closed pipe, full disk)
+  if (!std::cout) return kExitFailed;  // output lost (closed pipe, full disk)
 
-  if (options.svg.empty() && options.png.empty()) return kDone;
+  if (options.svg.empty() && options.png.empty()) return finish(kExitDone);
   const ChartPicture chart = runChart(scenario.rows, outputs);
   bool written = true;
   if (!options.svg.empty()) written = writeChart(options.svg, chartSvg(chart), {}) && written;
@@ -121,7 +123,7 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
     const auto png = chartPng(chart, whyNot);
     written = writeChart(options.png, png, whyNot) && written;
   }
-  return written ? kDone : kFailed;
+  return finish(written ? kExitDone : kExitFailed);
 }
 
 }  // namespace velkor

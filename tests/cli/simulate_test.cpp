@@ -43,12 +43,20 @@ TEST_F(Cli, SimulateRefusesABadScenarioWithItsLineAndABadFileAsShowDoes) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "velkor-cli : " + scenario + ", ligne 3 : EA1 doit être un nombre de mV de 0 à 5100 : « 6000 »\n");
 
-  writeBytes(scenario, std::string(kScenarioHeader) + "\n");
+  // A refused file, and a damaged one (link 1 of SL1 unreadable): what show says.
+  writeBytes(scenario, std::string(kScenarioHeader) + "\n0,1,0,0,0,0,0,0,0,0,0,0\n");
   writeBytes(dir / "short", std::string(45, 'x') + "\r\n");
-  const CliRun shown = run("show " + (dir / "short").string());
-  r = run("simulate " + (dir / "short").string() + " " + scenario);
-  EXPECT_EQ(r.exitCode, shown.exitCode);
-  EXPECT_EQ(r.err, shown.err);
+  program.construireImages();
+  program.images[1][1] = 'Y';
+  writeBytes(dir / "damaged", serializeProgramFile(program.images));
+  for (const char* name : {"short", "damaged"}) {
+    const CliRun shown = run("show " + (dir / name).string());
+    r = run("simulate " + (dir / name).string() + " " + scenario);
+    EXPECT_EQ(r.exitCode, shown.exitCode) << name;
+    EXPECT_EQ(r.err, shown.err) << name;
+  }
+  EXPECT_EQ(r.exitCode, 5);
+  EXPECT_EQ(r.out, std::string(kOutputsHeader) + "\n0,1,0,0,0,0,0,0,0,0,0,0\n");  // the damaged file still runs
 
   for (const std::string& args : {"simulate " + file, "simulate " + file + " " + (dir / "none.csv").string(),
                                  "simulate " + file + " " + scenario + " --svg"})
