@@ -28,7 +28,13 @@ void paintChart(QPainter& painter, const ChartPicture& picture) {
         polygon.resize(qsizetype(shape.points.size()));
         for (std::size_t i = 0; i < shape.points.size(); ++i)
           polygon[qsizetype(i)] = QPointF(shape.points[i].x, shape.points[i].y);
-        painter.setPen(QPen(qColor(shape.color), shape.penWidth));
+        {
+          // Device pixels, whatever the screen's scale: dense lanes stay on
+          // the rasteriser's fast path for thin lines.
+          QPen pen(qColor(shape.color), shape.penWidth);
+          pen.setCosmetic(true);
+          painter.setPen(pen);
+        }
         painter.drawPolyline(polygon);
         break;
       case ChartShape::Kind::Text: {
