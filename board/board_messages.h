@@ -21,6 +21,22 @@ inline constexpr std::string_view kCheckList =
 inline constexpr std::string_view kUploadDone =
     "Enregistrement OK !\r\rN'oubliez pas de mettre JP1 en place et de faire un arrêt/marche de la carte !";
 
+inline constexpr std::string_view kUploadInterrupted = "Enregistrement interrompu !";
+inline constexpr std::string_view kDownloadDone = "Chargement OK !";
+inline constexpr std::string_view kBoardHoldsTheProgram = "La carte contient le programme de l'éditeur.";
+inline constexpr std::string_view kBoardHoldsAnother = "La carte ne contient pas le programme de l'éditeur :";
+
+// "Envoi de SL3 (3/11)…" while uploading, "Lecture de SL3 (3/11)…" while reading.
+inline std::string transferStepText(bool upload, int page) {
+  return std::string(upload ? "Envoi de " : "Lecture de ") + pageCaption(page) + " (" + std::to_string(page) + "/" +
+         std::to_string(kPageCount) + ")…";
+}
+
+// "Temps restant : environ 4 s", rounded up to the second.
+inline std::string timeLeftText(unsigned milliseconds) {
+  return "Temps restant : environ " + std::to_string((milliseconds + 999) / 1000) + " s";
+}
+
 // Below "Port COM occupé ou inexistant !": the port, its device and why.
 inline std::string portUnavailable(std::string_view port, std::string_view reason) {
   std::string text = std::string(kPortUnavailable) + "\r\r" + std::string(port);
@@ -57,6 +73,18 @@ inline std::string boardHolds(int stored) {
     text += " ; " + span(failed + 1, kPageCount) +
             (failed + 1 == kPageCount ? " ne l'a pas été" : " ne l'ont pas été");
   return text + " : la carte contient un programme incomplet.";
+}
+
+// What the board holds after an upload stopped by the user once `stored`
+// outputs (SL1 onwards) were echoed: no line is left half-sent.
+inline std::string boardHoldsAfterStop(int stored) {
+  if (stored <= 0) return "Aucune sortie n'a été enregistrée : la carte garde son programme précédent.";
+  const std::string done = stored == 1 ? pageCaption(1) + " a été enregistrée"
+                                       : pageCaption(1) + " à " + pageCaption(stored) + " ont été enregistrées";
+  const int next = stored + 1;
+  const std::string rest = next == kPageCount ? pageCaption(next) + " ne l'a pas été"
+                                              : pageCaption(next) + " à " + pageCaption(kPageCount) + " ne l'ont pas été";
+  return done + " ; " + rest + " : la carte contient un programme incomplet.";
 }
 
 }  // namespace velkor::msg

@@ -40,6 +40,7 @@ class BoardTransfer::Session {
  public:
   explicit Session(BoardTransfer& t) : t_(t) {
     t_.busy_ = true;
+    t_.stopAsked_ = false;
     if (t_.onBusyChanged) t_.onBusyChanged(true);
     t_.cursorBusy_ = true;
     t_.cursor_.showBusy();
@@ -135,6 +136,12 @@ bool BoardTransfer::attendreEcho(const std::string& line, int page) {
   return false;
 }
 
+void BoardTransfer::tell(bool upload, int page) {
+  if (!onProgress) return;
+  const std::uint32_t pause = upload ? kAfterLineMs : kAfterRequestMs;
+  onProgress({upload, page, page - 1, static_cast<std::uint32_t>(kPageCount - page + 1) * pause});
+}
+
 TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
   if (busy_) {
     dialogs_.beep();
@@ -148,7 +155,12 @@ TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
   clock_.attendre(kAfterOpenMs);
 
   for (int page = 1; page <= kPageCount; ++page) {
-    if (onProgress) onProgress(page);
+    if (stopAsked_) {
+      restoreCursor();
+      dialogs_.showMessage(std::string(msg::kUploadInterrupted) + "\r\r" + msg::boardHoldsAfterStop(page - 1));
+      return TransferResult::Interrupted;
+    }
+    tell(true, page);
     reception.clear();
     const std::string line = command('P', page) + images[page] + "\r";
     try {
@@ -194,6 +206,23 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
   return TransferResult::NoCommunication;
 }
 
+TransferResult BoardTransfer::readAll(ProgramImages& received) {
+  if (!openPort()) return TransferResult::PortUnavailable;
+  clock_.attendre(kAfterOpenMs);
+  for (int page = 1; page <= kPageCount; ++page) {
+    if (stopAsked_) return TransferResult::Interrupted;
+    tell(false, page);
+    TransferResult r = TransferResult::NoCommunication;
+    try {
+      r = downloadImage(page, received[page]);
+    } catch (const EComError& e) {
+      rethrowNamingThePort(e, {});
+    }
+    if (r != TransferResult::Done) return r;
+  }
+  return TransferResult::Done;
+}
+
 TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
   if (busy_) {
     dialogs_.beep();
@@ -204,23 +233,12 @@ TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
     if (!dialogs_.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return TransferResult::Cancelled;
   }
   Session session(*this);
-  if (!openPort()) return TransferResult::PortUnavailable;
-  clock_.attendre(kAfterOpenMs);
-
   ProgramImages received = program.images;
-  for (int page = 1; page <= kPageCount; ++page) {
-    if (onProgress) onProgress(page);
-    TransferResult r = TransferResult::NoCommunication;
-    try {
-      r = downloadImage(page, received[page]);
-    } catch (const EComError& e) {
-      rethrowNamingThePort(e, {});
-    }
-    if (r != TransferResult::Done) {
-      // The images already received are kept; the pages stay as they were.
-      for (int p = 1; p < page; ++p) program.images[p] = received[p];
-      return r;
-    }
+  const TransferResult r = readAll(received);
+  if (r == TransferResult::Interrupted || r == TransferResult::PortUnavailable) return r;
+  if (r != TransferResult::Done) {
+    program.images = received;  // the images already received are kept; the pages stay as they were
+    return r;
   }
   // Reset before decoding, as opening a file does: decoding stops at the end
   // of each chain, and what an earlier program left after it would otherwise
@@ -230,6 +248,18 @@ TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
   program.chargerImages();
   restoreCursor();
   return TransferResult::Done;
+}
+
+TransferResult BoardTransfer::lireLaCarte(ProgramImages& images) {
+  if (busy_) {
+    dialogs_.beep();
+    return TransferResult::Busy;
+  }
+  Session session(*this);
+  ProgramImages received = images;
+  const TransferResult r = readAll(received);
+  if (r == TransferResult::Done) images = received;
+  return r;
 }
 
 bool BoardTransfer::testerPort() {

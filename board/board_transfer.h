@@ -10,6 +10,8 @@
 // whole image followed by CR LF, holding only bytes the editor writes.
 // The fixed pauses handle no events; the waits after them do, which is where
 // received bytes reach `reception`. The port stays open between transfers.
+// While it runs, a transfer tells which output it is at and may be asked to
+// stop: it then ends after the line in progress.
 #pragma once
 
 #include <functional>
@@ -29,6 +31,15 @@ enum class TransferResult {
   PortUnavailable,       // the port could not be opened
   NoCommunication,       // no (whole, matching) answer in time
   NoProgram,             // the board holds no program
+  Interrupted,           // the user stopped it after a line
+};
+
+// Where a transfer stands, told before each output is sent or read.
+struct TransferStep {
+  bool upload = true;
+  int page = 1;               // the output now sent or read (1-11)
+  int done = 0;               // outputs already through
+  std::uint32_t msLeft = 0;   // the fixed pauses still ahead, this output's included
 };
 
 class BoardTransfer {
@@ -47,6 +58,10 @@ class BoardTransfer {
   // resets the pages and decodes the images once all eleven arrived; a
   // download that stops part way leaves the pages as they were.
   TransferResult chargerDepuisLaCarte(Program& program);
+  // Reads the board's eleven images into `images` as a download does, without
+  // a question and without touching any page ("Vérifier la carte"). Says
+  // nothing when all eleven arrived; `images` is unchanged unless they did.
+  TransferResult lireLaCarte(ProgramImages& images);
   // Opens and closes the port once; says so when it cannot be opened.
   bool testerPort();
 
@@ -54,7 +69,11 @@ class BoardTransfer {
   bool busy() const { return busy_; }
 
   // Told before each output is sent or asked for ("SL1" ... "SA4").
-  std::function<void(int page)> onProgress;
+  std::function<void(const TransferStep& step)> onProgress;
+  // Asks the running transfer to stop once the line in progress is through.
+  // An upload then says which outputs the board holds; a download changes
+  // nothing. Forgotten when the next transfer starts.
+  void interrompre() { stopAsked_ = true; }
   // Told when a transfer starts (true) and when it has ended (false).
   std::function<void(bool running)> onBusyChanged;
 
@@ -70,6 +89,9 @@ class BoardTransfer {
   [[noreturn]] void rethrowNamingThePort(const EComError& e, std::string_view more);
   bool attendreEcho(const std::string& line, int page);
   TransferResult downloadImage(int page, std::string& image);
+  // The eleven images into `received`, entry by entry as they arrive.
+  TransferResult readAll(ProgramImages& received);
+  void tell(bool upload, int page);
   void erreurCommunication();
   void fail(std::string_view message);
   void restoreCursor();
@@ -86,6 +108,7 @@ class BoardTransfer {
   BusyCursor& cursor_;
   bool busy_ = false;
   bool cursorBusy_ = false;
+  bool stopAsked_ = false;
 };
 
 }  // namespace velkor

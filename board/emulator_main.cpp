@@ -34,6 +34,7 @@ Options :
   --device PERIPH      répond sur ce périphérique série au lieu d'un pseudo-terminal
   --program FICHIER    programme en mémoire au départ (fichier programme)
   --save FICHIER       écrit le programme en mémoire dans ce fichier à la fin
+  --version            affiche la version
 Pannes :
   --silent             ne répond jamais
   --corrupt-echo       l'écho diffère d'un octet
@@ -73,6 +74,9 @@ int main(int argc, char** argv) {
     const char* v = nullptr;
     if (a == "--help" || a == "-h") {
       std::cout << kUsage;
+      return 0;
+    } else if (a == "--version") {
+      std::cout << "velkor-board " << VELKOR_VERSION << "\n";
       return 0;
     } else if (a == "--link" && (v = next())) link = v;
     else if (a == "--device" && (v = next())) device = v;

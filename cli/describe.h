@@ -1,31 +1,12 @@
-// What a program says, output by output, as the pages show it after decoding.
+// The program as velkor-cli shows it: text lines and JSON.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "document/program_document.h"
+#include "image/program_summary.h"
 
 namespace velkor {
-
-struct ThresholdSummary {
-  int input = 0;           // k of EAk
-  std::string comparator;  // ">" or "<"
-  long millivolts = 0;
-};
-
-struct OutputSummary {
-  int page = 0;
-  std::string name;                     // "SL1" ... "SA4"
-  std::vector<std::string> conditions;  // the chain from slot 1 to its end
-  std::vector<std::string> links;       // "OU"/"ET" between consecutive conditions
-  std::vector<ThresholdSummary> thresholds;  // logic outputs: the inputs the chain names
-  long pauseMs = 0;
-  long voltageMv = 0;  // analog outputs
-  bool hold = false;   // analog outputs
-};
-
-std::vector<OutputSummary> summarize(const ProgramDocument& document);
 
 // {"outputs": [ {...}, ... ]} with one line per output; with a damaged file
 // also "warnings": one line per damaged output, naming it.

@@ -1,4 +1,6 @@
 // velkor-cli: the editor's program files from the command line.
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -23,10 +25,11 @@ using velkor::kExitUsage;
 constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
         velkor-cli eval FICHIER SORTIE [ETAPE ...]
         velkor-cli simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
-        velkor-cli upload FICHIER --port PORT
+        velkor-cli upload FICHIER --port PORT [--port PORT ...]
         velkor-cli download FICHIER --port PORT
-        velkor-cli verify FICHIER --port PORT
-        velkor-cli --help
+        velkor-cli verify [--json] FICHIER --port PORT [--port PORT ...]
+        velkor-cli ports [--json]
+        velkor-cli --help | --version
 
 show FICHIER
     Lit le fichier programme comme la commande « Ouvrir » de l'éditeur et
@@ -85,27 +88,48 @@ upload FICHIER --port PORT
     Enregistre le programme du fichier dans la carte (« Enregistrer dans la
     carte »). PORT : COM1 à COM4 (/dev/ttyS0, /dev/ttyS1, /dev/ttyUSB0,
     /dev/ttyUSB1, ou la variable VELKOR_COM1 à VELKOR_COM4) ou un chemin de
-    périphérique (/dev/ttyACM0...). Une ligne par sortie sur la sortie d'erreur.
+    périphérique (/dev/ttyACM0, /dev/serial/by-id/...). L'avancement s'écrit
+    sur la sortie d'erreur : « Envoi de SL3 (3/11)… », une ligne par sortie
+    (une seule ligne réécrite sur un terminal).
+upload FICHIER --port A --port B ...
+    Programme toutes les cartes à la fois, une par port, puis écrit une ligne
+    de résultat par port : « A : Enregistrement OK ! ... » ou le message
+    d'échec. L'avancement est préfixé du port.
 download FICHIER --port PORT
     Charge le programme de la carte et l'écrit dans le fichier, seulement
-    quand les onze images sont arrivées entières.
-verify FICHIER --port PORT
-    Charge le programme de la carte, le compare au fichier et affiche les
-    sorties qui diffèrent, ou « identique ».
+    quand les onze images sont arrivées entières. Un seul port.
+verify FICHIER --port PORT [--port PORT ...]
+    Charge le programme de chaque carte sans rien écrire et le compare au
+    fichier, champ par champ :
+      SL1 : seuil EA2 — carte > 375 mV, éditeur > 250 mV
+    ou « La carte contient le programme de l'éditeur. » (lignes préfixées du
+    port quand il y en a plusieurs). Avec --json :
+      {"boards": [
+        {"port": "COM1", "identical": false, "differences": [{"output": "SL1",
+         "field": "seuil EA2", "board": "> 375 mV", "editor": "> 250 mV"}], "error": null}
+      ]}
+ports [--json]
+    Liste les ports série présents : fabricant et produit de l'adaptateur,
+    puis le périphérique (« FTDI FT232R USB UART — /dev/ttyUSB0 »). Avec
+    --json : {"ports": [{"device": ..., "by_id": ..., "manufacturer": ...,
+    "product": ..., "serial": ..., "vid": ..., "pid": ...}]} (null quand
+    inconnu ; by_id est le nom stable /dev/serial/by-id/... à donner à --port).
 
 Codes de sortie :
-  0  programme affiché, simulé, transféré, ou identique (verify)
-  1  pas de communication avec la carte, ou programme différent (verify)
+  0  programme affiché, simulé, transféré, ou identique (verify) ; avec
+     plusieurs ports, sur toutes les cartes
+  1  pas de communication avec une carte, ou programme différent (verify)
   2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue,
      scénario incorrect)
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
-  4  port impossible à ouvrir
+  4  port impossible à ouvrir (l'un d'eux, avec plusieurs ports)
   5  fichier endommagé : programme affiché, simulé, transféré ou identique,
      mais ce qui n'a pas pu être lu est écrit sur la sortie d'erreur
 )";
 
+// What is wrong and where to read more: the whole help would bury it.
 int usageError(std::string_view why) {
-  std::cerr << "velkor-cli : " << why << "\n\n" << kUsage;
+  std::cerr << "velkor-cli : " << why << "\nPour en savoir plus : velkor-cli --help\n";
   return kExitUsage;
 }
 
@@ -134,21 +158,6 @@ int show(const std::string& path, bool json) {
   return finish(path, *outcome);
 }
 
-// upload | download | verify FILE --port PORT, in any order after the command.
-int transfer(const std::vector<std::string>& args) {
-  std::string file, port;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--port" && i + 1 < args.size()) port = args[++i];
-    else if (args[i].starts_with("--port=")) port = args[i].substr(7);
-    else if (!args[i].starts_with("--") && file.empty()) file = args[i];
-    else return usageError("argument inattendu : " + args[i]);
-  }
-  if (file.empty() || port.empty()) return usageError(args[0] + " attend FICHIER --port PORT");
-  if (args[0] == "upload") return velkor::uploadCommand(file, port);
-  if (args[0] == "download") return velkor::downloadCommand(file, port);
-  return velkor::verifyCommand(file, port);
-}
-
 int eval(const std::vector<std::string>& args) {
   if (args.size() < 2) return usageError("eval attend FICHIER SORTIE [ETAPE ...]");
   const int page = velkor::outputPage(args[1]);
@@ -164,28 +173,92 @@ int eval(const std::vector<std::string>& args) {
   return finish(args[0], *outcome);
 }
 
+
+// The command line, read with CLI11; every mistake is told in French here
+// rather than in the library's words.
+struct Command {
+  bool json = false;
+  std::vector<std::string> args;   // FICHIER [SORTIE ETAPE ...]
+  std::vector<std::string> ports;  // each --port
+  CLI::App* app = nullptr;
+};
+
+Command& addCommand(CLI::App& cli, std::vector<Command>& commands, const char* name, bool json, bool port) {
+  Command& c = commands.emplace_back();
+  c.app = cli.add_subcommand(name);
+  c.app->set_help_flag();
+  c.app->allow_extras();
+  c.app->add_option("ARGS", c.args);
+  if (json) c.app->add_flag("--json", c.json);
+  if (port) c.app->add_option("--port", c.ports)->allow_extra_args(false);
+  return c;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& a : args)
-    if (a == "--help" || a == "-h") {
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
       std::cout << kUsage;
       return kExitDone;
     }
-  if (args.empty()) return usageError("commande manquante");
-  if (args[0] == "eval") return eval(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (args[0] == "simulate") return velkor::simulateCommand({args.begin() + 1, args.end()}, usageError);
-  if (args[0] == "upload" || args[0] == "download" || args[0] == "verify") return transfer(args);
-  if (args[0] != "show") return usageError("commande inconnue : " + args[0]);
 
-  bool json = false;
-  std::vector<std::string> files;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--json") json = true;
-    else if (args[i].starts_with("--")) return usageError("option inconnue : " + args[i]);
-    else files.push_back(args[i]);
+  CLI::App cli("velkor-cli");
+  cli.set_help_flag();
+  cli.allow_extras();
+  bool version = false;
+  cli.add_flag("--version", version);
+  std::vector<Command> commands;
+  commands.reserve(6);
+  Command& showCmd = addCommand(cli, commands, "show", true, false);
+  Command& evalCmd = addCommand(cli, commands, "eval", false, false);
+  Command& uploadCmd = addCommand(cli, commands, "upload", false, true);
+  Command& downloadCmd = addCommand(cli, commands, "download", false, true);
+  addCommand(cli, commands, "verify", true, true);
+  Command& portsCmd = addCommand(cli, commands, "ports", true, false);
+  // simulate reads its own arguments, with the same usage errors.
+  CLI::App* simulateCmd = cli.add_subcommand("simulate");
+  simulateCmd->set_help_flag();
+  simulateCmd->prefix_command();
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ArgumentMismatch&) {
+    return usageError("--port attend un PORT");
+  } catch (const CLI::ParseError&) {
+    return usageError("arguments incorrects");
   }
-  if (files.size() != 1) return usageError("il faut un seul FICHIER");
-  return show(files[0], json);
+  if (version) {
+    std::cout << "velkor-cli " << VELKOR_VERSION << "\n";
+    return kExitDone;
+  }
+  auto unexpected = [](const std::string& command, const std::string& arg) {
+    return usageError(command + (arg.starts_with("-") ? "option inconnue : " : "argument inattendu : ") + arg);
+  };
+  if (simulateCmd->parsed()) return velkor::simulateCommand(simulateCmd->remaining(), usageError);
+  if (!cli.remaining().empty()) {
+    const std::string first = cli.remaining().front();
+    return first.starts_with("-") ? unexpected("", first) : usageError("commande inconnue : " + first);
+  }
+  const auto chosen = std::find_if(commands.begin(), commands.end(), [](const Command& c) { return c.app->parsed(); });
+  if (chosen == commands.end()) return usageError("commande manquante");
+  const Command& c = *chosen;
+  const std::string name = c.app->get_name();
+  if (!c.app->remaining().empty()) return unexpected(name + " : ", c.app->remaining().front());
+
+  if (&c == &showCmd) {
+    if (c.args.size() != 1) return usageError("show attend un seul FICHIER");
+    return show(c.args[0], c.json);
+  }
+  if (&c == &evalCmd) return eval(c.args);
+  if (&c == &portsCmd) {
+    if (!c.args.empty()) return unexpected("ports : ", c.args[0]);
+    return velkor::portsCommand(c.json);
+  }
+  if (c.args.size() != 1 || c.ports.empty()) return usageError(name + " attend FICHIER --port PORT");
+  if (&c == &downloadCmd) {
+    if (c.ports.size() > 1) return usageError("download n'accepte qu'un seul --port : le fichier vient d'une carte");
+    return velkor::downloadCommand(c.args[0], c.ports[0]);
+  }
+  if (&c == &uploadCmd) return velkor::uploadCommand(c.args[0], c.ports);
+  return velkor::verifyCommand(c.args[0], c.ports, c.json);
 }

@@ -244,13 +244,65 @@ TEST_F(TransferTest, SecondTransferIsRefusedWhileOneRuns) {
   startBoard();
   TransferResult inner = TransferResult::Done;
   // A menu command arriving while the first transfer runs.
-  transfer->onProgress = [&](int page) {
-    if (page == 2) inner = transfer->chargerDepuisLaCarte(program);
+  transfer->onProgress = [&](const TransferStep& step) {
+    if (step.page == 2) inner = transfer->chargerDepuisLaCarte(program);
   };
   EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
   EXPECT_EQ(inner, TransferResult::Busy);
   EXPECT_EQ(dialogs.beeps, 2);  // the refusal, then the final message
   EXPECT_FALSE(transfer->busy());
+}
+
+// The steps told, and a stop asked at the third: the line in progress goes
+// through, nothing after it; an upload says what the board holds, a download
+// or a read changes nothing.
+TEST_F(TransferTest, ProgressIsToldAndAStopEndsAfterTheLineInProgress) {
+  for (const bool upload : {true, false}) {
+    SCOPED_TRACE(upload ? "upload" : "download");
+    const ProgramImages memory = [] {
+      Program p;
+      testing_support::makeRichProgram(p);
+      return p.images;
+    }();
+    startBoard({}, &memory);
+    program.document.ProgramModified = false;
+    const ProgramImages before = program.images;
+    std::vector<TransferStep> steps;
+    transfer->onProgress = [&](const TransferStep& step) {
+      steps.push_back(step);
+      if (step.page == 3) transfer->interrompre();
+    };
+    dialogs.shown.clear();
+    EXPECT_EQ(transferProgram(upload), TransferResult::Interrupted);
+    ASSERT_EQ(steps.size(), 3u);
+    const std::uint32_t pause = upload ? 600 : 500;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(steps[i].upload, upload);
+      EXPECT_EQ(steps[i].page, i + 1);
+      EXPECT_EQ(steps[i].done, i);
+      EXPECT_EQ(steps[i].msLeft, (11 - i) * pause);
+    }
+    EXPECT_EQ(board->linesHandled(), 3) << "the third line went through, no fourth";
+    EXPECT_FALSE(cursor.busy);
+    if (upload) {
+      EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kUploadInterrupted) +
+                                                        "\r\rSL1 à SL3 ont été enregistrées ; SL4 à SA4 ne l'ont pas "
+                                                        "été : la carte contient un programme incomplet."});
+    } else {
+      EXPECT_TRUE(dialogs.shown.empty());
+      EXPECT_EQ(program.images, before) << "a stopped download keeps nothing";
+      ProgramImages read = before;
+      EXPECT_EQ(transfer->lireLaCarte(read), TransferResult::Interrupted);
+      EXPECT_EQ(read, before);
+      transfer->onProgress = {};
+      EXPECT_EQ(transfer->lireLaCarte(read), TransferResult::Done) << "the stop is forgotten";
+      EXPECT_EQ(read, memory);
+      EXPECT_EQ(program.images, before) << "reading touches no page";
+    }
+    transfer.reset();
+    port.SetActive(false);
+    stopBoard();
+  }
 }
 
 struct HangUpRow {

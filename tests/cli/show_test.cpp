@@ -230,16 +230,43 @@ TEST_F(Cli, EvalRefusesWhatItCannotRun) {
   EXPECT_EQ(run("eval " + (dir / "missing").string() + " SL1").exitCode, 3);
 }
 
-TEST_F(Cli, UsageErrorsAndHelp) {
-  for (const char* args : {"", "frobnicate", "show", "show a b", "show --yaml x"}) {
-    const CliRun r = run(args);
-    EXPECT_EQ(r.exitCode, 2) << args;
-    EXPECT_NE(r.err.find("Usage"), std::string::npos) << args;
-  }
+struct UsageRow {
+  const char* args;
+  const char* message;  // the first line, after "velkor-cli : "
+};
+
+class CliUsage : public Cli, public testing::WithParamInterface<UsageRow> {};
+
+// Two lines: what is wrong, and where to read more; exit 2, nothing done.
+TEST_P(CliUsage, SaysWhatIsWrongInTwoLines) {
+  const CliRun r = run(GetParam().args);
+  EXPECT_EQ(r.exitCode, 2) << GetParam().args;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, std::string("velkor-cli : ") + GetParam().message + "\nPour en savoir plus : velkor-cli --help\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliUsage,
+    testing::Values(UsageRow{"", "commande manquante"}, UsageRow{"frobnicate", "commande inconnue : frobnicate"},
+                    UsageRow{"--frob", "option inconnue : --frob"}, UsageRow{"show", "show attend un seul FICHIER"},
+                    UsageRow{"show a b", "show attend un seul FICHIER"},
+                    UsageRow{"show --yaml x", "show : option inconnue : --yaml"},
+                    UsageRow{"upload f.prg", "upload attend FICHIER --port PORT"},
+                    UsageRow{"upload f.prg --port", "--port attend un PORT"},
+                    UsageRow{"verify f.prg g.prg --port A", "verify attend FICHIER --port PORT"},
+                    UsageRow{"download f.prg --port A --port B",
+                             "download n'accepte qu'un seul --port : le fichier vient d'une carte"},
+                    UsageRow{"ports extra", "ports : argument inattendu : extra"}),
+    testing_support::RowIndexName());
+
+TEST_F(Cli, HelpAndVersion) {
   const CliRun help = run("--help");
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--json"), std::string::npos);
-  EXPECT_NE(help.out.find("3"), std::string::npos);
+  EXPECT_NE(help.out.find("  5  fichier endommagé"), std::string::npos);
+  const CliRun version = run("--version");
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, "velkor-cli " VELKOR_VERSION "\n");
 }
 
 }  // namespace

@@ -29,13 +29,18 @@ start_board late_lf --program "$program" --pieces 47:550
 start_board cut --hang-up-after 4
 
 "$cli" upload "$program" --port "$work/good" 2>"$work/upload.err"; check "upload" 0 $?
-check "one progress line per output" 11 "$(grep -c '^S[LA][0-9]' "$work/upload.err")"
+check "one progress line per output" 11 "$(grep -c '^Envoi de S[LA][0-9] ([0-9]*/11)…$' "$work/upload.err")"
+grep -q "^Envoi de SL3 (3/11)…$" "$work/upload.err"; check "... SL3 third" 0 $?
 "$cli" download "$work/copy.prg" --port "$work/good" 2>/dev/null; check "download" 0 $?
 cmp -s "$program" "$work/copy.prg"; check "downloaded file is byte-identical" 0 $?
 "$cli" verify "$program" --port "$work/good" >"$work/verify.out" 2>/dev/null; check "verify same" 0 $?
-check "verify says identical" identique "$(cat "$work/verify.out")"
+check "verify says identical" "La carte contient le programme de l'éditeur." "$(cat "$work/verify.out")"
 "$cli" verify "$other" --port "$work/good" >"$work/verify.out" 2>/dev/null; check "verify different" 1 $?
-grep -q "diffère" "$work/verify.out"; check "verify lists the outputs that differ" 0 $?
+grep -Eq "^SL[1-7] : (conditions|seuil EA[1-4]|pause) — carte .+, éditeur .+$" "$work/verify.out"
+check "verify names the output, the field and both values" 0 $?
+"$cli" verify --json "$other" --port "$work/good" >"$work/verify.json" 2>/dev/null; check "verify --json different" 1 $?
+python3 -c 'import json,sys; b=json.load(open(sys.argv[1]))["boards"][0]; assert not b["identical"] and b["differences"] and b["error"] is None' \
+  "$work/verify.json"; check "... parses, with its differences" 0 $?
 
 printf 'keep me' >"$work/existing.prg"
 "$cli" download "$work/existing.prg" --port "$work/silent" 2>"$work/silent.err"; check "silent board" 1 $?
@@ -64,6 +69,31 @@ grep -q "/nowhere : fichier ou périphérique introuvable" "$work/port.err"; che
 printf 'not a program\r\n' >"$work/bad.prg"
 "$cli" upload "$work/bad.prg" --port "$work/good" 2>/dev/null; check "refused file" 3 $?
 "$cli" upload "$program" 2>/dev/null; check "usage" 2 $?
+
+# Several boards at once: each programmed in the time of one, one result line per port.
+for n in 1 2 3 4; do start_board "many$n"; done
+start=$(date +%s%N)
+"$cli" upload "$program" --port "$work/many1" --port "$work/many2" --port "$work/many3" --port "$work/many4" \
+  >"$work/many.out" 2>"$work/many.err"; check "four boards at once" 0 $?
+ms=$(( ($(date +%s%N) - start) / 1000000 ))
+echo "four boards: $ms ms (one alone: 100 + 11 x 600 ms of pauses)"
+[ "$ms" -lt 8500 ]; check "... in the time of one" 0 $?
+check "... one result line per port" 4 "$(grep -c "^$work/many[1-4] : Enregistrement OK !" "$work/many.out")"
+check "... each port's progress" 44 "$(grep -c "^$work/many[1-4] : Envoi de S[LA][0-9] ([0-9]*/11)…$" "$work/many.err")"
+"$cli" verify "$program" --port "$work/many1" --port "$work/many4" >"$work/many.out" 2>/dev/null
+check "verify on two boards" 0 $?
+check "... each holds the program" 2 "$(grep -c "^$work/many[14] : La carte contient le programme de l'éditeur.$" "$work/many.out")"
+"$cli" upload "$program" --port "$work/many1" --port "$work/silent" --port "$work/many2" >"$work/many.out" 2>/dev/null
+check "a silent board among three" 1 $?
+check "... the other two programmed" 2 "$(grep -c "^$work/many[12] : Enregistrement OK !" "$work/many.out")"
+grep -q "^$work/silent : Pas de communication avec la carte !" "$work/many.out"; check "... the silent port named" 0 $?
+"$cli" upload "$program" --port "$work/many3" --port "$work/nowhere" >"$work/many.out" 2>/dev/null
+check "a port that cannot be opened among two" 4 $?
+grep -q "^$work/nowhere : Port COM occupé ou inexistant !" "$work/many.out"; check "... named with its message" 0 $?
+
+"$cli" ports --json >"$work/ports.json"; check "ports --json" 0 $?
+python3 -c 'import json,sys; assert isinstance(json.load(open(sys.argv[1]))["ports"], list)' "$work/ports.json"
+check "... parses" 0 $?
 
 # The board's memory, saved when it stops, is what was uploaded last: the
 # damaged file as the editor reads it.

@@ -1,0 +1,60 @@
+#include "image/program_summary.h"
+
+#include <algorithm>
+
+#include "document/text_rules.h"
+
+namespace velkor {
+namespace {
+
+long numberOf(const std::string& text) { return readWholeNumber(text).value_or(0); }
+
+}  // namespace
+
+std::vector<OutputSummary> summarize(const ProgramDocument& document) {
+  std::vector<OutputSummary> outputs;
+  for (int p = 1; p <= kPageCount; ++p) {
+    const OutputPage& pg = document.page(p);
+    OutputSummary out;
+    out.page = p;
+    out.name = pageCaption(p);
+    // The chain runs from slot 1 while a link joins a filled next slot.
+    for (int j = 1; j <= slotCount(p) && !pg.slot(j).text.empty(); ++j) {
+      out.conditions.push_back(pg.slot(j).text);
+      if (j > linkCount(p)) break;
+      const std::string& caption = pg.link(j).caption;
+      if ((caption != "OU" && caption != "ET") || pg.slot(j + 1).text.empty()) break;
+      out.links.push_back(caption);
+    }
+    if (isLogicPage(p)) {
+      for (int k = 1; k <= kAnalogInputCount; ++k) {
+        const std::string token = "EA" + std::to_string(k);
+        if (std::find(out.conditions.begin(), out.conditions.end(), token) == out.conditions.end()) continue;
+        const Threshold& t = pg.threshold(k);
+        out.thresholds.push_back({k, t.comparator, numberOf(t.value)});
+      }
+    } else {
+      out.voltageMv = numberOf(pg.voltage);
+      out.hold = pg.hold;
+    }
+    out.pauseMs = numberOf(pg.pause);
+    outputs.push_back(std::move(out));
+  }
+  return outputs;
+}
+
+std::string chainText(const OutputSummary& o, bool withThresholds) {
+  if (o.conditions.empty()) return "aucune condition";
+  std::string text;
+  for (std::size_t j = 0; j < o.conditions.size(); ++j) {
+    if (j > 0) text += " " + o.links[j - 1] + " ";
+    const std::string& c = o.conditions[j];
+    text += c;
+    if (!withThresholds) continue;
+    for (const ThresholdSummary& t : o.thresholds)
+      if (c == "EA" + std::to_string(t.input)) text += " (" + t.comparator + " " + std::to_string(t.millivolts) + " mV)";
+  }
+  return text;
+}
+
+}  // namespace velkor
