@@ -3,7 +3,7 @@
 
 BUILD_DIR ?= build
 JOBS      ?= $(shell nproc)
-PACKAGES  := cmake ninja-build g++ make ccache libgtest-dev libgmock-dev qt6-base-dev xvfb xauth x11-utils imagemagick dpkg-dev file desktop-file-utils qt6-translations-l10n qt6-gtk-platformtheme xdotool
+PACKAGES  := cmake ninja-build g++ make ccache libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev qt6-base-dev xvfb xauth x11-utils imagemagick dpkg-dev file desktop-file-utils qt6-translations-l10n qt6-gtk-platformtheme xdotool
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -117,7 +117,7 @@ bench: build
 # Linux build's velkor-board at hand, velkor-cli.exe also transfers through it.
 WIN_DIR      ?= build-win
 HOST_BOARD   := $(abspath $(BUILD_DIR)/board/velkor-board)
-WIN_PACKAGES := cmake ninja-build make ccache g++-mingw-w64-x86-64 wine64 googletest python3
+WIN_PACKAGES := cmake ninja-build make ccache g++-mingw-w64-x86-64 wine64 googletest python3 libcli11-dev nlohmann-json3-dev
 .PHONY: windows
 windows:
 	@missing=""; for p in $(WIN_PACKAGES); do \

@@ -40,15 +40,11 @@ std::optional<std::string> driverName(const std::optional<std::string>& driver) 
 }  // namespace
 
 std::string SerialPortInfo::label() const {
+  // The maker as the adapter names itself, else as its driver is known.
+  const std::optional<std::string> maker = manufacturer ? manufacturer : driverName(driver);
   std::string name;
-  if (manufacturer && product) {
-    // "FTDI" + "FT232R USB UART"; a product that already starts with its maker is said once.
-    name = product->starts_with(*manufacturer) ? *product : *manufacturer + " " + *product;
-  } else if (product || manufacturer) {
-    name = product ? *product : *manufacturer;
-  } else if (auto known = driverName(driver)) {
-    name = *known;
-  }
+  if (maker && product) name = product->find(*maker) != std::string::npos ? *product : *maker + " " + *product;
+  else if (maker || product) name = maker ? *maker : *product;
   return name.empty() ? device : name + " — " + device;
 }
 
