@@ -3,14 +3,22 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QEvent>
 #include <QThread>
 #include <QTimer>
+#include <utility>
+#include <vector>
 
 namespace velkor {
 namespace {
 
 const QEvent::Type kRunCalls = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// While a fixed pause runs: the runners whose hand-over came meanwhile.
+bool gPausing = false;
+std::vector<QPointer<QObject>> gHeldBack;
 
 }  // namespace
 
@@ -20,6 +28,23 @@ void QtEventPump::processEvents(std::chrono::milliseconds timeout) {
   wake.setSingleShot(true);
   wake.start(static_cast<int>(timeout.count()));
   QThread::currentThread()->eventDispatcher()->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void QtPauseClock::attendre(std::uint32_t milliseconds) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  const bool outer = !std::exchange(gPausing, true);
+  QTimer wake;
+  wake.setSingleShot(true);
+  for (qint64 left; (left = qint64(milliseconds) - elapsed.elapsed()) > 0;) {
+    wake.start(static_cast<int>(left));
+    QThread::currentThread()->eventDispatcher()->processEvents(
+        QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers | QEventLoop::WaitForMoreEvents);
+  }
+  if (!outer) return;
+  gPausing = false;
+  for (const QPointer<QObject>& runner : std::exchange(gHeldBack, {}))
+    if (runner) QCoreApplication::postEvent(runner, new QEvent(kRunCalls));
 }
 
 void QtBusyCursor::showBusy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -45,7 +70,12 @@ void QtMainThreadRunner::RunOnMainThread(const std::function<void()>& call) {
 }
 
 void QtMainThreadRunner::customEvent(QEvent* event) {
-  if (event->type() == kRunCalls) calls_.RunPending();
+  if (event->type() != kRunCalls) return;
+  if (gPausing) {
+    gHeldBack.emplace_back(this);  // run once the pause is over
+    return;
+  }
+  calls_.RunPending();
 }
 
 void QtMainThreadRunner::HandleException(std::exception_ptr error) {

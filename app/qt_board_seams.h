@@ -15,6 +15,15 @@ class QtEventPump : public EventPump {
   void processEvents(std::chrono::milliseconds timeout) override;
 };
 
+// The fixed pauses of a transfer on Qt: the window repaints and timers run
+// meanwhile; user input waits for the wait after the pause, and so do the
+// port's received-data calls, so received bytes stay queued as before.
+// Blocks between events: no CPU is spent but on the repaints.
+class QtPauseClock : public SystemTickClock {
+ public:
+  void attendre(std::uint32_t milliseconds) override;
+};
+
 class QtBusyCursor : public BusyCursor {
  public:
   void showBusy() override;

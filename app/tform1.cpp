@@ -12,8 +12,10 @@
 #include "app/credit_buffer.h"
 #include "app/tabout1.h"
 #include "app/window_placement.h"
+#include "board/board_messages.h"
 #include "image/file_commands.h"
 #include "image/messages.h"
+#include "image/program_differences.h"
 
 namespace velkor {
 namespace {
@@ -70,6 +72,9 @@ void TForm1::FormCreate() {
   rs232.SetStopBits(sb1);
   rs232.SetSynchronizeEvents(true);
   transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, dialogs_, cursor_);
+  progress_ = new TransferProgress(centralWidget());
+  connect(progress_, &TransferProgress::stopAsked, this, [this] { transfer_->interrompre(); });
+  transfer_->onProgress = [this](const TransferStep& step) { progress_->showStep(step); };
   transfer_->onBusyChanged = [this](bool running) { setTransferRunning(running); };
 }
 
@@ -97,9 +102,13 @@ void TForm1::buildMenus() {
   refusedDuringTransfer_.push_back(add(Fichiers1, "Enregistrerdanslacarte1",
                                        QStringLiteral("&Enregistrer dans la carte"),
                                        &TForm1::Enregistrerdanslacarte1Click));
+  refusedDuringTransfer_.push_back(
+      add(Fichiers1, "Verifierlacarte1", QStringLiteral("&Vérifier la carte"), &TForm1::Verifierlacarte1Click));
   Fichiers1->addSeparator();
   QMenu* ports = Fichiers1->addMenu(QStringLiteral("&Port COM"));
   ports->setObjectName("PortCOM1");
+  PortCOM1 = ports;
+  connect(ports, &QMenu::aboutToShow, this, &TForm1::showNamedPorts);
   portGroup_ = new QActionGroup(this);
   portGroup_->setExclusive(true);
   COM11 = add(ports, "COM11", QStringLiteral("COM&1"), &TForm1::COM11Click);
@@ -219,6 +228,8 @@ void TForm1::keepingFocus(F&& command) {
 }
 
 void TForm1::Chargerdepuislacarte1Click() {
+  takeUpRememberedPort();
+  progress_->begin(QStringLiteral("Chargement depuis la carte"));
   keepingFocus([this]() -> std::optional<Reaction> {
     if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return std::nullopt;
     showAllPages();
@@ -226,13 +237,36 @@ void TForm1::Chargerdepuislacarte1Click() {
     const Reaction first{FieldId::slot(1, 1), false, false};
     apply(first);
     programReplaced("le chargement depuis la carte", ProgramOrigin::board());
+    // Said as an upload says it, once the pages show the board's program.
+    dialogs_.beep();
+    dialogs_.showMessage(msg::kDownloadDone);
     return first;
   });
 }
 
 void TForm1::Enregistrerdanslacarte1Click() {
+  takeUpRememberedPort();
+  progress_->begin(QStringLiteral("Enregistrement dans la carte"));
   keepingFocus([this] {
     transfer_->enregistrerDansLaCarte(program_);
+    return std::optional<Reaction>();
+  });
+}
+
+// Reads the board's program as a download does, into a scratch copy, and
+// says what differs from the pages, field by field; the pages stay as they are.
+void TForm1::Verifierlacarte1Click() {
+  takeUpRememberedPort();
+  progress_->begin(QStringLiteral("Vérification de la carte"));
+  keepingFocus([this] {
+    program_.construireImages();
+    ProgramImages board = program_.images;
+    if (transfer_->lireLaCarte(board) != TransferResult::Done) return std::optional<Reaction>();
+    const std::vector<FieldDifference> differences = programDifferences(board, program_.images);
+    std::string text(differences.empty() ? msg::kBoardHoldsTheProgram : msg::kBoardHoldsAnother);
+    for (std::size_t i = 0; i < differences.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + differences[i].line();
+    dialogs_.beep();
+    dialogs_.showMessage(text);
     return std::optional<Reaction>();
   });
 }
@@ -241,6 +275,7 @@ void TForm1::Enregistrerdanslacarte1Click() {
 // the application: a second transfer would empty the reply under the first.
 void TForm1::setTransferRunning(bool running) {
   for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
+  progress_->setVisible(running);
   pagecontrol1->setEnabled(!running);
   updateEditMenu();
 }
@@ -249,43 +284,55 @@ void TForm1::testerPort() {
   reportFailures([this] { transfer_->testerPort(); });
 }
 
-void TForm1::selectPort(const char* name, QAction* entry) {
+void TForm1::switchPort(const std::string& name) {
   reportFailures([&] {
     rs232.SetActive(false);
     rs232.SetDeviceName(name);
   });
+}
+
+void TForm1::selectPort(const std::string& name, QAction* entry) {
+  switchPort(name);
   entry->setChecked(true);
   testerPort();
 }
 
-void TForm1::COM11Click() {
-  keepingFocus([this] {
-    selectPort("COM1", COM11);
+void TForm1::portCommand(const std::function<void()>& command) {
+  takeUpRememberedPort();
+  keepingFocus([&] {
+    command();
     return std::optional<Reaction>();
   });
 }
 
+void TForm1::COM11Click() {
+  portCommand([this] {
+    selectPort("COM1", COM11);
+    forgetNamedPort();
+  });
+}
+
 void TForm1::COM21Click() {
-  keepingFocus([this] {
+  portCommand([this] {
     selectPort("COM2", COM21);
-    return std::optional<Reaction>();
+    forgetNamedPort();
   });
 }
 
 // COM3 and COM4 check the port selected so far first.
 void TForm1::COM31Click() {
-  keepingFocus([this] {
+  portCommand([this] {
     testerPort();
     selectPort("COM3", COM31);
-    return std::optional<Reaction>();
+    forgetNamedPort();
   });
 }
 
 void TForm1::COM41Click() {
-  keepingFocus([this] {
+  portCommand([this] {
     testerPort();
     selectPort("COM4", COM41);
-    return std::optional<Reaction>();
+    forgetNamedPort();
   });
 }
 

@@ -14,6 +14,7 @@
 
 #include "app/qt_board_seams.h"
 #include "app/recent_files.h"
+#include "app/transfer_progress.h"
 #include "board/board_transfer.h"
 #include "comport/ComPort.h"
 #include "document/edit_history.h"
@@ -106,6 +107,7 @@ class TForm1 : public QMainWindow {
   void Sauvegarder1Click();
   void Chargerdepuislacarte1Click();
   void Enregistrerdanslacarte1Click();
+  void Verifierlacarte1Click();
   void COM11Click();
   void COM21Click();
   void COM31Click();
@@ -170,7 +172,20 @@ class TForm1 : public QMainWindow {
   QLineEdit* makeNumberField(FieldId id, QWidget* parent, QRect geometry);
   FieldId fieldOf(const QObject* widget) const;
   void apply(const Reaction& reaction);
-  void selectPort(const char* name, QAction* entry);
+  // Closes the port and gives it another device.
+  void switchPort(const std::string& name);
+  void selectPort(const std::string& name, QAction* entry);
+  // A command of the Port COM menu, the focus kept.
+  void portCommand(const std::function<void()>& command);
+  // Below COM1-COM4: the serial ports present now, read each time the menu opens.
+  void showNamedPorts();
+  void chooseNamedPort(const std::string& path, QAction* entry);
+  // The named port chosen in an earlier session, taken up the first time a
+  // port is needed or its menu opens (not at start: nothing is read then).
+  void takeUpRememberedPort();
+  // A COM entry chosen: the next start shows COM1 again.
+  void forgetNamedPort();
+  QAction* addNamedPortEntry(const QString& label, const std::string& path);
   void testerPort();
   void setTransferRunning(bool running);
   template <class F>
@@ -185,7 +200,7 @@ class TForm1 : public QMainWindow {
   Program program_;
   TComPort rs232{nullptr};
   QtEventPump pump_;
-  SystemTickClock clock_;
+  QtPauseClock clock_;
   std::unique_ptr<BoardTransfer> transfer_;
   std::array<PageWidgets, kPageCount> pages_{};
   SimulationWindows simulation_;
@@ -206,7 +221,11 @@ class TForm1 : public QMainWindow {
   QAction* recentEnd_ = nullptr;  // the separator above "Quitter"
   std::vector<QAction*> recentEntries_;
   std::vector<QAction*> refusedDuringTransfer_;
+  TransferProgress* progress_ = nullptr;
   QActionGroup* portGroup_ = nullptr;
+  QMenu* PortCOM1 = nullptr;
+  std::vector<QAction*> namedPorts_;  // the separator, then one entry per port
+  bool portRemembered_ = false;  // the remembered port was taken up
   QAction* COM11 = nullptr;
   QAction* COM21 = nullptr;
   QAction* COM31 = nullptr;

@@ -129,7 +129,8 @@ class BoardCommandsTest : public QObject {
     QVERIFY2(undoRefused, "nothing is undone under a download");
     QCOMPARE(form->windowTitle(), QStringLiteral("VELKOR - carte"));
     QCOMPARE(action("Annuler1")->text(), QStringLiteral("&Annuler le chargement depuis la carte"));
-    QCOMPARE(dialogs->shown.size(), std::size_t(1));  // the question alone
+    QCOMPARE(dialogs->shown.size(), std::size_t(2));  // the question, then what came of it
+    QCOMPARE(dialogs->shown.back(), std::string(msg::kDownloadDone));
     QCOMPARE(form->pageControl()->currentIndex(), 0);
     QCOMPARE(form->findChild<QPushButton*>("ou01_01")->text(), QStringLiteral("ET"));
     QCOMPARE(form->findChild<QComboBox*>("choix01_02")->currentText(), QStringLiteral("EA2"));
