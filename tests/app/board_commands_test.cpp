@@ -2,12 +2,19 @@
 // pseudo-terminal to the emulated board, pages and messages.
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSettings>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <ctime>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -17,6 +24,7 @@
 #include "board/emulator_server.h"
 #include "support/fake_dialogs.h"
 #include "support/programs.h"
+#include "support/temp_dir.h"
 
 using namespace velkor;
 using testing_support::FakeDialogs;
@@ -43,11 +51,43 @@ class BoardCommandsTest : public QObject {
   std::unique_ptr<FakeDialogs> dialogs;
   RecordingCursor cursor;
   std::unique_ptr<TForm1> form;
+  testing_support::TempDir settings;
+
+  // What the progress panel shows, read by a timer while a transfer runs.
+  struct Seen {
+    QStringList steps;       // each step text once, in order
+    QList<int> bars;         // the bar at each
+    QStringList timesLeft;   // the time left at each
+    int ticks = 0;           // timer events handled meanwhile
+  };
+
+  // Runs `command`, watching the panel every 20 ms; clicks "Annuler" once the
+  // step shown contains `stopAt`, when given.
+  Seen watchTransfer(const char* command, const QString& stopAt = {}) {
+    Seen seen;
+    auto* step = form->findChild<QLabel*>("step");
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      ++seen.ticks;
+      if (!step->isVisible()) return;
+      const QString text = step->text();
+      if (!text.contains('/') || (!seen.steps.isEmpty() && seen.steps.back() == text)) return;
+      seen.steps << text;
+      seen.bars << form->findChild<QProgressBar*>("bar")->value();
+      seen.timesLeft << form->findChild<QLabel*>("timeLeft")->text();
+      if (!stopAt.isEmpty() && text.contains(stopAt)) QTest::mouseClick(form->findChild<QPushButton*>("Annuler"), Qt::LeftButton);
+    });
+    poll.start(20);
+    action(command)->trigger();
+    return seen;
+  }
 
   QAction* action(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }
 
-  void startBoard(EmulatorFaults faults = {}) {
+  // `memory`: what the board holds, set before its thread starts.
+  void startBoard(EmulatorFaults faults = {}, const ProgramImages* memory = nullptr) {
     board = std::make_unique<BoardEmulator>(faults);
+    if (memory) board->images = *memory;
     PseudoTerminal pty = openPseudoTerminal();
     server = std::make_unique<EmulatorServer>(*board, std::move(pty.master), std::move(pty.keeper));
     serving = std::thread([this] { server->run(); });
@@ -62,6 +102,7 @@ class BoardCommandsTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
     for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
       qputenv(name, QByteArray("/dev/null/") + name);
     runner = std::make_unique<QtMainThreadRunner>();
@@ -175,6 +216,170 @@ class BoardCommandsTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), pause);
     QTest::keyClicks(pause, "7");
     QVERIFY(form->document().page(3).pause.ends_with('7'));
+  }
+
+  // Every step in turn, its bar and time left; the window repaints and its
+  // timers run during the fixed pauses, at ~0 CPU beside them.
+  void uploadShowsEachStepAndRepaintsDuringThePauses() {
+    startBoard();
+    auto* step = form->findChild<QLabel*>("step");
+    QElapsedTimer clock;
+    QList<qint64> firstPaint;  // of each step's text, from the start
+    struct PaintWatch : QObject {
+      std::function<void()> painted;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) painted();
+        return false;
+      }
+    } watch;
+    QString last;
+    watch.painted = [&] {
+      if (step->text() != last && step->text().contains('/')) firstPaint << clock.elapsed();
+      last = step->text();
+    };
+    step->installEventFilter(&watch);
+    clock.start();
+    const std::clock_t cpu = std::clock();
+    const Seen seen = watchTransfer("Enregistrerdanslacarte1");
+    const double cpuShare = double(std::clock() - cpu) / CLOCKS_PER_SEC / (double(clock.elapsed()) / 1000);
+    QCOMPARE(dialogs->shown.back(), std::string(msg::kUploadDone));
+    QStringList expected;
+    for (int page = 1; page <= kPageCount; ++page) expected << QString::fromStdString(msg::transferStepText(true, page));
+    QCOMPARE(seen.steps, expected);
+    QCOMPARE(seen.steps[2], QStringLiteral("Envoi de SL3 (3/11)…"));
+    QCOMPARE(seen.bars, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    QCOMPARE(seen.timesLeft.front(), QStringLiteral("Temps restant : environ 7 s"));
+    QCOMPARE(seen.timesLeft.back(), QStringLiteral("Temps restant : environ 1 s"));
+    // Each step is painted while its line's 600 ms pause runs, not after it.
+    QCOMPARE(firstPaint.size(), kPageCount);
+    for (int k = 0; k < kPageCount; ++k)
+      QVERIFY2(firstPaint[k] < 100 + k * 620 + 350, qPrintable(QStringLiteral("step %1 painted at %2 ms").arg(k + 1).arg(firstPaint[k])));
+    QVERIFY2(seen.ticks > 150, qPrintable(QStringLiteral("%1 ticks of 20 ms in ~6.8 s").arg(seen.ticks)));
+    QVERIFY2(cpuShare < 0.25, qPrintable(QStringLiteral("CPU %1 of the wall time").arg(cpuShare)));
+    QVERIFY(!form->findChild<QLabel*>("step")->isVisible());
+  }
+
+  // "Annuler" at the third output: that line goes through, nothing after it.
+  void stopAfterTheLineInProgress_data() {
+    QTest::addColumn<bool>("upload");
+    QTest::newRow("upload") << true;
+    QTest::newRow("download") << false;
+  }
+
+  void stopAfterTheLineInProgress() {
+    QFETCH(bool, upload);
+    Program stored;
+    testing_support::makeExample(stored);
+    stored.construireImages();
+    const ProgramImages before = BoardEmulator().images;
+    startBoard({}, upload ? nullptr : &stored.images);
+    if (upload) testing_support::makeExample(form->program());
+    form->showAllPages();
+    const ProgramImages pagesBefore = [&] {
+      form->program().construireImages();
+      return form->program().images;
+    }();
+    const bool modified = form->document().ProgramModified;
+    if (!upload && modified) dialogs->answers = {true};
+    const Seen seen = watchTransfer(upload ? "Enregistrerdanslacarte1" : "Chargerdepuislacarte1", "(3/11)");
+    QCOMPARE(seen.steps.size(), 3);
+    QVERIFY(seen.steps.back().contains("SL3 (3/11)"));
+    stopBoard();
+    QCOMPARE(board->linesHandled(), 3);
+    if (upload) {
+      QCOMPARE(dialogs->shown.back(), std::string(msg::kUploadInterrupted) + "\r\r" + msg::boardHoldsAfterStop(3));
+      for (int p = 1; p <= kPageCount; ++p) QCOMPARE(board->images[p], p <= 3 ? pagesBefore[p] : before[p]);
+    } else {
+      QVERIFY2(dialogs->shown.size() == (modified ? 1u : 0u), "nothing is said but the question");
+      form->program().construireImages();
+      QCOMPARE(form->program().images, pagesBefore);
+      QCOMPARE(form->document().ProgramModified, modified);
+    }
+    QCOMPARE(cursor.busy, cursor.normal);
+    QVERIFY(action("Chargerunfichierprog1")->isEnabled());
+  }
+
+  // The board read into a scratch copy and compared, field by field; the
+  // pages untouched.
+  void verifyShowsWhatDiffers() {
+    Program stored;
+    testing_support::makeExample(stored);
+    stored.document.setNumberText(FieldId::threshold(1, 2), "375");
+    stored.construireImages();
+    startBoard({}, &stored.images);
+    testing_support::makeExample(form->program());
+    form->showAllPages();
+    form->document().ProgramModified = true;
+    const Seen seen = watchTransfer("Verifierlacarte1");
+    QCOMPARE(seen.steps.front(), QStringLiteral("Lecture de SL1 (1/11)…"));
+    QCOMPARE(dialogs->shown, std::vector<std::string>{std::string(msg::kBoardHoldsAnother) +
+                                                      "\r\rSL1 : seuil EA2 — carte > 375 mV, éditeur > 250 mV"});
+    QCOMPARE(form->findChild<QLineEdit*>("edit01_02")->text(), QStringLiteral("250"));
+    QVERIFY(form->document().ProgramModified);
+    dialogs->shown.clear();
+    form->findChild<QLineEdit*>("edit01_02")->setText("375");
+    form->document().setNumberText(FieldId::threshold(1, 2), "375");
+    action("Verifierlacarte1")->trigger();
+    QCOMPARE(dialogs->shown, std::vector<std::string>{std::string(msg::kBoardHoldsTheProgram)});
+  }
+
+  // The adapters present, below COM1-COM4, read each time the menu opens;
+  // one chosen works as a COM entry and is the port of the next session.
+  void namedPortsAreListedChosenAndKept() {
+    testing_support::TempDir root;
+    const std::string usb = "sys/devices/pci0000:00/usb1/1-1";
+    std::filesystem::create_directories(root / (usb + "/1-1:1.0/ttyUSB0"));
+    std::filesystem::create_directories(root / "sys/class/tty/ttyUSB0");
+    std::filesystem::create_directory_symlink("../../../devices/pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0",
+                                              root / "sys/class/tty/ttyUSB0/device");
+    for (const auto& [name, value] : {std::pair{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"},
+                                      {"product", "FT232R USB UART"}})
+      std::ofstream(root / (usb + "/" + name)) << value << "\n";
+    // The stable name is the one opened: no device of this machine is touched.
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_VELKOR_TEST_NO_SUCH_ADAPTER-if00-port0";
+    std::filesystem::create_directories(root / "dev/serial/by-id");
+    std::filesystem::create_symlink("../../ttyUSB0", root / byId.substr(1));
+    qputenv("VELKOR_SYSFS_ROOT", QByteArray::fromStdString(root.path().string()));
+    auto* menu = form->findChild<QMenu*>("PortCOM1");
+    auto entries = [&] {
+      QStringList texts;
+      Q_EMIT menu->aboutToShow();
+      for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+      return texts;
+    };
+    QCOMPARE(entries(), (QStringList{"COM&1", "COM&2", "COM&3", "COM&4", "-", "FTDI FT232R USB UART — /dev/ttyUSB0"}));
+    // Plugged in while the editor runs.
+    std::filesystem::create_directories(root / "sys/class/tty/ttyACM0");
+    std::filesystem::create_directory_symlink("../../../devices/pci0000:00/usb1/1-1/1-1:1.0",
+                                              root / "sys/class/tty/ttyACM0/device");
+    QCOMPARE(entries().size(), 7);
+    QAction* ftdi = menu->actions().back();
+    QCOMPARE(ftdi->text(), QStringLiteral("FTDI FT232R USB UART — /dev/ttyUSB0"));
+    ftdi->trigger();
+    QCOMPARE(dialogs->shown, std::vector<std::string>{msg::portUnavailable(byId, "fichier ou périphérique introuvable")});
+    QCOMPARE(form->DeviceName(), byId);
+    QVERIFY(!action("COM11")->isChecked());
+
+    // The next session: COM1 until the port is first needed, then the FTDI.
+    form.reset();
+    form = std::make_unique<TForm1>(*dialogs, cursor);
+    QCOMPARE(form->DeviceName(), std::string("COM1"));
+    menu = form->findChild<QMenu*>("PortCOM1");
+    entries();
+    QCOMPARE(form->DeviceName(), byId);
+    QVERIFY(menu->actions().back()->isChecked());
+    // Unplugged: still shown, checked, by its device.
+    std::filesystem::remove_all(root / "sys/class/tty/ttyUSB0");
+    QCOMPARE(entries().back(), QString::fromStdString(byId));
+    QVERIFY(menu->actions().back()->isChecked());
+    // A COM entry chosen: the next session starts on COM1.
+    action("COM21")->trigger();
+    form.reset();
+    form = std::make_unique<TForm1>(*dialogs, cursor);
+    form->findChild<QMenu*>("PortCOM1")->aboutToShow();
+    QCOMPARE(form->DeviceName(), std::string("COM1"));
+    QVERIFY(action("COM11")->isChecked());
+    qunsetenv("VELKOR_SYSFS_ROOT");
   }
 
   void portEntriesCheckThePorts() {
