@@ -188,6 +188,7 @@ Command& addCommand(CLI::App& cli, std::vector<Command>& commands, const char* n
   c.app = cli.add_subcommand(name);
   c.app->set_help_flag();
   c.app->allow_extras();
+  c.app->allow_windows_style_options(false);  // "/work/atelier.prg" is a file, not an option
   c.app->add_option("ARGS", c.args);
   if (json) c.app->add_flag("--json", c.json);
   if (port) c.app->add_option("--port", c.ports)->allow_extra_args(false);
@@ -206,6 +207,7 @@ int main(int argc, char** argv) {
   CLI::App cli("velkor-cli");
   cli.set_help_flag();
   cli.allow_extras();
+  cli.allow_windows_style_options(false);
   bool version = false;
   cli.add_flag("--version", version);
   std::vector<Command> commands;
