@@ -222,6 +222,7 @@ int main(int argc, char** argv) {
   CLI::App* simulateCmd = cli.add_subcommand("simulate");
   simulateCmd->set_help_flag();
   simulateCmd->prefix_command();
+  simulateCmd->allow_windows_style_options(false);
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ArgumentMismatch&) {
