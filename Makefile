@@ -112,12 +112,17 @@ package: build
 bench: build
 	tests/bench/run_bench.sh $(BUILD_DIR) $(BUILD_DIR)/bench.json
 
-# The Qt-free core and velkor-cli.exe cross-built for Windows with MinGW-w64,
-# their tests run under wine (headless, in a prefix inside $(WIN_DIR)). With a
-# Linux build's velkor-board at hand, velkor-cli.exe also transfers through it.
+# The whole of VELKOR cross-built for Windows with MinGW-w64 against a static
+# Qt built here once per machine (cmake/qt-mingw.sh, kept in ~/.cache/velkor),
+# its tests run under wine (headless, in a prefix inside $(WIN_DIR)), then
+# the installer and the ZIP: $(WIN_DIR)/velkor-setup-<version>.exe and
+# $(WIN_DIR)/velkor-<version>-win64.zip. With a Linux build's velkor-board
+# at hand, velkor-cli.exe also transfers through it.
 WIN_DIR      ?= build-win
 HOST_BOARD   := $(abspath $(BUILD_DIR)/board/velkor-board)
-WIN_PACKAGES := cmake ninja-build make ccache g++-mingw-w64-x86-64 wine64 googletest python3 libcli11-dev nlohmann-json3-dev
+WIN_PACKAGES := cmake ninja-build make ccache g++-mingw-w64-x86-64 wine64 googletest python3 libcli11-dev nlohmann-json3-dev \
+                dpkg-dev xz-utils qt6-base-dev qt6-translations-l10n fonts-dejavu-core nsis groff-base \
+                imagemagick xvfb xauth x11-utils
 .PHONY: windows
 windows:
 	@missing=""; for p in $(WIN_PACKAGES); do \
@@ -127,7 +132,12 @@ windows:
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
-	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DVELKOR_GUI=OFF \
+	@qt=$$(cmake/qt-mingw.sh) || exit 1; \
+	grep -qs "^CMAKE_TOOLCHAIN_FILE:.*=$$qt/" $(WIN_DIR)/CMakeCache.txt || rm -rf $(WIN_DIR); \
+	echo "Qt for MinGW: $$qt"; \
+	$$qt/bin/qt-cmake -S . -B $(WIN_DIR) -G Ninja -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 	  -DVELKOR_HOST_BOARD=$(if $(wildcard $(HOST_BOARD)),$(HOST_BOARD))
 	cmake --build $(WIN_DIR) -j $(JOBS)
+	cd $(WIN_DIR) && cpack >cpack.log 2>&1 || { cat cpack.log; exit 1; }
 	cd $(WIN_DIR) && env -u DISPLAY -u WAYLAND_DISPLAY ctest --output-on-failure -j 4 --timeout 300
+	@ls -l $(WIN_DIR)/velkor-setup-*.exe $(WIN_DIR)/velkor-*-win64.zip

@@ -21,6 +21,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Test programs run under wine64 (Debian keeps its loader out of PATH).
 find_program(VELKOR_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(VELKOR_WINE64)
+if(VELKOR_WINE64 AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 endif()
