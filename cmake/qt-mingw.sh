@@ -1,7 +1,9 @@
 #!/bin/sh
 # Qt for the Windows build: Debian's qtbase source (the host Qt's version),
 # cross-compiled statically with MinGW-w64 once per machine and kept outside
-# the clone, so later builds and other clones reuse it. Prints the prefix.
+# the clone, so later builds and other clones reuse it. Prints the prefix,
+# named after a hash of the configure line, the compiler and the toolchain
+# file's settings.
 #   cmake/qt-mingw.sh [CACHE_DIR]      (default ~/.cache/velkor)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,7 +22,8 @@ options="-static -release -xplatform win32-g++ -qt-host-path /usr
  -no-feature-network -no-feature-sql -no-feature-xml -no-feature-concurrent -no-feature-printsupport
  -no-feature-vulkan -no-feature-direct2d1_1 -no-feature-tabletevent -no-feature-androiddeployqt"
 compiler=$(x86_64-w64-mingw32-g++-posix --version | head -1)
-hash=$(printf '%s\n%s\n%s\n' "$debian_version" "$options" "$compiler" | sha256sum | cut -c1-12)
+hash=$( { printf '%s\n%s\n%s\n' "$debian_version" "$options" "$compiler"; grep -v '^ *#' "$here/mingw-w64.cmake"; } |
+  sha256sum | cut -c1-12)
 prefix=$cache/qt-$version-mingw-$hash
 
 mkdir -p "$cache"

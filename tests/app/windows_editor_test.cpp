@@ -1,17 +1,17 @@
-// The editor as built for Windows, under wine: what the executable carries
-// (Qt's French translation, the native style, its version and icon), and
+// The editor as built for Windows, under wine: what it carries (Qt's French
+// translation, the native style, the executable's version and icon), and
 // the port entries on the Win32 serial calls, COM names taken as they are.
 // wine_ports.py runs it with COM1, COM3 and COM4 missing and COM2 a
 // pseudo-terminal where nobody answers.
 #include <windows.h>
 
 #include <QAction>
-#include <QLibraryInfo>
 #include <QStyleFactory>
-#include <QTranslator>
 #include <QtTest>
-#include <memory>
+#include <string>
+#include <vector>
 
+#include "app/french_translation.h"
 #include "app/qt_board_seams.h"
 #include "app/tform1.h"
 #include "board/board_messages.h"
@@ -41,10 +41,8 @@ class WindowsEditorTest : public QObject {
 
  private Q_SLOTS:
   void qtDialogsSpeakFrench() {
-    QTranslator translator;
-    QVERIFY(translator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
-    QCOMPARE(translator.translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+    QVERIFY(installFrenchTranslation(*QCoreApplication::instance()));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
   }
 
   void nativeStyleIsIn() { QVERIFY(QStyleFactory::keys().contains(QStringLiteral("windowsvista"))); }

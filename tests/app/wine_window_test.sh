@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # velkor.exe under wine on its own Xvfb server, on wine's real X11 driver: a
-# window titled "VELKOR" must appear and stay up; its picture is kept.
-# Usage: wine_window_test.sh WINE VELKOR_EXE SCREENSHOT.png   (WINEPREFIX set)
+# window titled "VELKOR" must appear and stay up; started with a program
+# file, the window names the file, and its picture is kept.
+# Usage: wine_window_test.sh WINE VELKOR_EXE PROGRAM_FILE SCREENSHOT.png   (WINEPREFIX set)
 # The prefix's other programs run without a display: this test runs alone
 # and in a wine session of its own, ended before and after.
 set -euo pipefail
-wine=$1 exe=$2 shot=$3
+wine=$1 exe=$2 program=$3 shot=$4
 server=/usr/lib/wine/wineserver
 [ -x "$server" ] || server=wineserver
 workdir=$(mktemp -d)
@@ -25,22 +26,31 @@ xvfb=$!
 for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$workdir/display")"
 
-start=$(date +%s%N)
-"$wine" "$exe" >"$workdir/log" 2>&1 &
-app=$!
-window=""
-# A first start of the prefix on a display takes a few seconds.
-while [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 30000 ]; do
-  window=$(xwininfo -root -tree 2>/dev/null | awk '/"VELKOR"/ {print $1; exit}')
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
-[ -n "$window" ] || { echo "no VELKOR window after ${elapsed} ms"; cat "$workdir/log"; exit 1; }
-echo "window shown after ${elapsed} ms"
+start_editor() {  # start_editor CAPTION [ARGUMENT]: starts it, waits for its window
+  kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
+  local caption=$1 start elapsed
+  shift
+  start=$(date +%s%N)
+  "$wine" "$exe" "$@" >"$workdir/log" 2>&1 &
+  app=$!
+  window=""
+  # A first start of the prefix on a display takes a few seconds.
+  while [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 30000 ]; do
+    window=$(xwininfo -root -tree 2>/dev/null | awk -v c="\"$caption\"" 'index($0, c) {print $1; exit}')
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+  [ -n "$window" ] || { echo "no window \"$caption\" after ${elapsed} ms"; cat "$workdir/log"; exit 1; }
+  echo "window \"$caption\" shown after ${elapsed} ms"
+}
 
+start_editor VELKOR
 sleep 2
 kill -0 "$app" || { echo "velkor.exe did not stay up"; cat "$workdir/log"; exit 1; }
 xwininfo -id "$window" | grep -E "Width|Height"
+
+start_editor "VELKOR - $(basename "$program")" "Z:$program"
+sleep 1
 import -window "$window" "$shot"
 echo "screenshot: $shot"

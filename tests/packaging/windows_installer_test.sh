@@ -15,7 +15,7 @@ done
 dir=$WINEPREFIX/drive_c/velkor-test
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VELKOR"
 key='HKLM\Software\Classes\Applications\velkor.exe\shell\open\command'
-files="velkor.exe velkor-cli.exe doc/LISEZMOI.txt doc/velkor-cli.txt"
+files="velkor.exe velkor-cli.exe doc/guide.html doc/velkor.txt doc/velkor-cli.txt"
 failures=0
 check() {  # check WHAT EXPECTED ACTUAL
   if [ "$2" != "$3" ]; then echo "FAIL: $1: expected $2, got $3"; failures=$((failures + 1)); return 1; fi
@@ -25,7 +25,7 @@ rm -rf "$dir"
 
 "$wine" "$setup" /S '/D=C:\velkor-test'; check "silent install" 0 $?
 for f in $files Uninstall.exe; do check "installed $f" yes "$([ -f "$dir/$f" ] && echo yes)"; done
-for l in VELKOR Lisez-moi "Manuel de velkor-cli" Uninstall; do
+for l in VELKOR "Guide de VELKOR" "Manuel de velkor" "Manuel de velkor-cli" Uninstall; do
   check "Start-menu entry $l" yes "$([ -f "$menu/$l.lnk" ] && echo yes)"
 done
 check "Ouvrir avec passes the file" '"C:\velkor-test\velkor.exe" "%1"' \
