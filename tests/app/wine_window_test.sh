@@ -27,7 +27,7 @@ for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$workdir/display")"
 
 start_editor() {  # start_editor CAPTION [ARGUMENT]: starts it, waits for its window
-  kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
+  if [ -n "$app" ]; then kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; fi
   local caption=$1 start elapsed
   shift
   start=$(date +%s%N)
