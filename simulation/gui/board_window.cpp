@@ -365,7 +365,9 @@ void BoardWindow::play(std::vector<ScenarioRow> rows, bool atOnce) {
   newRun();
   playRows_ = std::move(rows);
   playIndex_ = 0;
-  playStart_ = now();
+  // The rows' times count from the run's start, not from when the new run
+  // was ready (a slow machine took milliseconds there, shifting every row).
+  playStart_ = 0;
   if (atOnce) {
     for (const ScenarioRow& row : playRows_) {
       board_.setInputs(row.inputs);

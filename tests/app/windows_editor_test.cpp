@@ -63,9 +63,12 @@ class WindowsEditorTest : public QObject {
     NoCursor cursor;
     TForm1 form(dialogs, cursor);
     auto action = [&](const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); };
-    // COM1 missing: COM3 checks it first, then COM3 itself, missing too.
+    // COM1 missing: COM3 checks it first, then COM3 itself, missing too;
+    // each message names the port by its Windows name, with the system's reason.
     action("COM31")->trigger();
-    QCOMPARE(dialogs.shown, std::vector<std::string>(2, std::string(msg::kPortUnavailable)));
+    QCOMPARE(dialogs.shown.size(), std::size_t(2));
+    QVERIFY2(dialogs.shown[0].starts_with(msg::portUnavailable("COM1 : ", {})), dialogs.shown[0].c_str());
+    QVERIFY2(dialogs.shown[1].starts_with(msg::portUnavailable("COM3 : ", {})), dialogs.shown[1].c_str());
     QCOMPARE(form.DeviceName(), std::string("COM3"));
     dialogs.shown.clear();
     // COM2 opens; nobody answers there.
@@ -73,7 +76,9 @@ class WindowsEditorTest : public QObject {
     QVERIFY(dialogs.shown.empty());
     QCOMPARE(form.DeviceName(), std::string("COM2"));
     action("Enregistrerdanslacarte1")->trigger();
-    QCOMPARE(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList)});
+    QCOMPARE(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList) + "\r\r" +
+                                                     msg::echoFault(EchoFault::Silence, 1) + "\r" +
+                                                     msg::boardHolds(0)});
     QVERIFY(action("Chargerunfichierprog1")->isEnabled());
   }
 };
