@@ -13,11 +13,27 @@
 #include "simulation/gui/analog_window.h"
 #include "simulation/gui/logic_window.h"
 
+#ifdef _WIN32
+#include <windows.h>  // last: its macros stay out of the other headers
+#endif
+
 namespace {
 
 constexpr char kUsage[] =
     "Usage : velkor [FICHIER]\n"
     "Éditeur et programmateur de la carte VELKOR ; ouvre FICHIER au démarrage.\n";
+
+// A windowed Windows program started from a console has no output of its
+// own unless redirected: --help and --version then write to that console.
+void writeToParentConsole() {
+#ifdef _WIN32
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+  }
+#endif
+}
 
 }  // namespace
 
@@ -25,10 +41,12 @@ int main(int argc, char** argv) {
   // Asked before any window system is needed.
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      writeToParentConsole();
       std::fputs(kUsage, stdout);
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
+      writeToParentConsole();
       std::printf("velkor %s\n", VELKOR_VERSION);
       return 0;
     }

@@ -149,11 +149,10 @@ class BoardCommandsTest : public QObject {
   }
 
   void downloadShowsTheBoardsProgram() {
-    startBoard();
     Program stored;
     testing_support::makeExample(stored);
     stored.construireImages();
-    board->images = stored.images;
+    startBoard({}, &stored.images);  // the memory is set before the board's thread reads it
     form->pageControl()->setCurrentIndex(4);
     form->findChild<QPushButton*>("ou05_01")->click();  // something to undo, and the question
     dialogs->answers = {true};
