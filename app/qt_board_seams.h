@@ -5,7 +5,7 @@
 #include <QObject>
 
 #include "board/transfer_seams.h"
-#include "comport/runtime.h"
+#include "runtime/runtime.h"
 #include "image/user_dialogs.h"
 
 namespace velkor {

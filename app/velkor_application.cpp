@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/french_translation.h"
-#include "comport/runtime.h"
+#include "runtime/runtime.h"
 
 namespace velkor {
 

@@ -2,9 +2,6 @@
 
 #include "board/board_messages.h"
 #include "board/reply_rules.h"
-#ifndef _WIN32
-#include "comport/posix/win32_posix.h"
-#endif
 #include "image/messages.h"
 #include "image/system_errors.h"
 
@@ -93,11 +90,8 @@ void BoardTransfer::erreurCommunication() { fail(msg::kCheckList); }
 
 std::string BoardTransfer::portLabel() const {
   const std::string& name = rs232_.DeviceName();
-#ifndef _WIN32
-  const std::string device = posix::DevicePathFor(name);
-  if (device != name) return name + " (" + device + ")";
-#endif
-  return name;
+  const std::string device = PortDevicePath(name);
+  return device != name ? name + " (" + device + ")" : name;
 }
 
 bool BoardTransfer::openPort() {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "board/transfer_seams.h"
-#include "comport/runtime.h"
+#include "runtime/runtime.h"
 
 namespace velkor {
 

@@ -17,9 +17,6 @@
 #include "board/board_transfer.h"
 #include "cli/json_text.h"
 #include "cli/port_router.h"
-#ifndef _WIN32
-#include "comport/posix/win32_posix.h"
-#endif
 #include "comport/serial_ports.h"
 #include "image/file_commands.h"
 #include "image/program_differences.h"
@@ -143,7 +140,7 @@ class Line {
  private:
   void permissionHint() {
 #ifndef _WIN32
-    const std::string path = posix::DevicePathFor(port_.DeviceName());
+    const std::string path = PortDevicePath(port_.DeviceName());
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
       dialogs_.showMessage(path + " : accès refusé ; l'utilisateur doit faire partie du groupe dialout "
                                   "(sudo adduser $USER dialout, puis se reconnecter)");

@@ -10,7 +10,7 @@
 
 #include "board/transfer_seams.h"
 #include "comport/ComPort.h"
-#include "comport/runtime.h"
+#include "runtime/runtime.h"
 
 namespace velkor {
 

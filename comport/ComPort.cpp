@@ -1,9 +1,28 @@
 #include "ComPort.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "platform.h"
+
 namespace velkor {
+
+// What an open port holds of the platform. The wait record's event is the
+// wait event (auto-reset); the read and write records take the read- and
+// write-completion events (manual-reset) when a transfer starts.
+struct TCustomComPort::TDevice {
+  HANDLE Handle = INVALID_HANDLE_VALUE;
+  HANDLE ReadEvent = nullptr;
+  HANDLE WriteEvent = nullptr;
+  OVERLAPPED WaitOverlapped{};
+  OVERLAPPED ReadOverlapped{};
+  OVERLAPPED WriteOverlapped{};
+  DWORD Events = 0;        // filled in by the last wait
+  DWORD ReadRequest = 0;   // bytes the current read asked for
+  DWORD WriteRequest = 0;  // bytes the current write asked for
+  DWORD WaitError = 0;     // code of the event thread's last failed wait
+};
 
 namespace {
 
@@ -16,6 +35,12 @@ constexpr DWORD kDtrValues[] = {0, 0x0000, 0x0010, 0x0020};
 constexpr DWORD kRtsValues[] = {0, 0x0000, 0x1000, 0x2000, 0x3000};
 constexpr DWORD kXOnXOffValues[] = {0, 0x0000, 0x0200, 0x0100, 0x0300};
 constexpr DWORD kPriorityClasses[] = {0, 0x40, 0x20, 0x80, 0x100};
+static_assert(std::size(kRates) == brCustom + 1);
+static_assert(std::size(kOptionFlags) == opAbortOnError + 1);
+static_assert(std::size(kDtrValues) == dcHandshake + 1);
+static_assert(std::size(kRtsValues) == rcToggle + 1);
+static_assert(std::size(kXOnXOffValues) == xcInputOutput + 1);
+static_assert(std::size(kPriorityClasses) == pcRealTime + 1);
 
 struct LineErrorBit {
   TLineError error;
@@ -27,21 +52,42 @@ constexpr LineErrorBit kLineErrorBits[] = {
     {leOverrun, 0x0002}, {leDeviceTimeOut, 0x0200},    {leRxOverflow, 0x0001},
     {leParity, 0x0004}, {leTxFull, 0x0100}};
 
-constexpr DWORD kLineErrorEventRow = 0x0080;  // EV_ERR: served through PollLineErrors
+static_assert(std::size(kLineErrorBits) == leTxFull + 1);
 
-// The device events in the order DispatchEvents serves them.
+// A device-event handler: its event bit, its place in a dispatch, whether it
+// is assigned, and its call. OnLineError is called through PollLineErrors,
+// which calls it only when the device reports errors, and clears them.
 struct EventRow {
   DWORD bit;
-  const TNotifyEvent& (TCustomComPort::*handler)() const;  // null for OnLineError
+  int rank;
+  bool (*assigned)(const TCustomComPort&);
+  void (*fire)(TCustomComPort&);
 };
-const EventRow kEventRows[] = {
-    {0x0040, &TCustomComPort::OnBreak},        {0x0008, &TCustomComPort::OnCTSChange},
-    {0x0010, &TCustomComPort::OnDSRChange},    {kLineErrorEventRow, nullptr},
-    {0x0800, &TCustomComPort::OnEvent1},       {0x1000, &TCustomComPort::OnEvent2},
-    {0x0200, &TCustomComPort::OnPrinterError}, {0x0100, &TCustomComPort::OnRing},
-    {0x0020, &TCustomComPort::OnRLSDChange},   {0x0400, &TCustomComPort::OnRx80PercFull},
-    {0x0001, &TCustomComPort::OnRxChar},       {0x0002, &TCustomComPort::OnRxFlag},
-    {0x0004, &TCustomComPort::OnTxEmpty}};
+void Fire(TCustomComPort& port, const TNotifyEvent& handler) {
+  if (handler) handler(&port);
+}
+void Fire(TCustomComPort& port, const TLineErrorEvent& handler) {
+  if (handler) port.PollLineErrors();
+}
+
+// The device events in the order DispatchEvents serves them.
+#define VELKOR_NO_ROW(Type, Name)
+#define VELKOR_EVENT_ROW(Type, Name, Bit, Rank)                                     \
+  EventRow{Bit, Rank, [](const TCustomComPort& p) { return p.Name().Assigned(); }, \
+           [](TCustomComPort& p) { Fire(p, p.Name()); }},
+constexpr auto kEventRows = [] {
+  std::array rows{VELKOR_COM_HANDLERS(VELKOR_NO_ROW, VELKOR_EVENT_ROW)};
+  std::sort(rows.begin(), rows.end(), [](const EventRow& a, const EventRow& b) { return a.rank < b.rank; });
+  return rows;
+}();
+#undef VELKOR_NO_ROW
+#undef VELKOR_EVENT_ROW
+constexpr bool RanksFollowOneAnother() {
+  for (std::size_t i = 0; i < kEventRows.size(); ++i)
+    if (kEventRows[i].rank != static_cast<int>(i) + 1) return false;
+  return true;
+}
+static_assert(kEventRows.size() == 13 && RanksFollowOneAnother());
 
 // DCB flag bits are a bit field on Windows; the component works on the word.
 constexpr std::size_t kDcbFlagsOffset = 2 * sizeof(DWORD);
@@ -59,14 +105,22 @@ thread_local TComThread* tCurrentComThread = nullptr;
 }  // namespace
 
 std::int32_t BaudRateValue(TBaudRate rate) { return kRates[rate]; }
-DWORD OptionFlag(TOption option) { return kOptionFlags[option]; }
-DWORD PriorityClassValue(TPriorityClass pc) { return kPriorityClasses[pc]; }
+std::uint32_t OptionFlag(TOption option) { return kOptionFlags[option]; }
+std::uint32_t PriorityClassValue(TPriorityClass pc) { return kPriorityClasses[pc]; }
 
-TLineErrors ToLineErrors(DWORD errors) {
+TLineErrors ToLineErrors(std::uint32_t errors) {
   TLineErrors set;
   for (const auto& e : kLineErrorBits)
     if (errors & e.bit) set.Include(e.error);
   return set;
+}
+
+std::string PortDevicePath(const std::string& name) {
+#ifdef _WIN32
+  return name;
+#else
+  return posix::DevicePathFor(name);
+#endif
 }
 
 // ---------------------------------------------------------------- settings objects
@@ -133,7 +187,8 @@ void TTimeouts::Assign(const TPersistent& source) {
 
 // ---------------------------------------------------------------- construction
 
-TCustomComPort::TCustomComPort(TComponent* owner) : TComponent(owner), FDeviceName("COM2") {
+TCustomComPort::TCustomComPort(TComponent* owner)
+    : TComponent(owner), FDevice(std::make_unique<TDevice>()), FDeviceName("COM2") {
   FFlowControl = std::make_unique<TFlowControl>(this);
   FCharacters = std::make_unique<TCharacters>(this);
   FBufferSizes = std::make_unique<TBufferSizes>(this);
@@ -154,6 +209,8 @@ TCustomComPort::~TCustomComPort() {
   FCharacters.reset();
   FFlowControl.reset();
 }
+
+bool TCustomComPort::Active() const { return FDevice->Handle != INVALID_HANDLE_VALUE; }
 
 std::string TCustomComPort::About() const { return "VELKOR serial port component 1.0"; }
 
@@ -201,16 +258,16 @@ void TCustomComPort::OpenDevice() {
       FSavedPriorityClass = static_cast<std::int32_t>(::GetPriorityClass(::GetCurrentProcess()));
       ::SetPriorityClass(::GetCurrentProcess(), PriorityClassValue(FPriorityClass));
     }
-    std::memset(&FWaitOverlapped, 0, sizeof FWaitOverlapped);
-    FWaitOverlapped.hEvent = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    CheckSystemResult(FWaitOverlapped.hEvent != nullptr);
-    FReadEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    CheckSystemResult(FReadEvent != nullptr);
-    FWriteEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    CheckSystemResult(FWriteEvent != nullptr);
-    FHandle = ::CreateFileA(FDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    std::memset(&FDevice->WaitOverlapped, 0, sizeof FDevice->WaitOverlapped);
+    FDevice->WaitOverlapped.hEvent = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    CheckSystemResult(FDevice->WaitOverlapped.hEvent != nullptr);
+    FDevice->ReadEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    CheckSystemResult(FDevice->ReadEvent != nullptr);
+    FDevice->WriteEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    CheckSystemResult(FDevice->WriteEvent != nullptr);
+    FDevice->Handle = ::CreateFileA(FDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
-    CheckSystemResult(FHandle != INVALID_HANDLE_VALUE);
+    CheckSystemResult(FDevice->Handle != INVALID_HANDLE_VALUE);
     DiscardInput();
     DiscardOutput();
     ApplyBufferSizes();
@@ -226,21 +283,21 @@ void TCustomComPort::OpenDevice() {
 void TCustomComPort::ReleaseDevice() {
   StopEventThread();
   FReadUnchecked = FWriteUnchecked = false;
-  if (FHandle != INVALID_HANDLE_VALUE) {
-    ::CloseHandle(FHandle);
-    FHandle = INVALID_HANDLE_VALUE;
+  if (FDevice->Handle != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(FDevice->Handle);
+    FDevice->Handle = INVALID_HANDLE_VALUE;
   }
-  if (FWriteEvent) {
-    ::CloseHandle(FWriteEvent);
-    FWriteEvent = nullptr;
+  if (FDevice->WriteEvent) {
+    ::CloseHandle(FDevice->WriteEvent);
+    FDevice->WriteEvent = nullptr;
   }
-  if (FReadEvent) {
-    ::CloseHandle(FReadEvent);
-    FReadEvent = nullptr;
+  if (FDevice->ReadEvent) {
+    ::CloseHandle(FDevice->ReadEvent);
+    FDevice->ReadEvent = nullptr;
   }
-  if (FWaitOverlapped.hEvent) {
-    ::CloseHandle(FWaitOverlapped.hEvent);
-    FWaitOverlapped.hEvent = nullptr;
+  if (FDevice->WaitOverlapped.hEvent) {
+    ::CloseHandle(FDevice->WaitOverlapped.hEvent);
+    FDevice->WaitOverlapped.hEvent = nullptr;
   }
   if (FSavedPriorityClass != -1) {
     ::SetPriorityClass(::GetCurrentProcess(), static_cast<DWORD>(FSavedPriorityClass));
@@ -251,13 +308,13 @@ void TCustomComPort::ReleaseDevice() {
 void TCustomComPort::DiscardInput() {
   if (!Active()) return;
   FReadUnchecked = false;
-  CheckSystemResult(::PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR));
+  CheckSystemResult(::PurgeComm(FDevice->Handle, PURGE_RXABORT | PURGE_RXCLEAR));
 }
 
 void TCustomComPort::DiscardOutput() {
   if (!Active()) return;
   FWriteUnchecked = false;
-  CheckSystemResult(::PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR));
+  CheckSystemResult(::PurgeComm(FDevice->Handle, PURGE_TXABORT | PURGE_TXCLEAR));
 }
 
 // ---------------------------------------------------------------- applying settings
@@ -267,7 +324,7 @@ void TCustomComPort::ApplyLineSettings() {
   DCB dcb;
   std::memset(&dcb, 0, sizeof dcb);
   dcb.DCBlength = sizeof(DCB);
-  CheckSystemResult(::GetCommState(FHandle, &dcb));
+  CheckSystemResult(::GetCommState(FDevice->Handle, &dcb));
 
   if (FBaudRate != brDefault) dcb.BaudRate = static_cast<DWORD>(CustomBaudRate());
   if (FDataBits != dbDefault) dcb.ByteSize = static_cast<BYTE>(FDataBits + 3);  // db4 -> 4
@@ -295,25 +352,25 @@ void TCustomComPort::ApplyLineSettings() {
   dcb.XonLim = FFlowControl->XOnLimit();
   dcb.XoffLim = FFlowControl->XOffLimit();
 
-  CheckSystemResult(::SetCommState(FHandle, &dcb));
+  CheckSystemResult(::SetCommState(FDevice->Handle, &dcb));
 }
 
 void TCustomComPort::ApplyBufferSizes() {
   if (!Active()) return;
-  CheckSystemResult(::SetupComm(FHandle, static_cast<DWORD>(FBufferSizes->Input()),
+  CheckSystemResult(::SetupComm(FDevice->Handle, static_cast<DWORD>(FBufferSizes->Input()),
                                 static_cast<DWORD>(FBufferSizes->Output())));
 }
 
 void TCustomComPort::ApplyTimeouts() {
   if (!Active()) return;
   COMMTIMEOUTS t;
-  CheckSystemResult(::GetCommTimeouts(FHandle, &t));
+  CheckSystemResult(::GetCommTimeouts(FDevice->Handle, &t));
   t.ReadIntervalTimeout = static_cast<DWORD>(FTimeouts->ReadInterval());
   t.ReadTotalTimeoutMultiplier = static_cast<DWORD>(FTimeouts->ReadMultiplier());
   t.ReadTotalTimeoutConstant = static_cast<DWORD>(FTimeouts->ReadConstant());
   t.WriteTotalTimeoutMultiplier = static_cast<DWORD>(FTimeouts->WriteMultiplier());
   t.WriteTotalTimeoutConstant = static_cast<DWORD>(FTimeouts->WriteConstant());
-  CheckSystemResult(::SetCommTimeouts(FHandle, &t));
+  CheckSystemResult(::SetCommTimeouts(FDevice->Handle, &t));
 }
 
 // ---------------------------------------------------------------- properties
@@ -383,44 +440,17 @@ void TCustomComPort::SetThreadPriority(TThreadPriority v) {
   if (FEventThread) FEventThread->SetPriority(v);
 }
 
-#define VELKOR_PLAIN_HANDLER(Type, Name) \
+#define VELKOR_PLAIN_SETTER(Type, Name) \
   void TCustomComPort::Set##Name(const Type& h) { F##Name = h; }
-#define VELKOR_EVENT_HANDLER(Name)                         \
-  void TCustomComPort::Set##Name(const TNotifyEvent& h) { \
-    if (h == F##Name) return;                              \
-    F##Name = h;                                           \
-    ApplyEventMask();                                      \
+#define VELKOR_EVENT_SETTER(Type, Name, Bit, Rank)  \
+  void TCustomComPort::Set##Name(const Type& h) { \
+    if (h == F##Name) return;                      \
+    F##Name = h;                                   \
+    ApplyEventMask();                              \
   }
-
-VELKOR_PLAIN_HANDLER(TOpenCloseEvent, AfterClose)
-VELKOR_PLAIN_HANDLER(TOpenCloseEvent, AfterOpen)
-VELKOR_PLAIN_HANDLER(TReadWriteEvent, AfterRead)
-VELKOR_PLAIN_HANDLER(TReadWriteEvent, AfterWrite)
-VELKOR_PLAIN_HANDLER(TOpenCloseEvent, BeforeClose)
-VELKOR_PLAIN_HANDLER(TOpenCloseEvent, BeforeOpen)
-VELKOR_PLAIN_HANDLER(TReadWriteEvent, BeforeRead)
-VELKOR_PLAIN_HANDLER(TReadWriteEvent, BeforeWrite)
-VELKOR_PLAIN_HANDLER(TComErrorEvent, OnError)
-VELKOR_EVENT_HANDLER(OnBreak)
-VELKOR_EVENT_HANDLER(OnCTSChange)
-VELKOR_EVENT_HANDLER(OnDSRChange)
-VELKOR_EVENT_HANDLER(OnEvent1)
-VELKOR_EVENT_HANDLER(OnEvent2)
-VELKOR_EVENT_HANDLER(OnPrinterError)
-VELKOR_EVENT_HANDLER(OnRing)
-VELKOR_EVENT_HANDLER(OnRLSDChange)
-VELKOR_EVENT_HANDLER(OnRx80PercFull)
-VELKOR_EVENT_HANDLER(OnRxChar)
-VELKOR_EVENT_HANDLER(OnRxFlag)
-VELKOR_EVENT_HANDLER(OnTxEmpty)
-#undef VELKOR_PLAIN_HANDLER
-#undef VELKOR_EVENT_HANDLER
-
-void TCustomComPort::SetOnLineError(const TLineErrorEvent& h) {
-  if (h == FOnLineError) return;
-  FOnLineError = h;
-  ApplyEventMask();
-}
+VELKOR_COM_HANDLERS(VELKOR_PLAIN_SETTER, VELKOR_EVENT_SETTER)
+#undef VELKOR_PLAIN_SETTER
+#undef VELKOR_EVENT_SETTER
 
 // ---------------------------------------------------------------- failures
 
@@ -435,7 +465,7 @@ void TCustomComPort::RaiseComError(std::int32_t code, const std::string& message
   }
 }
 
-std::string TCustomComPort::SystemMessage(DWORD code) const {
+std::string TCustomComPort::SystemMessage(std::uint32_t code) const {
   char buffer[256];
   DWORD n = ::FormatMessageA(
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
@@ -467,12 +497,10 @@ void TCustomComPort::RequireClosed() {
 
 // ---------------------------------------------------------------- event thread
 
-DWORD TCustomComPort::EventMask() const {
+std::uint32_t TCustomComPort::EventMask() const {
   DWORD mask = 0;
-  for (const auto& row : kEventRows) {
-    const bool assigned = row.handler ? (this->*row.handler)().Assigned() : FOnLineError.Assigned();
-    if (assigned) mask |= row.bit;
-  }
+  for (const auto& row : kEventRows)
+    if (row.assigned(*this)) mask |= row.bit;
   return mask;
 }
 
@@ -480,7 +508,7 @@ void TCustomComPort::ApplyEventMask() {
   if (!Active()) return;
   const DWORD mask = EventMask();
   if (mask == 0) StopEventThread();
-  CheckSystemResult(::SetCommMask(FHandle, mask));
+  CheckSystemResult(::SetCommMask(FDevice->Handle, mask));
   if (mask != 0) StartEventThread();
 }
 
@@ -503,7 +531,7 @@ void TCustomComPort::StopEventThread() {
   FEventThread.reset();
   thread->Terminate();
   thread->Wake();
-  if (FHandle != INVALID_HANDLE_VALUE) ::SetCommMask(FHandle, 0);  // ends a wait in progress
+  if (FDevice->Handle != INVALID_HANDLE_VALUE) ::SetCommMask(FDevice->Handle, 0);  // ends a wait in progress
   // The handles are closed right after us: wait until the thread has left
   // port code, unless that is this very thread, or it is parked waiting for
   // the main thread (which may be us).
@@ -537,7 +565,7 @@ bool TCustomComPort::WaitForComEvent(TComThread& thread) {
   auto dispatch = [&] {
     // A wait ended by a new mask reports nothing: no handler to call, so no
     // reason to bother the main thread.
-    if (FEvents == 0) {
+    if (FDevice->Events == 0) {
       thread.RestAfterEmptyWait();
       return true;
     }
@@ -547,14 +575,14 @@ bool TCustomComPort::WaitForComEvent(TComThread& thread) {
     return !thread.Terminated();
   };
   ++FEventWaits;
-  if (::WaitCommEvent(FHandle, &FEvents, &FWaitOverlapped)) {
+  if (::WaitCommEvent(FDevice->Handle, &FDevice->Events, &FDevice->WaitOverlapped)) {
     return thread.Terminated() || dispatch();
   }
   if (thread.Terminated()) return true;
   const DWORD code = ::GetLastError();
-  FWaitError = code;
+  FDevice->WaitError = code;
   if (code == ERROR_IO_PENDING) {
-    if (::WaitForSingleObject(FWaitOverlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
+    if (::WaitForSingleObject(FDevice->WaitOverlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
         !thread.Terminated())
       return dispatch();
     return true;
@@ -581,7 +609,7 @@ std::uint32_t TCustomComPort::EventThreadId() const {
 }
 
 void TCustomComPort::RaiseEventThreadError() {
-  RaiseComError(static_cast<std::int32_t>(FWaitError), SystemMessage(FWaitError));
+  RaiseComError(static_cast<std::int32_t>(FDevice->WaitError), SystemMessage(FDevice->WaitError));
 }
 
 void TCustomComPort::DispatchEvents() {
@@ -589,18 +617,12 @@ void TCustomComPort::DispatchEvents() {
   // the thread or close the port: then the rest of the cycle is dropped.
   // A handler may also destroy the port: nothing of it is touched after that.
   TComThread* self = TComThread::Current();
-  const DWORD events = FEvents;
+  const DWORD events = FDevice->Events;
   const std::shared_ptr<const std::atomic<bool>> alive = FAlive;
   try {
     for (const auto& row : kEventRows) {
       if (!*alive || (self && self->Terminated())) return;
-      if (!(events & row.bit)) continue;
-      if (!row.handler) {
-        if (FOnLineError) PollLineErrors();
-        continue;
-      }
-      const TNotifyEvent& handler = (this->*row.handler)();
-      if (handler) handler(this);
+      if (events & row.bit) row.fire(*this);
     }
   } catch (...) {
     // Reported also when the handler destroyed its port: the central report
@@ -687,13 +709,13 @@ void TCustomComPort::Read(void* buffer, std::int32_t length, bool waitOnCompleti
   RequireOpen();
   if (FBeforeRead) FBeforeRead(this, buffer, length, waitOnCompletion);
   CompleteRead();
-  FReadRequest = static_cast<DWORD>(length);
+  FDevice->ReadRequest = static_cast<DWORD>(length);
   if (length != 0) {
-    std::memset(&FReadOverlapped, 0, sizeof FReadOverlapped);
-    FReadOverlapped.hEvent = FReadEvent;
-    CheckSystemResult(::ResetEvent(FReadEvent));
+    std::memset(&FDevice->ReadOverlapped, 0, sizeof FDevice->ReadOverlapped);
+    FDevice->ReadOverlapped.hEvent = FDevice->ReadEvent;
+    CheckSystemResult(::ResetEvent(FDevice->ReadEvent));
     DWORD count = 0;
-    CheckSystemResult(::ReadFile(FHandle, buffer, static_cast<DWORD>(length), &count, &FReadOverlapped));
+    CheckSystemResult(::ReadFile(FDevice->Handle, buffer, static_cast<DWORD>(length), &count, &FDevice->ReadOverlapped));
     FReadUnchecked = true;
     if (waitOnCompletion) CompleteRead();
   }
@@ -705,14 +727,14 @@ void TCustomComPort::Write(const void* buffer, std::int32_t length, bool waitOnC
   void* bytes = const_cast<void*>(buffer);  // the handler type takes a plain address
   if (FBeforeWrite) FBeforeWrite(this, bytes, length, waitOnCompletion);
   CompleteWrite();
-  FWriteRequest = static_cast<DWORD>(length);
+  FDevice->WriteRequest = static_cast<DWORD>(length);
   if (length != 0) {
-    std::memset(&FWriteOverlapped, 0, sizeof FWriteOverlapped);
-    FWriteOverlapped.hEvent = FWriteEvent;
-    CheckSystemResult(::ResetEvent(FWriteEvent));
+    std::memset(&FDevice->WriteOverlapped, 0, sizeof FDevice->WriteOverlapped);
+    FDevice->WriteOverlapped.hEvent = FDevice->WriteEvent;
+    CheckSystemResult(::ResetEvent(FDevice->WriteEvent));
     DWORD count = 0;
     CheckSystemResult(
-        ::WriteFile(FHandle, buffer, static_cast<DWORD>(length), &count, &FWriteOverlapped));
+        ::WriteFile(FDevice->Handle, buffer, static_cast<DWORD>(length), &count, &FDevice->WriteOverlapped));
     FWriteUnchecked = true;
     if (waitOnCompletion) CompleteWrite();
   }
@@ -726,8 +748,8 @@ void TCustomComPort::CompleteRead() {
   if (FReadUnchecked && Active()) {
     FReadUnchecked = false;
     DWORD transferred = 0;
-    CheckSystemResult(::GetOverlappedResult(FHandle, &FReadOverlapped, &transferred, TRUE));
-    if (transferred != FReadRequest) RaiseComError(0, "Timeout");
+    CheckSystemResult(::GetOverlappedResult(FDevice->Handle, &FDevice->ReadOverlapped, &transferred, TRUE));
+    if (transferred != FDevice->ReadRequest) RaiseComError(0, "Timeout");
   }
   PollLineErrors();
 }
@@ -736,18 +758,18 @@ void TCustomComPort::CompleteWrite() {
   if (FWriteUnchecked && Active()) {
     FWriteUnchecked = false;
     DWORD transferred = 0;
-    CheckSystemResult(::GetOverlappedResult(FHandle, &FWriteOverlapped, &transferred, TRUE));
-    if (transferred != FWriteRequest) RaiseComError(0, "Timeout");
+    CheckSystemResult(::GetOverlappedResult(FDevice->Handle, &FDevice->WriteOverlapped, &transferred, TRUE));
+    if (transferred != FDevice->WriteRequest) RaiseComError(0, "Timeout");
   }
   PollLineErrors();
 }
 
 bool TCustomComPort::IsReadPending() {
-  return FReadEvent && ::WaitForSingleObject(FReadEvent, 0) != WAIT_OBJECT_0;
+  return FDevice->ReadEvent && ::WaitForSingleObject(FDevice->ReadEvent, 0) != WAIT_OBJECT_0;
 }
 
 bool TCustomComPort::IsWritePending() {
-  return FWriteEvent && ::WaitForSingleObject(FWriteEvent, 0) != WAIT_OBJECT_0;
+  return FDevice->WriteEvent && ::WaitForSingleObject(FDevice->WriteEvent, 0) != WAIT_OBJECT_0;
 }
 
 void TCustomComPort::ReadText(std::string& text) {
@@ -767,7 +789,7 @@ void TCustomComPort::WriteText(const std::string& text) {
 std::uint32_t TCustomComPort::ReceivedCount() {
   DWORD errors = 0;
   COMSTAT stat{};
-  CheckSystemResult(::ClearCommError(FHandle, &errors, &stat));
+  CheckSystemResult(::ClearCommError(FDevice->Handle, &errors, &stat));
   if (errors != 0 && FOnLineError) FOnLineError(this, ToLineErrors(errors));
   return stat.cbInQue;
 }
@@ -775,14 +797,14 @@ std::uint32_t TCustomComPort::ReceivedCount() {
 void TCustomComPort::PollLineErrors() {
   RequireOpen();
   DWORD errors = 0;
-  CheckSystemResult(::ClearCommError(FHandle, &errors, nullptr));
+  CheckSystemResult(::ClearCommError(FDevice->Handle, &errors, nullptr));
   if (errors != 0 && FOnLineError) FOnLineError(this, ToLineErrors(errors));
 }
 
 TModemStatus TCustomComPort::ModemStatus() {
   RequireOpen();
   DWORD status = 0;
-  CheckSystemResult(::GetCommModemStatus(FHandle, &status));
+  CheckSystemResult(::GetCommModemStatus(FDevice->Handle, &status));
   TModemStatus result;
   if (status & MS_CTS_ON) result.Include(msCTS);
   if (status & MS_DSR_ON) result.Include(msDSR);

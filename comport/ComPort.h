@@ -44,8 +44,7 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
-#include "runtime.h"
+#include "runtime/runtime.h"
 
 namespace velkor {
 
@@ -78,11 +77,15 @@ using TModemStatus = TSet<TModemStatusValue, std::uint8_t>;
 // Bits per second of a rate value; 0 for brDefault and brCustom.
 std::int32_t BaudRateValue(TBaudRate rate);
 // The DCB flag bit of an option.
-DWORD OptionFlag(TOption option);
+std::uint32_t OptionFlag(TOption option);
 // The Win32 priority class of a value; 0 for pcDefault.
-DWORD PriorityClassValue(TPriorityClass pc);
+std::uint32_t PriorityClassValue(TPriorityClass pc);
 // The set of line errors in a Win32 error word (other bits are ignored).
-TLineErrors ToLineErrors(DWORD errors);
+TLineErrors ToLineErrors(std::uint32_t errors);
+// The device a port name opens: on Linux COM1 to COM4 stand for the usual
+// serial nodes unless VELKOR_COM1 to VELKOR_COM4 say otherwise, and any other
+// name is a path; on Windows the name itself.
+std::string PortDevicePath(const std::string& name);
 
 class EComError : public Exception {
  public:
@@ -196,13 +199,43 @@ class TTimeouts : public TPersistent {
 
 // ---------------------------------------------------------------- the port
 
-#define VELKOR_COM_HANDLER(Type, Name)               \
- public:                                             \
-  const Type& Name() const { return F##Name; }       \
-  void Set##Name(const Type& handler);               \
-                                                     \
- private:                                            \
+// Every handler of the port, in published order: PLAIN(Type, Name) for those
+// called from inside a port method, EVENT(Type, Name, Bit, Rank) for device
+// events, with their Win32 event bit and their place in a dispatch. The
+// accessors, setters, event mask, dispatch and stored description are all
+// made from this one list.
+#define VELKOR_COM_HANDLERS(PLAIN, EVENT)        \
+  PLAIN(TOpenCloseEvent, AfterClose)             \
+  PLAIN(TOpenCloseEvent, AfterOpen)              \
+  PLAIN(TReadWriteEvent, AfterRead)              \
+  PLAIN(TReadWriteEvent, AfterWrite)             \
+  PLAIN(TOpenCloseEvent, BeforeClose)            \
+  PLAIN(TOpenCloseEvent, BeforeOpen)             \
+  PLAIN(TReadWriteEvent, BeforeRead)             \
+  PLAIN(TReadWriteEvent, BeforeWrite)            \
+  EVENT(TNotifyEvent, OnBreak, 0x0040, 1)        \
+  EVENT(TNotifyEvent, OnCTSChange, 0x0008, 2)    \
+  EVENT(TNotifyEvent, OnDSRChange, 0x0010, 3)    \
+  PLAIN(TComErrorEvent, OnError)                 \
+  EVENT(TNotifyEvent, OnEvent1, 0x0800, 5)       \
+  EVENT(TNotifyEvent, OnEvent2, 0x1000, 6)       \
+  EVENT(TLineErrorEvent, OnLineError, 0x0080, 4) \
+  EVENT(TNotifyEvent, OnPrinterError, 0x0200, 7) \
+  EVENT(TNotifyEvent, OnRing, 0x0100, 8)         \
+  EVENT(TNotifyEvent, OnRLSDChange, 0x0020, 9)   \
+  EVENT(TNotifyEvent, OnRx80PercFull, 0x0400, 10) \
+  EVENT(TNotifyEvent, OnRxChar, 0x0001, 11)      \
+  EVENT(TNotifyEvent, OnRxFlag, 0x0002, 12)      \
+  EVENT(TNotifyEvent, OnTxEmpty, 0x0004, 13)
+
+#define VELKOR_COM_HANDLER(Type, Name)         \
+ public:                                       \
+  const Type& Name() const { return F##Name; } \
+  void Set##Name(const Type& handler);         \
+                                               \
+ private:                                      \
   Type F##Name;
+#define VELKOR_COM_EVENT_HANDLER(Type, Name, Bit, Rank) VELKOR_COM_HANDLER(Type, Name)
 
 class TCustomComPort : public TComponent {
  public:
@@ -214,7 +247,7 @@ class TCustomComPort : public TComponent {
   void FinishLoading() override;
 
   // ---- opening and closing
-  bool Active() const { return FHandle != INVALID_HANDLE_VALUE; }
+  bool Active() const;
   void SetActive(bool value);
   void Open();
   void Close();
@@ -316,26 +349,21 @@ class TCustomComPort : public TComponent {
 
  private:
   friend class TComThread;
+  // The platform's side of an open port (device and event handles, the
+  // overlapped records, the counts they fill in), private to ComPort.cpp so
+  // that no Win32 name reaches the users of this header.
+  struct TDevice;
   void SettleRetiredThreads(bool waitAll);
-  DWORD EventMask() const;
-  std::string SystemMessage(DWORD code) const;
+  std::uint32_t EventMask() const;
+  std::string SystemMessage(std::uint32_t code) const;
 
   bool FRecordedActive = false;
-  HANDLE FHandle = INVALID_HANDLE_VALUE;
-  HANDLE FReadEvent = nullptr;
-  HANDLE FWriteEvent = nullptr;
-  OVERLAPPED FWaitOverlapped{};
-  OVERLAPPED FReadOverlapped{};
-  OVERLAPPED FWriteOverlapped{};
+  std::unique_ptr<TDevice> FDevice;
   std::shared_ptr<TComThread> FEventThread;
-  DWORD FEvents = 0;
-  DWORD FReadRequest = 0;
-  DWORD FWriteRequest = 0;
   // A transfer started and not yet checked by CompleteRead or CompleteWrite.
   bool FReadUnchecked = false;
   bool FWriteUnchecked = false;
   std::int32_t FSavedPriorityClass = -1;
-  DWORD FWaitError = 0;
   std::atomic<std::uint32_t> FEventWaits{0};
   TThreadPriority FThreadPriority = tpTimeCritical;
   std::int32_t FCustomBaudRate = 0;
@@ -363,31 +391,11 @@ class TCustomComPort : public TComponent {
   std::string FWriteText[2];
   int FWriteSlot = 0;
 
-  VELKOR_COM_HANDLER(TOpenCloseEvent, AfterClose)
-  VELKOR_COM_HANDLER(TOpenCloseEvent, AfterOpen)
-  VELKOR_COM_HANDLER(TReadWriteEvent, AfterRead)
-  VELKOR_COM_HANDLER(TReadWriteEvent, AfterWrite)
-  VELKOR_COM_HANDLER(TOpenCloseEvent, BeforeClose)
-  VELKOR_COM_HANDLER(TOpenCloseEvent, BeforeOpen)
-  VELKOR_COM_HANDLER(TReadWriteEvent, BeforeRead)
-  VELKOR_COM_HANDLER(TReadWriteEvent, BeforeWrite)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnBreak)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnCTSChange)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnDSRChange)
-  VELKOR_COM_HANDLER(TComErrorEvent, OnError)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnEvent1)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnEvent2)
-  VELKOR_COM_HANDLER(TLineErrorEvent, OnLineError)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnPrinterError)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnRing)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnRLSDChange)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnRx80PercFull)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnRxChar)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnRxFlag)
-  VELKOR_COM_HANDLER(TNotifyEvent, OnTxEmpty)
+  VELKOR_COM_HANDLERS(VELKOR_COM_HANDLER, VELKOR_COM_EVENT_HANDLER)
 };
 
 #undef VELKOR_COM_HANDLER
+#undef VELKOR_COM_EVENT_HANDLER
 
 // Publishes the properties of TCustomComPort; adds nothing.
 class TComPort : public TCustomComPort {

@@ -1,5 +1,6 @@
 // The port's stored description: one "Name = value" line per stored
 // property, in published order, read back the way an owner loads it.
+#include <iterator>
 #include <sstream>
 
 #include "ComPort.h"
@@ -27,12 +28,22 @@ const char* const kPriorityClassNames[] = {"pcDefault", "pcIdle", "pcNormal", "p
                                            "pcRealTime"};
 const char* const kThreadPriorityNames[] = {"tpIdle",   "tpLowest",  "tpLower",       "tpNormal",
                                             "tpHigher", "tpHighest", "tpTimeCritical"};
-const char* const kHandlerNames[] = {
-    "AfterClose", "AfterOpen",  "AfterRead",      "AfterWrite",   "BeforeClose",
-    "BeforeOpen", "BeforeRead", "BeforeWrite",    "OnBreak",      "OnCTSChange",
-    "OnDSRChange", "OnError",   "OnEvent1",       "OnEvent2",     "OnLineError",
-    "OnPrinterError", "OnRing", "OnRLSDChange",   "OnRx80PercFull", "OnRxChar",
-    "OnRxFlag",   "OnTxEmpty"};
+#define VELKOR_HANDLER_NAME(Type, Name) #Name,
+#define VELKOR_EVENT_HANDLER_NAME(Type, Name, Bit, Rank) #Name,
+const char* const kHandlerNames[] = {VELKOR_COM_HANDLERS(VELKOR_HANDLER_NAME, VELKOR_EVENT_HANDLER_NAME)};
+#undef VELKOR_HANDLER_NAME
+#undef VELKOR_EVENT_HANDLER_NAME
+
+static_assert(std::size(kBaudNames) == brCustom + 1);
+static_assert(std::size(kDataBitsNames) == db8 + 1);
+static_assert(std::size(kParityNames) == paSpace + 1);
+static_assert(std::size(kStopBitsNames) == sb2 + 1);
+static_assert(std::size(kOptionNames) == opAbortOnError + 1);
+static_assert(std::size(kDtrNames) == dcHandshake + 1);
+static_assert(std::size(kRtsNames) == rcToggle + 1);
+static_assert(std::size(kXOnXOffNames) == xcInputOutput + 1);
+static_assert(std::size(kPriorityClassNames) == pcRealTime + 1);
+static_assert(std::size(kThreadPriorityNames) == tpTimeCritical + 1);
 
 template <std::size_t N>
 int IndexOf(const char* const (&names)[N], const std::string& name) {
@@ -124,15 +135,11 @@ std::string TCustomComPort::WriteDescription(
   for (const auto& [name, value] : timeouts)
     if (value != 0) line(name, std::to_string(value));
 
-  const bool assigned[] = {
-      FAfterClose.Assigned(),  FAfterOpen.Assigned(),     FAfterRead.Assigned(),
-      FAfterWrite.Assigned(),  FBeforeClose.Assigned(),   FBeforeOpen.Assigned(),
-      FBeforeRead.Assigned(),  FBeforeWrite.Assigned(),   FOnBreak.Assigned(),
-      FOnCTSChange.Assigned(), FOnDSRChange.Assigned(),   FOnError.Assigned(),
-      FOnEvent1.Assigned(),    FOnEvent2.Assigned(),      FOnLineError.Assigned(),
-      FOnPrinterError.Assigned(), FOnRing.Assigned(),     FOnRLSDChange.Assigned(),
-      FOnRx80PercFull.Assigned(), FOnRxChar.Assigned(),   FOnRxFlag.Assigned(),
-      FOnTxEmpty.Assigned()};
+#define VELKOR_HANDLER_ASSIGNED(Type, Name) F##Name.Assigned(),
+#define VELKOR_EVENT_HANDLER_ASSIGNED(Type, Name, Bit, Rank) F##Name.Assigned(),
+  const bool assigned[] = {VELKOR_COM_HANDLERS(VELKOR_HANDLER_ASSIGNED, VELKOR_EVENT_HANDLER_ASSIGNED)};
+#undef VELKOR_HANDLER_ASSIGNED
+#undef VELKOR_EVENT_HANDLER_ASSIGNED
   for (std::size_t i = 0; i < std::size(kHandlerNames); ++i) {
     if (!assigned[i]) continue;
     const std::string method = handlerName ? handlerName(kHandlerNames[i]) : std::string();

@@ -29,9 +29,10 @@
 //   PurgeComm            tcflush + ending the pending transfers
 //   GetCommModemStatus   TIOCMGET
 //   GetLastError/SetLastError/FormatMessageA   errno -> Win32 code, strerror text
-//   Get/SetPriorityClass, SetThreadPriority    nice values (priority.cpp): what
+//   Get/SetPriorityClass nice values (priority.cpp): what
 //                        this user may not raise stays as it was
-//   GetCurrentProcess, GetCurrentThreadId
+//   GetCurrentProcess
+//   (thread ids and priorities are the runtime's: runtime/thread_priority.h)
 //
 // Not rendered: EV_RXFLAG, EV_PERR, EV_EVENT1/2 are never reported (a tty
 // does not tell which byte arrived without consuming it). Modem-line changes
@@ -235,11 +236,6 @@ DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languag
 HANDLE GetCurrentProcess();
 DWORD GetPriorityClass(HANDLE process);
 BOOL SetPriorityClass(HANDLE process, DWORD priorityClass);
-DWORD GetCurrentThreadId();
-// Thread "handles" here are the kernel thread id (as GetCurrentThreadId gives it).
-HANDLE ThreadHandleFromId(DWORD threadId);
-BOOL SetThreadPriority(HANDLE thread, int priority);
-int GetThreadPriority(HANDLE thread);
 
 namespace velkor::posix {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/velkor_application.h"
-#include "comport/runtime.h"
+#include "runtime/runtime.h"
 #include "support/fake_dialogs.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "pty.h"
+#include "runtime/thread_priority.h"
 
 namespace velkor::test {
 namespace {
@@ -42,15 +43,15 @@ TEST(ComPortPriority, WhatAnOrdinaryUserCannotRaiseStaysAsItWas) {
     PtyPair pty;
     Recorder rec;
     TComPort port(nullptr);
-    const int before = NiceOf(GetCurrentThreadId());
+    const int before = NiceOf(CurrentThreadId());
     port.SetDeviceName(pty.Path());
     port.SetPriorityClass(pcHigh);
     port.SetOnRxChar(TNotifyEvent(&rec, &Recorder::RxChar));
     port.Open();
-    if (NiceOf(GetCurrentThreadId()) != before) return 1;
+    if (NiceOf(CurrentThreadId()) != before) return 1;
     if (NiceOf(port.EventThreadId()) != before) return 2;
     port.Close();
-    if (NiceOf(GetCurrentThreadId()) != before) return 3;
+    if (NiceOf(CurrentThreadId()) != before) return 3;
     return 0;
   });
   EXPECT_EQ(code, 0) << "1: process lowered while open, 2: event thread lowered, 3: not restored";

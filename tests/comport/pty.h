@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "comport/ComPort.h"
+#include "comport/platform.h"  // the layer under the port, which these tests reach into
 
 namespace velkor::test {
 

@@ -1,8 +1,8 @@
-#include "runtime.h"
-
+// The hand-over to the main thread: the installed runner, the queue of
+// calls handed over by other threads, and the plain main loop.
 #include <cstdio>
 
-#include "platform.h"
+#include "runtime/runtime.h"
 
 namespace velkor {
 
@@ -151,71 +151,6 @@ bool TMainLoop::PumpUntil(const std::function<bool()>& pred, std::chrono::millis
 std::vector<std::string> TMainLoop::Errors() const {
   std::lock_guard lk(FErrorsMutex);
   return FErrors;
-}
-
-// ---------------------------------------------------------------- TThread
-
-namespace {
-HANDLE CurrentThreadHandle() {
-#ifdef _WIN32
-  return GetCurrentThread();
-#else
-  return ThreadHandleFromId(GetCurrentThreadId());
-#endif
-}
-}  // namespace
-
-int ThreadPriorityValue(TThreadPriority p) {
-  static const int kValues[] = {-15, -2, -1, 0, 1, 2, 15};
-  return kValues[p];
-}
-
-TThread::~TThread() {
-  if (FThread.joinable()) FThread.detach();
-}
-
-void TThread::Start(TThreadPriority priority) {
-  auto self = shared_from_this();
-  std::mutex m;
-  std::condition_variable cv;
-  bool started = false;
-  try {
-    FThread = std::thread([self, priority, &m, &cv, &started] {
-      self->FThreadId.store(GetCurrentThreadId());
-      SetThreadPriority(CurrentThreadHandle(), ThreadPriorityValue(priority));
-      {
-        std::lock_guard lk(m);
-        started = true;
-        cv.notify_all();
-      }
-      self->Execute();
-    });
-  } catch (const std::system_error&) {
-    throw EThread("Can't create thread");
-  }
-  std::unique_lock lk(m);
-  cv.wait(lk, [&] { return started; });
-}
-
-void TThread::SetPriority(TThreadPriority p) {
-#ifdef _WIN32
-  // std::thread's handle is a pthread_t under MinGW: open the thread by its id.
-  HANDLE h = OpenThread(THREAD_SET_INFORMATION, FALSE, FThreadId.load());
-  const bool set = h && SetThreadPriority(h, ThreadPriorityValue(p));
-  if (h) CloseHandle(h);
-  if (!set) throw EThread("Can't set thread priority");
-#else
-  HANDLE h = ThreadHandleFromId(FThreadId.load());
-  if (!SetThreadPriority(h, ThreadPriorityValue(p))) throw EThread("Can't set thread priority");
-#endif
-}
-
-void TThread::WaitFor() {
-  if (FThread.joinable()) FThread.join();
-}
-
-void TThread::Detach() {
-  if (FThread.joinable()) FThread.detach();
 }
 
 }  // namespace velkor

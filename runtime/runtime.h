@@ -1,6 +1,7 @@
-// The few runtime pieces the serial component stands on: object and
-// exception bases, components with a loading state, copyable settings
-// objects, threads, bound handlers, and the hand-over to the main thread.
+// The runtime the components stand on: object and exception bases (with the
+// silent abort), components with a loading state, copyable settings objects,
+// threads, bound handlers, and the hand-over to the main thread. The serial
+// component, the board link, the command line and the editor share it.
 #pragma once
 
 #include <atomic>
