@@ -49,33 +49,38 @@ clean:
 
 # The tests labelled "threaded" (the serial component, board transfers, the
 # command-line transfers against the emulator) under ThreadSanitizer, in
-# their own build without Qt; any report fails the run.
+# their own build without Qt, at -O1 as ThreadSanitizer advises; any report
+# fails the run. Those labelled "perf" measure time and are left to the
+# plain run.
 TSAN_DIR ?= build-tsan
 test-tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DVELKOR_BUILD_TESTS=ON -DVELKOR_GUI=OFF \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
 	  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target comport_tests board_transfer_tests velkor-cli velkor-board
 	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-	  ctest -L threaded --output-on-failure -j $(TEST_JOBS) --timeout 300
+	  ctest -L threaded -LE perf --output-on-failure -j $(TEST_JOBS) --timeout 300
 
 # One clang build with AddressSanitizer and UBSan (nothing recovers) serves
 # both the whole suite, GUI included, and the libFuzzer harnesses, which are
-# linked from the same instrumented objects. Any report fails the run; what
-# uninstrumented libraries leak is suppressed in tests/sanitizers/, each
-# entry with its reason.
+# linked from the same instrumented objects, at -O1 as the sanitizers advise.
+# Any report fails the run; what uninstrumented libraries leak is suppressed
+# in tests/sanitizers/, each entry with its reason. The "perf" tests measure
+# time and are left to the plain run.
 ASAN_DIR   ?= build-asan
 ASAN_FLAGS := -fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 .PHONY: asan-configure
 asan-configure: deps
 	$(MAKE) deps PACKAGES="clang-14 libclang-rt-14-dev"
-	CXX=clang++-14 cmake -S . -B $(ASAN_DIR) -G Ninja -DVELKOR_FUZZ=ON -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)"
+	CXX=clang++-14 cmake -S . -B $(ASAN_DIR) -G Ninja -DVELKOR_FUZZ=ON -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG"
 
 test-asan: asan-configure
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1" \
 	  LSAN_OPTIONS="suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0" \
 	  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-	  ctest --output-on-failure -j $(TEST_JOBS) --timeout 300
+	  ctest -LE perf --output-on-failure -j $(TEST_JOBS) --timeout 300
 
 # Each harness for FUZZ_SECONDS or FUZZ_RUNS executions, whichever ends first
 # (0: no limit); `make -j2 fuzz` runs two at once. Inputs that crash are kept

@@ -56,6 +56,13 @@ class BoardTransfer::Session {
 
 BoardTransfer::BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs,
                              BusyCursor& cursor)
+    : ownPort_(std::make_unique<ComPortLine>(rs232)), rs232_(*ownPort_), pump_(pump), clock_(clock),
+      dialogs_(dialogs), cursor_(cursor) {
+  rs232_.SetOnRxChar(Bind(this, &BoardTransfer::rs232RxChar));
+}
+
+BoardTransfer::BoardTransfer(TransferPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs,
+                             BusyCursor& cursor)
     : rs232_(rs232), pump_(pump), clock_(clock), dialogs_(dialogs), cursor_(cursor) {
   rs232_.SetOnRxChar(Bind(this, &BoardTransfer::rs232RxChar));
 }
@@ -88,27 +95,21 @@ void BoardTransfer::fail(std::string_view message) {
 
 void BoardTransfer::erreurCommunication() { fail(msg::kCheckList); }
 
-std::string BoardTransfer::portLabel() const {
-  const std::string& name = rs232_.DeviceName();
-  const std::string device = PortDevicePath(name);
-  return device != name ? name + " (" + device + ")" : name;
-}
-
 bool BoardTransfer::openPort() {
   try {
     rs232_.SetActive(true);
     return true;
   } catch (const EComError& e) {
-    fail(msg::portUnavailable(portLabel(), systemErrorText(e.WinError, e.what())));
+    fail(msg::portUnavailable(rs232_.Label(), systemErrorText(e.WinError, e.what())));
     return false;
   } catch (...) {  // the silent abort an error handler chose
-    fail(msg::portUnavailable(portLabel(), {}));
+    fail(msg::portUnavailable(rs232_.Label(), {}));
     return false;
   }
 }
 
 void BoardTransfer::rethrowNamingThePort(const EComError& e, std::string_view more) {
-  std::string text = portLabel() + " : " + systemErrorText(e.WinError, e.what());
+  std::string text = rs232_.Label() + " : " + systemErrorText(e.WinError, e.what());
   if (!more.empty()) text += "\r\r" + std::string(more);
   throw EComError(e.WinError, text);
 }

@@ -15,10 +15,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "board/transfer_port.h"
 #include "board/transfer_seams.h"
-#include "comport/ComPort.h"
 #include "image/program.h"
 #include "image/user_dialogs.h"
 
@@ -45,6 +46,7 @@ struct TransferStep {
 class BoardTransfer {
  public:
   BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs, BusyCursor& cursor);
+  BoardTransfer(TransferPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs, BusyCursor& cursor);
   ~BoardTransfer();
   BoardTransfer(const BoardTransfer&) = delete;
   BoardTransfer& operator=(const BoardTransfer&) = delete;
@@ -84,8 +86,6 @@ class BoardTransfer {
 
  private:
   bool openPort();
-  // "COM1 (/dev/ttyS0)": the port's name and the device it opens.
-  std::string portLabel() const;
   [[noreturn]] void rethrowNamingThePort(const EComError& e, std::string_view more);
   bool attendreEcho(const std::string& line, int page);
   TransferResult downloadImage(int page, std::string& image);
@@ -101,7 +101,8 @@ class BoardTransfer {
 
   class Session;
 
-  TCustomComPort& rs232_;
+  std::unique_ptr<TransferPort> ownPort_;  // the serial component's, when given one
+  TransferPort& rs232_;
   EventPump& pump_;
   TickClock& clock_;
   UserDialogs& dialogs_;

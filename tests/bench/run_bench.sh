@@ -39,7 +39,7 @@ bare_mb=$(cut -d' ' -f2 "$work/bare" | median | awk '{printf "%.1f", $1/1024}')
 
 # Transfers against the emulator: time over the fixed pauses, CPU of a failed upload.
 for i in $(seq 3); do
-  "$build/tests/board/board_transfer_tests" --gtest_filter='*ByteExact*:*Cheaply*' >"$work/transfer.$i" 2>&1
+  "$build/tests/board/board_transfer_perf" >"$work/transfer.$i" 2>&1
 done
 upload_over=$(grep -h '^upload:' "$work"/transfer.* | awk '{print $4}' | median)
 download_over=$(grep -h '^download:' "$work"/transfer.* | awk '{print $4}' | median)

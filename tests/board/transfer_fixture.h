@@ -11,36 +11,16 @@
 #include "board/board_transfer.h"
 #include "board/emulator_server.h"
 #include "board/main_loop_pump.h"
+#include "support/counting_cursor.h"
 #include "support/fake_dialogs.h"
 #include "support/programs.h"
 
 namespace velkor::testing_support {
 
-class CountingCursor : public BusyCursor {
- public:
-  void showBusy() override { busy = true; }
-  void showNormal() override { busy = false; }
-  bool busy = false;
-};
-
 inline double cpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// A program with something on every kind of page, and a line-feed byte (EA3).
-inline void makeRichProgram(Program& program) {
-  program.initialiserPages();
-  makeExample(program);
-  ProgramDocument& doc = program.document;
-  doc.choix01_01Select(FieldId::slot(2, 1), "EA3");
-  doc.setNumberText(FieldId::threshold(2, 3), "4321");
-  doc.ou01_01Click(FieldId::link(9, 1));
-  doc.setNumberText(FieldId::voltage(9), "2500");
-  doc.zero1Click(FieldId::hold(9));
-  doc.setNumberText(FieldId::pause(11), "65000");
-  program.construireImages();
 }
 
 class TransferTest : public testing::Test {
@@ -84,18 +64,6 @@ class TransferTest : public testing::Test {
     transfer.reset();
     port.SetActive(false);
     stopBoard();
-  }
-
-  // "Enregistrer dans la carte" or "Charger depuis la carte".
-  TransferResult transferProgram(bool upload) {
-    return upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
-  }
-
-  // Serves the main loop for `duration`, as while the user reads a message.
-  void pumpFor(std::chrono::milliseconds duration) {
-    using std::chrono::steady_clock;
-    for (const auto until = steady_clock::now() + duration; steady_clock::now() < until;)
-      pump.processEvents(std::chrono::duration_cast<std::chrono::milliseconds>(until - steady_clock::now()));
   }
 
   // Milliseconds a call takes.

@@ -20,6 +20,20 @@ inline void makeExample(Program& program) {
   doc.pause1Exit(FieldId::pause(1));
 }
 
+// A program with something on every kind of page, and a line-feed byte (EA3).
+inline void makeRichProgram(Program& program) {
+  program.initialiserPages();
+  makeExample(program);
+  ProgramDocument& doc = program.document;
+  doc.choix01_01Select(FieldId::slot(2, 1), "EA3");
+  doc.setNumberText(FieldId::threshold(2, 3), "4321");
+  doc.ou01_01Click(FieldId::link(9, 1));
+  doc.setNumberText(FieldId::voltage(9), "2500");
+  doc.zero1Click(FieldId::hold(9));
+  doc.setNumberText(FieldId::pause(11), "65000");
+  program.construireImages();
+}
+
 // Random user steps on enabled fields, on every page.
 inline void randomEdits(Program& program, std::mt19937& rng, int steps) {
   ProgramDocument& doc = program.document;
