@@ -51,8 +51,9 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  velkor::followServerDpi();
+  auto probe = velkor::followServerDpi();
   velkor::VelkorApplication app(argc, argv);  // takes Qt's own options out of argv
+  probe.reset();
   const QStringList args = app.arguments().mid(1);
   if (args.size() > 1 || (!args.isEmpty() && args.front().startsWith('-'))) {
     std::fputs(kUsage, stderr);

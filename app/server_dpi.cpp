@@ -39,30 +39,40 @@ bool desktopSetsDpi(xcb_connection_t* connection, xcb_window_t root) {
   return found;
 }
 
+class XcbConnection : public ServerConnection {
+ public:
+  explicit XcbConnection(xcb_connection_t* connection) : connection_(connection) {}
+  ~XcbConnection() override { xcb_disconnect(connection_); }
+  xcb_connection_t* get() const { return connection_; }
+
+ private:
+  xcb_connection_t* connection_;
+};
+
 }  // namespace
 
-void followServerDpi() {
+std::unique_ptr<ServerConnection> followServerDpi() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (!isSet("DISPLAY") || (platform && *platform && std::strncmp(platform, "xcb", 3) != 0)) return;
+  if (!isSet("DISPLAY") || (platform && *platform && std::strncmp(platform, "xcb", 3) != 0)) return nullptr;
   for (const char* own : {"QT_FONT_DPI", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_ENABLE_HIGHDPI_SCALING"})
-    if (isSet(own)) return;
+    if (isSet(own)) return nullptr;
   int screenNumber = 0;
-  xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-  if (xcb_connection_has_error(connection) == 0) {
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  auto connection = std::make_unique<XcbConnection>(xcb_connect(nullptr, &screenNumber));
+  if (xcb_connection_has_error(connection->get()) == 0) {
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection->get()));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
     const xcb_screen_t* screen = screens.rem > 0 ? screens.data : nullptr;
-    if (screen && screen->height_in_millimeters > 0 && !desktopSetsDpi(connection, screen->root)) {
+    if (screen && screen->height_in_millimeters > 0 && !desktopSetsDpi(connection->get(), screen->root)) {
       const long dpi = std::lround(screen->height_in_pixels * 25.4 / screen->height_in_millimeters);
       if (dpi >= 120 && dpi <= 480) setenv("QT_FONT_DPI", std::to_string(dpi).c_str(), 1);
     }
   }
-  xcb_disconnect(connection);
+  return connection;
 }
 
 #else
 
-void followServerDpi() {}
+std::unique_ptr<ServerConnection> followServerDpi() { return nullptr; }
 
 #endif
 

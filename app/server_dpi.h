@@ -8,11 +8,22 @@
 // gets windows to match; ordinary screens stay at Qt's 96.
 #pragma once
 
+#include <memory>
+
 namespace velkor {
+
+// The connection followServerDpi looked through. Keep it until the
+// application object has its own: an X server that its last client leaves
+// resets itself, which the application would then wait for (a bare X server
+// such as Xvfb has no other client).
+class ServerConnection {
+ public:
+  virtual ~ServerConnection() = default;
+};
 
 // Before the application object exists: sets QT_FONT_DPI to the X server's
 // DPI when that is what Xft would use. Does nothing off X11, when the user
 // set Qt's own DPI or scale variables, or when the desktop sets Xft.dpi.
-void followServerDpi();
+std::unique_ptr<ServerConnection> followServerDpi();
 
 }  // namespace velkor

@@ -154,6 +154,7 @@ bool TForm1::event(QEvent* e) {
 }
 
 void TForm1::FormActivate() {
+  buildAllPages();
   if (simulation_.stopStartTimers) simulation_.stopStartTimers();
   const Reaction r = program_.initialiserPages();
   showAllPages();

@@ -38,9 +38,11 @@ class HelpWindow;
 class TAbout1;
 struct OpenOutcome;
 
-// Widgets of one output page.
+// Widgets of one output page. The tab's page exists from the start; what
+// it holds is built when first needed (`built`).
 struct PageWidgets {
   QWidget* page = nullptr;
+  bool built = false;
   std::vector<QComboBox*> slotBoxes;  // choixNN_MM at MM-1
   std::vector<QPushButton*> linkButtons;  // ouNN_MM at MM-1
   std::array<QPushButton*, 4> comparators{};  // logic pages
@@ -69,9 +71,9 @@ class TForm1 : public QMainWindow {
   Program& program() { return program_; }
   ProgramDocument& document() { return program_.document; }
   QTabWidget* pageControl() const { return pagecontrol1; }
-  QWidget* fieldWidget(FieldId id) const;
+  QWidget* fieldWidget(FieldId id);
   // The first field of a page in tab order: slot 01, or the voltage on an analog page.
-  QWidget* firstField(int page) const;
+  QWidget* firstField(int page);
   const std::string& DeviceName() const { return rs232.DeviceName(); }
   BoardTransfer& boardTransfer() { return *transfer_; }
   void setSimulationWindows(SimulationWindows windows) { simulation_ = std::move(windows); }
@@ -164,6 +166,9 @@ class TForm1 : public QMainWindow {
   void updateEditMenu();
   void updateCaption();
   void buildPages();
+  // A page's widgets, showing the document; nothing when built already.
+  void buildPage(int page);
+  void buildAllPages();
   void buildLogicPage(int page, PageWidgets& w);
   void buildAnalogPage(int page, PageWidgets& w);
   void buildChain(int page, PageWidgets& w, QWidget* group, int leftRows, int top);

@@ -176,6 +176,7 @@ void TForm1::zero1Click() {
 }
 
 void TForm1::pagecontrol1Change(int index) {
+  buildPage(index + 1);
   program_.document.activePage = index + 1;
   // When the focus was in a field of the old page (the stacked pages have
   // already moved it into the new one), it goes to the new page's first field.

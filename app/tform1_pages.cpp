@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "app/tform1.h"
@@ -67,7 +68,7 @@ void TForm1::buildPages() {
   pagecontrol1 = new QTabWidget(this);
   pagecontrol1->setObjectName("pagecontrol1");
   // Eleven tabs share the window's 387 pixels.
-  pagecontrol1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: %1px %2px; min-width: %3px; }")
+  pagecontrol1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: %1px %2px; min-width: %3px; }")
                                   .arg(scale_(3))
                                   .arg(scale_(4))
                                   .arg(scale_(24)));
@@ -76,11 +77,29 @@ void TForm1::buildPages() {
     PageWidgets& w = pages_[static_cast<std::size_t>(p - 1)];
     w.page = new QWidget;
     w.page->setObjectName(QStringLiteral("page%1").arg(p));
-    if (isLogicPage(p)) buildLogicPage(p, w);
-    else buildAnalogPage(p, w);
     pagecontrol1->addTab(w.page, q(pageCaption(p)));
   }
+  // The window shows SL1 first: the other pages, a hundred editable combo
+  // boxes and more, are built once it is up (first activation) or when one
+  // is asked for, whichever comes first, so that it comes up sooner.
+  buildPage(1);
   connect(pagecontrol1, &QTabWidget::currentChanged, this, &TForm1::pagecontrol1Change);
+}
+
+void TForm1::buildPage(int page) {
+  PageWidgets& w = pages_[static_cast<std::size_t>(page - 1)];
+  if (w.built) return;
+  w.built = true;
+  if (isLogicPage(page)) buildLogicPage(page, w);
+  else buildAnalogPage(page, w);
+  // Widgets added to a page already on screen are shown by hand.
+  if (w.page->isVisible())
+    for (QWidget* child : w.page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->show();
+  showPage(page);
+}
+
+void TForm1::buildAllPages() {
+  for (int p = 1; p <= kPageCount; ++p) buildPage(p);
 }
 
 // Slots with their link buttons, `leftRows` of them in the left column and
@@ -187,8 +206,9 @@ void TForm1::buildPauseGroup(int page, PageWidgets& w, int top) {
   label(QStringLiteral("mS"), pause, scale_(QRect(80, 22, 30, 18)));
 }
 
-QWidget* TForm1::fieldWidget(FieldId id) const {
+QWidget* TForm1::fieldWidget(FieldId id) {
   if (!isValidField(id)) return nullptr;
+  buildPage(id.page);
   const PageWidgets& w = pages_[static_cast<std::size_t>(id.page - 1)];
   const auto at = static_cast<std::size_t>(id.position - 1);
   switch (id.family) {
@@ -204,14 +224,16 @@ QWidget* TForm1::fieldWidget(FieldId id) const {
   return nullptr;
 }
 
-QWidget* TForm1::firstField(int page) const {
+QWidget* TForm1::firstField(int page) {
+  buildPage(page);
   const PageWidgets& w = pages_[static_cast<std::size_t>(page - 1)];
   return w.voltage ? static_cast<QWidget*>(w.voltage) : w.slotBoxes.front();
 }
 
 void TForm1::showPage(int page) {
-  const OutputPage& pg = program_.document.page(page);
   PageWidgets& w = pages_[static_cast<std::size_t>(page - 1)];
+  if (!w.built) return;  // it will show the document as it then stands
+  const OutputPage& pg = program_.document.page(page);
   auto setText = [](QLineEdit* field, const std::string& text) {
     if (field->text() != q(text)) field->setText(q(text));
   };
