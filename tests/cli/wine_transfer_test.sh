@@ -3,9 +3,9 @@
 # velkor-board: each board's pseudo-terminal is mapped as a COM port of the
 # prefix. wine's waits there are not a real port's: this checks that the
 # transfers get through, not the line's timing.
-# Usage: wine_transfer_test.sh WINE VELKOR_CLI_EXE VELKOR_BOARD CORPUS_DIR   (WINEPREFIX set)
+# Usage: wine_transfer_test.sh WINE VELKOR_CLI_EXE VELKOR_BOARD PROGRAMS_DIR   (WINEPREFIX set)
 set -uo pipefail
-wine=$1 cli=$2 board=$3 corpus=$4
+wine=$1 cli=$2 board=$3 programs=$4
 work=$(mktemp -d)
 devices=$WINEPREFIX/dosdevices
 pids=()
@@ -25,7 +25,7 @@ start_board() {  # start_board COMn [faults...]
   echo "board on $port did not start"; exit 1
 }
 
-program=$corpus/rich  # thresholds, a held voltage, and a line-feed byte inside a line
+program=$programs/rich.prg  # thresholds, a held voltage, and a line-feed byte inside a line
 start_board COM8
 start_board COM7 --silent
 
