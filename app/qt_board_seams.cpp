@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/central_report.h"
+
 namespace velkor {
 namespace {
 
@@ -78,16 +80,6 @@ void QtMainThreadRunner::customEvent(QEvent* event) {
   calls_.RunPending();
 }
 
-void QtMainThreadRunner::HandleException(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const EAbort&) {
-    // The silent abort: nothing to show.
-  } catch (const std::exception& e) {
-    if (errorReport_) errorReport_->reportError(e.what());
-  } catch (...) {
-    if (errorReport_) errorReport_->reportError("Erreur inattendue");
-  }
-}
+void QtMainThreadRunner::HandleException(std::exception_ptr error) { reportFailure(error, errorReport_); }
 
 }  // namespace velkor

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "app/central_report.h"
 #include "app/credit_buffer.h"
 #include "app/tabout1.h"
 #include "app/window_placement.h"
@@ -203,15 +204,14 @@ void TForm1::Sauvegarder1Click() {
   updateCaption();
 }
 
-// Runs a command; a failure nobody handled goes to the central error report,
-// except the silent abort.
+// Runs a command; a failure nobody handled goes to the central error report
+// here, so that the command's focus is put back afterwards.
 template <class F>
 void TForm1::reportFailures(F&& command) {
   try {
     command();
-  } catch (const EAbort&) {
-  } catch (const std::exception& e) {
-    dialogs_.reportError(e.what());
+  } catch (...) {
+    reportFailure(std::current_exception(), &dialogs_);
   }
 }
 

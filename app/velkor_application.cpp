@@ -1,9 +1,7 @@
 #include "app/velkor_application.h"
 
-#include <cstdio>
-
+#include "app/central_report.h"
 #include "app/french_translation.h"
-#include "runtime/runtime.h"
 
 namespace velkor {
 
@@ -15,13 +13,8 @@ VelkorApplication::VelkorApplication(int& argc, char** argv) : QApplication(argc
 bool VelkorApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
-  } catch (const EAbort&) {
-    // The silent abort: the operation stops without a word.
-  } catch (const std::exception& e) {
-    if (dialogs_) dialogs_->reportError(e.what());
-    else std::fprintf(stderr, "%s\n", e.what());
   } catch (...) {
-    if (dialogs_) dialogs_->reportError("Erreur inattendue");
+    reportFailure(std::current_exception(), dialogs_);
   }
   return false;
 }
