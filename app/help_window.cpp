@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/window_placement.h"
+#include "simulation/gui/window_placement.h"
 #include "simulation/gui/form_scale.h"
 
 namespace velkor {

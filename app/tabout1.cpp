@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/credit_buffer.h"
-#include "app/window_placement.h"
+#include "simulation/gui/window_placement.h"
 #include "simulation/gui/form_scale.h"
 
 namespace velkor {

@@ -12,7 +12,7 @@
 #include "app/central_report.h"
 #include "app/credit_buffer.h"
 #include "app/tabout1.h"
-#include "app/window_placement.h"
+#include "simulation/gui/window_placement.h"
 #include "board/board_messages.h"
 #include "image/file_commands.h"
 #include "image/messages.h"

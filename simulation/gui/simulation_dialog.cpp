@@ -3,11 +3,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QPalette>
 #include <QPushButton>
-#include <QScreen>
 #include <utility>
+
+#include "simulation/gui/window_placement.h"
 
 namespace velkor {
 
@@ -24,11 +24,7 @@ void SimulationDialog::setUpWindow(const QString& caption, int clientWidth, int 
 }
 
 void SimulationDialog::FormCreate() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QSize area = screen->geometry().size();
-    // Integer division truncates toward zero, also on a screen smaller than the window.
-    move((area.width() - width()) / 2, (area.height() - height()) / 2);
-  }
+  centreOnScreen(this);
   StopRequested = false;
 }
 

@@ -1,4 +1,5 @@
-// Windows open in the middle of the screen, halves truncated toward zero.
+// Windows open in the middle of the screen, halves truncated toward zero:
+// the editor, its About box and help, and the simulation windows.
 #pragma once
 
 #include <QGuiApplication>
