@@ -25,6 +25,7 @@
 #include "support/fake_dialogs.h"
 #include "support/programs.h"
 #include "support/temp_dir.h"
+#include "support/test_ports.h"
 
 using namespace velkor;
 using testing_support::FakeDialogs;
@@ -103,8 +104,7 @@ class BoardCommandsTest : public QObject {
  private Q_SLOTS:
   void initTestCase() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
-    for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
-      qputenv(name, QByteArray("/dev/null/") + name);
+    testing_support::pointComNamesAway();
     runner = std::make_unique<QtMainThreadRunner>();
   }
 
@@ -120,7 +120,7 @@ class BoardCommandsTest : public QObject {
     form->document().ProgramModified = false;
     form.reset();
     stopBoard();
-    qputenv("VELKOR_COM1", "/dev/null/VELKOR_COM1");
+    qputenv("VELKOR_COM1", QByteArray::fromStdString(testing_support::testPortPath(1)));
   }
 
   void uploadStoresTheProgramAndRefusesOtherCommandsMeanwhile() {
@@ -386,8 +386,8 @@ class BoardCommandsTest : public QObject {
     action("COM31")->trigger();
     QCOMPARE(dialogs->shown,
              (std::vector<std::string>{
-                 msg::portUnavailable("COM1 (/dev/null/VELKOR_COM1)", "fichier ou périphérique introuvable"),
-                 msg::portUnavailable("COM3 (/dev/null/VELKOR_COM3)", "fichier ou périphérique introuvable")}));
+                 msg::portUnavailable("COM1 (" + testing_support::testPortPath(1) + ")", "fichier ou périphérique introuvable"),
+                 msg::portUnavailable("COM3 (" + testing_support::testPortPath(3) + ")", "fichier ou périphérique introuvable")}));
     QCOMPARE(form->DeviceName(), std::string("COM3"));
     QVERIFY(action("COM31")->isChecked());
     dialogs->shown.clear();

@@ -12,6 +12,7 @@
 #include "simulation/gui/board_window.h"
 #include "simulation/gui/lamp.h"
 #include "support/fake_dialogs.h"
+#include "support/test_ports.h"
 
 using namespace velkor;
 using testing_support::FakeDialogs;
@@ -31,8 +32,7 @@ class BoardWindowEditorTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
-      qputenv(name, QByteArray("/dev/null/") + name);
+    testing_support::pointComNamesAway();
   }
 
   void editsUndoTypingAndNouveauAreFollowedAtOnce() {

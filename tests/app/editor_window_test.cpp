@@ -24,6 +24,7 @@
 #include "image/program_file.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_ports.h"
 
 using namespace velkor;
 using testing_support::FakeDialogs;
@@ -60,8 +61,7 @@ class EditorWindowTest : public QObject {
  private Q_SLOTS:
   void initTestCase() {
     // Also when run by hand: the COM names must never reach a real port.
-    for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
-      qputenv(name, QByteArray("/dev/null/") + name);
+    testing_support::pointComNamesAway();
     // Files saved and opened here are no recent files of the user's.
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
   }

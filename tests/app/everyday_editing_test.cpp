@@ -30,6 +30,7 @@
 #include "app/tform1.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_ports.h"
 
 using namespace velkor;
 using testing_support::FakeDialogs;
@@ -112,8 +113,7 @@ class EverydayEditingTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    for (const char* name : {"VELKOR_COM1", "VELKOR_COM2", "VELKOR_COM3", "VELKOR_COM4"})
-      qputenv(name, QByteArray("/dev/null/") + name);
+    testing_support::pointComNamesAway();
     // The recent files go to a scratch folder, never to the user's settings.
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
   }
