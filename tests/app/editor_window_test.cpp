@@ -96,6 +96,21 @@ class EditorWindowTest : public QObject {
       QVERIFY2(form->findChild<QWidget*>(QString::fromLatin1(name)), name);
   }
 
+  // Only SL1 is built before the window is up; a page built later shows the
+  // program as it then stands, however it was reached.
+  void pagesBuiltLaterShowTheProgram() {
+    TForm1 late(*dialogs, cursor);
+    QVERIFY(!late.findChild<QWidget*>("pause5"));
+    late.document().ou01_01Click(FieldId::link(5, 1));
+    late.document().setNumberText(FieldId::pause(9), "1234");
+    late.show();  // and not yet activated
+    late.pageControl()->setCurrentIndex(4);
+    QPushButton* link = late.findChild<QPushButton*>("ou05_01");
+    QVERIFY(link && link->isVisible());
+    QCOMPARE(link->text(), QStringLiteral("OU"));
+    QCOMPARE(qobject_cast<QLineEdit*>(late.fieldWidget(FieldId::pause(9)))->text(), QStringLiteral("1234"));
+  }
+
   void linkCycleMovesFocusAndThresholds() {
     QLineEdit* threshold = edit("edit01_01");
     const QColor window = base(threshold);
