@@ -1,9 +1,6 @@
 #include "runtime/thread_priority.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <sys/resource.h>

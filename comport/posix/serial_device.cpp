@@ -22,14 +22,26 @@ namespace {
 // What cfgetospeed reads for a rate set through termios2 (the kernel's BOTHER).
 constexpr speed_t kOtherSpeed = 0010000;
 
+// Each modem line: its termios bit, its event, its status bit and the
+// counter that records its changes.
+struct ModemLine {
+  int bit;
+  DWORD event;
+  DWORD status;
+  std::uint32_t LineCounters::*changes;
+};
+constexpr ModemLine kModemLines[] = {
+    {TIOCM_CTS, EV_CTS, MS_CTS_ON, &LineCounters::cts},
+    {TIOCM_DSR, EV_DSR, MS_DSR_ON, &LineCounters::dsr},
+    {TIOCM_RI, EV_RING, MS_RING_ON, &LineCounters::rng},
+    {TIOCM_CD, EV_RLSD, MS_RLSD_ON, &LineCounters::dcd},
+};
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
 
 DWORD ModemToWin32(int bits) {
   DWORD s = 0;
-  if (bits & TIOCM_CTS) s |= MS_CTS_ON;
-  if (bits & TIOCM_DSR) s |= MS_DSR_ON;
-  if (bits & TIOCM_RI) s |= MS_RING_ON;
-  if (bits & TIOCM_CD) s |= MS_RLSD_ON;
+  for (const ModemLine& line : kModemLines)
+    if (bits & line.bit) s |= line.status;
   return s;
 }
 
@@ -290,11 +302,8 @@ DWORD Device::CollectEvents() {
   if (mask_ & kModemEvents) {
     int bits = 0;
     if (lines_->GetModemBits(fd_.get(), &bits) == 0) {
-      const int changed = bits ^ modem_;
-      if (changed & TIOCM_CTS) found |= EV_CTS;
-      if (changed & TIOCM_DSR) found |= EV_DSR;
-      if (changed & TIOCM_RI) found |= EV_RING;
-      if (changed & TIOCM_CD) found |= EV_RLSD;
+      for (const ModemLine& line : kModemLines)
+        if ((bits ^ modem_) & line.bit) found |= line.event;
       modem_ = bits;
     }
   }
@@ -305,10 +314,8 @@ DWORD Device::CollectEvents() {
       if (errors & ~CE_BREAK) found |= EV_ERR;
       if (errors & CE_BREAK) found |= EV_BREAK;
       // A line that went and came back between two looks shows in its count.
-      if (now.cts != eventCounters_.cts) found |= EV_CTS;
-      if (now.dsr != eventCounters_.dsr) found |= EV_DSR;
-      if (now.rng != eventCounters_.rng) found |= EV_RING;
-      if (now.dcd != eventCounters_.dcd) found |= EV_RLSD;
+      for (const ModemLine& line : kModemLines)
+        if (now.*line.changes != eventCounters_.*line.changes) found |= line.event;
       eventCounters_ = now;
     }
   }

@@ -22,6 +22,7 @@
 #include "app/tform1.h"
 #include "board/board_messages.h"
 #include "board/emulator_server.h"
+#include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
 #include "support/programs.h"
 #include "support/temp_dir.h"
@@ -103,22 +104,17 @@ class BoardCommandsTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
-    testing_support::pointComNamesAway();
+    testing_support::keepToScratch(settings);
     runner = std::make_unique<QtMainThreadRunner>();
   }
 
   void init() {
-    dialogs = std::make_unique<FakeDialogs>();
     cursor = {};
-    form = std::make_unique<TForm1>(*dialogs, cursor);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QVERIFY(testing_support::showEditor(form, dialogs, cursor));
   }
 
   void cleanup() {
-    form->document().ProgramModified = false;
-    form.reset();
+    testing_support::dropEditor(form);
     stopBoard();
     qputenv("VELKOR_COM1", QByteArray::fromStdString(testing_support::testPortPath(1)));
   }

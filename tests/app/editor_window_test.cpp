@@ -22,6 +22,7 @@
 #include "app/tform1.h"
 #include "image/messages.h"
 #include "image/program_file.h"
+#include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/test_ports.h"
@@ -60,22 +61,13 @@ class EditorWindowTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    // Also when run by hand: the COM names must never reach a real port.
-    testing_support::pointComNamesAway();
-    // Files saved and opened here are no recent files of the user's.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
+    testing_support::keepToScratch(settings);
   }
 
-  void init() {
-    dialogs = std::make_unique<FakeDialogs>();
-    form = std::make_unique<TForm1>(*dialogs, cursor);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-  }
+  void init() { QVERIFY(testing_support::showEditor(form, dialogs, cursor)); }
 
   void cleanup() {
-    form->document().ProgramModified = false;
-    form.reset();
+    testing_support::dropEditor(form);
     QVERIFY2(dialogs->answers.empty(), "every prepared answer was used");
   }
 

@@ -28,6 +28,7 @@
 #include "app/help_window.h"
 #include "app/qt_dialogs.h"
 #include "app/tform1.h"
+#include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/test_ports.h"
@@ -113,22 +114,16 @@ class EverydayEditingTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    testing_support::pointComNamesAway();
-    // The recent files go to a scratch folder, never to the user's settings.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(settings.path().string()));
+    testing_support::keepToScratch(settings);
   }
 
   void init() {
     QSettings(QSettings::IniFormat, QSettings::UserScope, "velkor", "velkor").clear();
-    dialogs = std::make_unique<FakeDialogs>();
-    form = std::make_unique<TForm1>(*dialogs, cursor);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QVERIFY(testing_support::showEditor(form, dialogs, cursor));
   }
 
   void cleanup() {
-    form->document().ProgramModified = false;
-    form.reset();
+    testing_support::dropEditor(form);
     QVERIFY2(dialogs->answers.empty(), "every prepared answer was used");
   }
 

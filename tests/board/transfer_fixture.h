@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <memory>
 #include <thread>
@@ -13,15 +12,10 @@
 #include "board/main_loop_pump.h"
 #include "support/counting_cursor.h"
 #include "support/fake_dialogs.h"
+#include "support/process_usage.h"
 #include "support/programs.h"
 
 namespace velkor::testing_support {
-
-inline double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 class TransferTest : public testing::Test {
  protected:

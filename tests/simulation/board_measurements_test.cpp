@@ -5,48 +5,24 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QTest>
 #include <algorithm>
-#include <sys/resource.h>
 #include <vector>
 
 #include "images.h"
 #include "simulation/gui/board_window.h"
 #include "simulation/gui/lamp.h"
 #include "simulation/gui/timing_chart.h"
+#include "support/posted_click.h"
+#include "support/process_usage.h"
 
 using namespace velkor;
+using namespace velkor::testing_support;
 
 namespace {
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double residentMb() {
-  QFile status("/proc/self/status");
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
-  return 0;
-}
-
-// A click as the window system delivers it: queued.
-void postClick(QWidget* widget) {
-  const QPointF at(6, widget->height() / 2);
-  const QPointF global = widget->mapToGlobal(at);
-  QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                      Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
-}
 
 // Times from a posted click to the end of the chart's first paint that
 // shows the change, the lamp already lit or put out.

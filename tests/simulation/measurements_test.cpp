@@ -7,32 +7,17 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
-#include <sys/resource.h>
 #include <vector>
 
 #include "images.h"
 #include "simulation/gui/logic_window.h"
+#include "support/posted_click.h"
+#include "support/process_usage.h"
 
 using namespace velkor;
+using namespace velkor::testing_support;
 
 namespace {
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// A click as the window system delivers it: queued, handled by the run's event loop.
-void postClick(QWidget* widget) {
-  const QPointF at(6, widget->height() / 2);
-  const QPointF global = widget->mapToGlobal(at);
-  QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                      Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
-}
 
 // Times from a posted click to the first repaint of the rectangle in its new colour.
 class RepaintClock : public QObject {
