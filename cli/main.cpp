@@ -188,7 +188,7 @@ Command& addCommand(CLI::App& cli, std::vector<Command>& commands, const char* n
   c.app = cli.add_subcommand(name);
   c.app->set_help_flag();
   c.app->allow_extras();
-  c.app->allow_windows_style_options(false);  // "/work/atelier.prg" is a file, not an option
+  c.app->allow_windows_style_options(false);  // "/home/x/atelier.prg" is a file, not an option
   c.app->add_option("ARGS", c.args);
   if (json) c.app->add_flag("--json", c.json);
   if (port) c.app->add_option("--port", c.ports)->allow_extra_args(false);

@@ -269,11 +269,7 @@ BOOL Device::StartWait(DWORD* events, OVERLAPPED* ov, const std::shared_ptr<Even
     *events = found;
     return TRUE;
   }
-  Pending& p = op_[kWait];
-  p = Pending{};
-  p.active = true;
-  p.ov = ov;
-  p.ev = ev;
+  Pending& p = Begin(kWait, ov, ev);
   p.events = events;
   Arm(kWait);
   return Fail(ERROR_IO_PENDING, 0), FALSE;
@@ -337,11 +333,7 @@ BOOL Device::StartTransfer(Slot s, BYTE* rbuf, const BYTE* wbuf, DWORD n, DWORD*
   if (hungUp_) return Fail(ERROR_ACCESS_DENIED, EIO), FALSE;
   if (op_[s].active) return Fail(ERROR_INVALID_PARAMETER, 0), FALSE;
   if (InErrorState()) return Fail(ERROR_OPERATION_ABORTED, 0), FALSE;
-  Pending& p = op_[s];
-  p = Pending{};
-  p.active = true;
-  p.ov = ov;
-  p.ev = ev;
+  Pending& p = Begin(s, ov, ev);
   p.rbuf = rbuf;
   p.wbuf = wbuf;
   p.want = n;
@@ -541,6 +533,15 @@ BOOL Device::ModemStatus(DWORD* status) {
 void Device::Wake(int s) {
   const std::uint64_t one = 1;
   [[maybe_unused]] ssize_t r = write(wake_[s].get(), &one, sizeof one);
+}
+
+Pending& Device::Begin(int s, OVERLAPPED* ov, const std::shared_ptr<Event>& ev) {
+  Pending& p = op_[s];
+  p = Pending{};
+  p.active = true;
+  p.ov = ov;
+  p.ev = ev;
+  return p;
 }
 
 void Device::Arm(int s) {

@@ -81,6 +81,8 @@ class Device : public Object, public std::enable_shared_from_this<Device> {
  private:
   void Wake(int s);
   void Arm(int s);
+  // The slot's operation, started afresh for `ov` and its event.
+  Pending& Begin(int s, OVERLAPPED* ov, const std::shared_ptr<Event>& ev);
   void Complete(int s, DWORD status);
   void Progress(int s);
   void StartWriter();

@@ -155,7 +155,7 @@ class EverydayEditingTest : public QObject {
       QWidget* target = QApplication::activePopupWidget();
       if (!target) target = QApplication::focusWidget();
       QTest::keySequence(target, QKeySequence(keys[i]));
-      QCoreApplication::processEvents();
+      QCoreApplication::processEvents();  // once per key: Alt+F's menu must be up for the next one
     }
     QCOMPARE(fieldWhenAsked, QStringLiteral("70"));
     if (asked == "save dialog") QVERIFY(dialogs->shown.empty());
