@@ -2,24 +2,18 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
-#include <memory>
+
+#include "app/user_settings.h"
 
 namespace velkor {
 namespace {
 
 constexpr char kKey[] = "fichiersRecents";
 
-std::unique_ptr<QSettings> openSettings(const QString& file) {
-  if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
-  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("velkor"),
-                                     QStringLiteral("velkor"));
-}
-
 }  // namespace
 
 const QStringList& RecentFiles::files() {
-  if (!files_) files_ = openSettings(settingsFile_)->value(QLatin1String(kKey)).toStringList();
+  if (!files_) files_ = userSettings().value(QLatin1String(kKey)).toStringList();
   return *files_;
 }
 
@@ -41,6 +35,6 @@ void RecentFiles::remove(const QString& file) {
   save();
 }
 
-void RecentFiles::save() { openSettings(settingsFile_)->setValue(QLatin1String(kKey), *files_); }
+void RecentFiles::save() { userSettings().setValue(QLatin1String(kKey), *files_); }
 
 }  // namespace velkor

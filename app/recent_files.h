@@ -16,10 +16,6 @@ class RecentFiles {
  public:
   static constexpr int kMax = 6;
 
-  // `settingsFile`: an INI file to keep the list in; empty for the user's
-  // own settings of the editor.
-  explicit RecentFiles(QString settingsFile = {}) : settingsFile_(std::move(settingsFile)) {}
-
   const QStringList& files();
   // Puts `file` first (once), dropping the oldest beyond kMax.
   void add(const std::filesystem::path& file);
@@ -28,7 +24,6 @@ class RecentFiles {
  private:
   void save();
 
-  QString settingsFile_;
   std::optional<QStringList> files_;
 };
 

@@ -3,20 +3,16 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
-#include <QSettings>
 #include <utility>
 
 #include "app/tform1.h"
+#include "app/user_settings.h"
 #include "comport/serial_ports.h"
 
 namespace velkor {
 namespace {
 
 constexpr char kPortKey[] = "portSerie";
-
-QSettings userSettings() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("velkor"), QStringLiteral("velkor"));
-}
 
 }  // namespace
 
