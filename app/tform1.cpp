@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTabWidget>
 #include <QTimer>
+#include <type_traits>
+#include <utility>
 
 #include "app/central_report.h"
 #include "app/credit_buffer.h"
@@ -194,12 +196,11 @@ void TForm1::Sauvegarder1Click() {
   const ProgramOrigin& origin = history_.origin();
   const std::filesystem::path suggestion =
       origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
-  keepingFocus([&]() -> std::optional<Reaction> {
+  keepingFocus([&] {
     if (auto written = sauvegarderProgramme(program_, dialogs_, suggestion)) {
       history_.markSaved(*written);
       recent_.add(*written);
     }
-    return std::nullopt;
   });
   updateCaption();
 }
@@ -217,21 +218,33 @@ void TForm1::reportFailures(F&& command) {
 
 // Runs a command of the Fichiers menu. Afterwards the keyboard focus is where
 // the command's reaction puts it or, when it has none, back in the field that
-// had it: pages locked during a transfer, or a dialog, took it away.
+// had it: pages locked during a transfer, or a dialog, took it away. A command
+// returns its reaction, if it may have one.
 template <class F>
 void TForm1::keepingFocus(F&& command) {
   const QPointer<QWidget> had = focusWidget();
   std::optional<Reaction> reaction;
-  reportFailures([&] { reaction = command(); });
+  reportFailures([&] {
+    if constexpr (std::is_void_v<std::invoke_result_t<F>>)
+      command();
+    else
+      reaction = command();
+  });
   if (reaction) return apply(*reaction);
   QWidget* target = had && had->isEnabled() && had->isVisible() ? had.data() : firstField(document().activePage);
   if (target) target->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm1::Chargerdepuislacarte1Click() {
+// A transfer with the board, under the progress window's `title`.
+template <class F>
+void TForm1::boardCommand(const QString& title, F&& command) {
   takeUpRememberedPort();
-  progress_->begin(QStringLiteral("Chargement depuis la carte"));
-  keepingFocus([this]() -> std::optional<Reaction> {
+  progress_->begin(title);
+  keepingFocus(std::forward<F>(command));
+}
+
+void TForm1::Chargerdepuislacarte1Click() {
+  boardCommand(QStringLiteral("Chargement depuis la carte"), [this]() -> std::optional<Reaction> {
     if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return std::nullopt;
     showAllPages();
     pagecontrol1->setCurrentIndex(0);
@@ -246,29 +259,21 @@ void TForm1::Chargerdepuislacarte1Click() {
 }
 
 void TForm1::Enregistrerdanslacarte1Click() {
-  takeUpRememberedPort();
-  progress_->begin(QStringLiteral("Enregistrement dans la carte"));
-  keepingFocus([this] {
-    transfer_->enregistrerDansLaCarte(program_);
-    return std::optional<Reaction>();
-  });
+  boardCommand(QStringLiteral("Enregistrement dans la carte"), [this] { transfer_->enregistrerDansLaCarte(program_); });
 }
 
 // Reads the board's program as a download does, into a scratch copy, and
 // says what differs from the pages, field by field; the pages stay as they are.
 void TForm1::Verifierlacarte1Click() {
-  takeUpRememberedPort();
-  progress_->begin(QStringLiteral("Vérification de la carte"));
-  keepingFocus([this] {
+  boardCommand(QStringLiteral("Vérification de la carte"), [this] {
     program_.construireImages();
     ProgramImages board = program_.images;
-    if (transfer_->lireLaCarte(board) != TransferResult::Done) return std::optional<Reaction>();
+    if (transfer_->lireLaCarte(board) != TransferResult::Done) return;
     const std::vector<FieldDifference> differences = programDifferences(board, program_.images);
     std::string text(differences.empty() ? msg::kBoardHoldsTheProgram : msg::kBoardHoldsAnother);
     for (std::size_t i = 0; i < differences.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + differences[i].line();
     dialogs_.beep();
     dialogs_.showMessage(text);
-    return std::optional<Reaction>();
   });
 }
 
@@ -300,42 +305,22 @@ void TForm1::selectPort(const std::string& name, QAction* entry) {
 
 void TForm1::portCommand(const std::function<void()>& command) {
   takeUpRememberedPort();
-  keepingFocus([&] {
-    command();
-    return std::optional<Reaction>();
-  });
+  keepingFocus(command);
 }
 
-void TForm1::COM11Click() {
-  portCommand([this] {
-    selectPort("COM1", COM11);
-    forgetNamedPort();
-  });
-}
-
-void TForm1::COM21Click() {
-  portCommand([this] {
-    selectPort("COM2", COM21);
+void TForm1::comClick(const std::string& name, QAction* entry, bool testOldPortFirst) {
+  portCommand([&] {
+    if (testOldPortFirst) testerPort();
+    selectPort(name, entry);
     forgetNamedPort();
   });
 }
 
 // COM3 and COM4 check the port selected so far first.
-void TForm1::COM31Click() {
-  portCommand([this] {
-    testerPort();
-    selectPort("COM3", COM31);
-    forgetNamedPort();
-  });
-}
-
-void TForm1::COM41Click() {
-  portCommand([this] {
-    testerPort();
-    selectPort("COM4", COM41);
-    forgetNamedPort();
-  });
-}
+void TForm1::COM11Click() { comClick("COM1", COM11, false); }
+void TForm1::COM21Click() { comClick("COM2", COM21, false); }
+void TForm1::COM31Click() { comClick("COM3", COM31, true); }
+void TForm1::COM41Click() { comClick("COM4", COM41, true); }
 
 bool TForm1::confirmLoseChanges(std::string_view question) {
   if (!program_.document.ProgramModified) return true;

@@ -182,6 +182,9 @@ class TForm1 : public QMainWindow {
   void selectPort(const std::string& name, QAction* entry);
   // A command of the Port COM menu, the focus kept.
   void portCommand(const std::function<void()>& command);
+  // COM1-COM4: takes `name`, checks `entry`; `testOldPortFirst` checks the
+  // port selected so far before.
+  void comClick(const std::string& name, QAction* entry, bool testOldPortFirst);
   // Below COM1-COM4: the serial ports present now, read each time the menu opens.
   void showNamedPorts();
   void chooseNamedPort(const std::string& path, QAction* entry);
@@ -197,6 +200,8 @@ class TForm1 : public QMainWindow {
   void reportFailures(F&& command);
   template <class F>
   void keepingFocus(F&& command);
+  template <class F>
+  void boardCommand(const QString& title, F&& command);
   bool confirmLoseChanges(std::string_view question);
 
   UserDialogs& dialogs_;
