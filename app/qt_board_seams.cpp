@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -74,7 +75,8 @@ void QtMainThreadRunner::RunOnMainThread(const std::function<void()>& call) {
 void QtMainThreadRunner::customEvent(QEvent* event) {
   if (event->type() != kRunCalls) return;
   if (gPausing) {
-    gHeldBack.emplace_back(this);  // run once the pause is over
+    // Run once the pause is over; one event then runs all that came meanwhile.
+    if (std::find(gHeldBack.begin(), gHeldBack.end(), this) == gHeldBack.end()) gHeldBack.emplace_back(this);
     return;
   }
   calls_.RunPending();
