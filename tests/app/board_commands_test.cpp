@@ -116,7 +116,7 @@ class BoardCommandsTest : public QObject {
   void cleanup() {
     testing_support::dropEditor(form);
     stopBoard();
-    qputenv("VELKOR_COM1", QByteArray::fromStdString(testing_support::testPortPath(1)));
+    testing_support::pointComNamesAway();
   }
 
   void uploadStoresTheProgramAndRefusesOtherCommandsMeanwhile() {
