@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/path_text.h"
+#include "simulation/gui/path_text.h"
 
 namespace velkor {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/path_text.h"
+#include "simulation/gui/path_text.h"
 
 namespace velkor {
 

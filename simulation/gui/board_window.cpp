@@ -20,12 +20,12 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <filesystem>
 #include <utility>
 
 #include "image/safe_write.h"
 #include "simulation/gui/chart_painter.h"
 #include "simulation/gui/lamp.h"
+#include "simulation/gui/path_text.h"
 #include "simulation/gui/timing_chart.h"
 
 namespace velkor {
@@ -33,14 +33,6 @@ namespace velkor {
 namespace {
 
 constexpr auto kScenarioFilter = "Scénarios (*.csv);;Tous les fichiers (*)";
-
-std::filesystem::path toPath(const QString& text) {
-#ifdef _WIN32
-  return std::filesystem::path(text.toStdWString());
-#else
-  return std::filesystem::path(text.toLocal8Bit().toStdString());
-#endif
-}
 
 QString millivoltsText(int mv) { return QStringLiteral("%1 mV").arg(mv); }
 
@@ -232,12 +224,8 @@ void BoardWindow::showWindow() {
 }
 
 void BoardWindow::newRun() {
-  playTimer_.stop();
-  playRows_.clear();
-  playIndex_ = 0;
-  setControlsEnabled(true);
-  recording_ = false;
-  recordAction->setChecked(false);
+  stopPlaying();
+  stopRecording();
   trace_.clear();
   offset_ = 0;
   clock_.start();
@@ -367,14 +355,13 @@ void BoardWindow::play(std::vector<ScenarioRow> rows, bool atOnce) {
   playIndex_ = 0;
   // The rows' times count from the run's start, not from when the new run
   // was ready (a slow machine took milliseconds there, shifting every row).
-  playStart_ = 0;
   if (atOnce) {
     for (const ScenarioRow& row : playRows_) {
       board_.setInputs(row.inputs);
-      trace_.record(playStart_ + row.timeMs, {board_.inputs(), board_.outputs()});
+      trace_.record(row.timeMs, {board_.inputs(), board_.outputs()});
     }
     // The run's time goes on from the scenario's last row.
-    if (!playRows_.empty()) offset_ += std::max<std::int64_t>(0, playStart_ + playRows_.back().timeMs - now());
+    if (!playRows_.empty()) offset_ += std::max<std::int64_t>(0, playRows_.back().timeMs - now());
     playRows_.clear();
     showInputs(board_.inputs());
     showOutputs();
@@ -388,10 +375,10 @@ void BoardWindow::play(std::vector<ScenarioRow> rows, bool atOnce) {
 // Applies every row that is due, at the row's own time, then waits for the next.
 void BoardWindow::playDue() {
   const std::int64_t t = now();
-  while (playIndex_ < playRows_.size() && playStart_ + playRows_[playIndex_].timeMs <= t) {
+  while (playIndex_ < playRows_.size() && playRows_[playIndex_].timeMs <= t) {
     const ScenarioRow& row = playRows_[playIndex_++];
     board_.setInputs(row.inputs);
-    recordState(playStart_ + row.timeMs);
+    recordState(row.timeMs);
   }
   showInputs(board_.inputs());
   if (playIndex_ < playRows_.size()) return schedulePlay();
@@ -400,7 +387,7 @@ void BoardWindow::playDue() {
 
 void BoardWindow::schedulePlay() {
   if (!running_ || playIndex_ >= playRows_.size()) return;
-  const std::int64_t wait = playStart_ + playRows_[playIndex_].timeMs - now();
+  const std::int64_t wait = playRows_[playIndex_].timeMs - now();
   playTimer_.start(int(std::clamp<std::int64_t>(wait, 0, 24LL * 3600 * 1000)));
 }
 
@@ -451,11 +438,8 @@ void BoardWindow::saveFile(const QString& caption, const QString& filter, const 
 
 void BoardWindow::closeEvent(QCloseEvent* event) {
   // Nothing runs behind a closed window; the next opening starts a new run.
-  playTimer_.stop();
-  playRows_.clear();
-  playIndex_ = 0;
-  recording_ = false;
-  recordAction->setChecked(false);
+  stopPlaying();
+  stopRecording();
   if (running_) setPaused(true);
   QWidget::closeEvent(event);
 }

@@ -101,7 +101,6 @@ class BoardWindow : public QWidget {
   void newRun();
   // Reads the inputs off the controls and runs the board with them.
   void inputsChanged();
-  void setInputs(const BoardInputs& inputs);
   void showInputs(const BoardInputs& inputs);
   void showOutputs();
   // Shows the outputs and records the state in the trace.
@@ -133,7 +132,6 @@ class BoardWindow : public QWidget {
 
   std::vector<ScenarioRow> playRows_;
   std::size_t playIndex_ = 0;
-  std::int64_t playStart_ = 0;
   QTimer playTimer_;
   bool placed_ = false;
   bool showing_ = false;  // the controls are being set from the board: not a user change

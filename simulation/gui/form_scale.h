@@ -25,7 +25,6 @@ class FormScale {
     const double pixels = QFontInfo(font).pixelSize();
     factor_ = pixels > kDesignPixels ? pixels / kDesignPixels : 1.0;
   }
-  explicit FormScale(double factor) : factor_(factor < 1.0 ? 1.0 : factor) {}
 
   double factor() const { return factor_; }
   int operator()(int designed) const { return static_cast<int>(std::lround(designed * factor_)); }
