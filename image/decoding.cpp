@@ -2,33 +2,10 @@
 
 #include <optional>
 
-#include "document/text_rules.h"
+#include "image/image_reader.h"
 
 namespace velkor {
 namespace {
-
-// Reads positions of an image that may be shorter than its format.
-class ImageReader {
- public:
-  explicit ImageReader(std::string_view image) : image_(image) {}
-
-  std::optional<unsigned char> byteAt(std::size_t position) const {
-    if (position < 1 || position > image_.size()) return std::nullopt;
-    return static_cast<unsigned char>(image_[position - 1]);
-  }
-
-  // `width` digits from `position`, shown without leading zeros; nothing when
-  // the bytes are missing or not all digits.
-  std::optional<std::string> numberAt(std::size_t position, std::size_t width) const {
-    if (position < 1 || position - 1 + width > image_.size()) return std::nullopt;
-    std::string_view digits = image_.substr(position - 1, width);
-    if (!isDigits(digits)) return std::nullopt;
-    return stripLeadingZeros(digits);
-  }
-
- private:
-  std::string_view image_;
-};
 
 void setNumber(std::string& field, const std::optional<std::string>& value) {
   if (value) field = *value;
@@ -39,15 +16,14 @@ void decodeChain(ProgramDocument& document, int page, const ImageReader& data) {
   for (int j = 1; j <= slotCount(page); ++j) {
     ConditionSlot& slot = pg.slot(j);
     const auto code = data.byteAt(codePosition(j));
-    const bool logicInput = code && *code >= 1 && *code <= 7;
-    const bool analogInput = code && isLogicPage(page) && *code >= 8 && *code <= 11;
-    if (!logicInput && !analogInput) {
+    const CodeInput input = inputOfCode(page, code);
+    if (input == CodeInput::none) {
       slot.text.clear();  // empty, or no input of this page
       // A link that announced this slot is undone, so the chain ends where it shows.
       if (j > 1) pg.link(j - 1).caption = "-";
       return;
     }
-    if (logicInput) {
+    if (input == CodeInput::logic) {
       slot.text = "EL" + std::to_string(*code) + "=1";
     } else {
       const int k = *code - 7;

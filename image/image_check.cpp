@@ -2,44 +2,22 @@
 
 #include <optional>
 
+#include "image/image_reader.h"
+
 namespace velkor {
 namespace {
 
-class Bytes {
- public:
-  explicit Bytes(std::string_view image) : image_(image) {}
-  std::optional<unsigned char> at(std::size_t position) const {
-    if (position < 1 || position > image_.size()) return std::nullopt;
-    return static_cast<unsigned char>(image_[position - 1]);
-  }
-  bool digitsAt(std::size_t position, std::size_t width) const {
-    for (std::size_t i = 0; i < width; ++i) {
-      const auto b = at(position + i);
-      if (!b || *b < '0' || *b > '9') return false;
-    }
-    return true;
-  }
-  bool oneOf(std::size_t position, std::string_view letters) const {
-    const auto b = at(position);
-    return b && letters.find(static_cast<char>(*b)) != std::string_view::npos;
-  }
-
- private:
-  std::string_view image_;
-};
-
 bool isCode(int page, std::optional<unsigned char> b) {
-  if (!b) return false;
-  return *b == kEmptyCode || (*b >= 1 && *b <= 7) || (isLogicPage(page) && *b >= 8 && *b <= 11);
+  return b == kEmptyCode || inputOfCode(page, b) != CodeInput::none;
 }
 
 // The chain as decoding reads it: up to its first empty code or "R" link, or
 // up to the first byte it cannot read, where it ends.
-void checkChain(int page, const Bytes& data, std::vector<std::string>& faults) {
+void checkChain(int page, const ImageReader& data, std::vector<std::string>& faults) {
   bool open = true;
   bool unreadableAfterEnd = false;
   for (int j = 1; j <= slotCount(page); ++j) {
-    const auto code = data.at(codePosition(j));
+    const auto code = data.byteAt(codePosition(j));
     if (!isCode(page, code)) {
       if (open)
         faults.push_back("condition " + std::to_string(j) + " illisible, " +
@@ -60,7 +38,7 @@ void checkChain(int page, const Bytes& data, std::vector<std::string>& faults) {
       else
         unreadableAfterEnd = true;
       open = false;
-    } else if (data.at(linkPosition(j)) == 'R') {
+    } else if (data.byteAt(linkPosition(j)) == 'R') {
       open = false;
     }
   }
@@ -70,7 +48,7 @@ void checkChain(int page, const Bytes& data, std::vector<std::string>& faults) {
 }  // namespace
 
 std::vector<std::string> imageFaults(int page, std::string_view image) {
-  const Bytes data(image);
+  const ImageReader data(image);
   std::vector<std::string> faults;
   checkChain(page, data, faults);
   if (isLogicPage(page)) {
