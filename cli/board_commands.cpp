@@ -92,6 +92,7 @@ struct Outcome {
   int code = kExitFailed;
   std::vector<std::string> said;  // the transfer's messages, in order
   ProgramImages images;           // what a read brought back
+  std::vector<FieldDifference> differences;  // where those images differ from the file's
 };
 
 // One transfer on its own port, on the calling thread.
@@ -197,28 +198,14 @@ std::string inOneLine(const std::vector<std::string>& said) {
   return out;
 }
 
-// Reads a program file as "Ouvrir" does; false (message given) when refused.
-// What of it is damaged is kept for the end of the command.
-bool openFile(Program& program, const std::string& file, std::vector<std::string>& damaged) {
-  OpenOutcome outcome = openProgramFile(program, file);
-  if (outcome.status != FileStatus::Ok) {
-    printMessage(outcome.message);
-    return false;
-  }
-  damaged = std::move(outcome.damaged);
-  return true;
-}
-
-std::string nameOf(const std::string& file) { return std::filesystem::path(file).filename().string(); }
-
 Json orNull(const std::optional<std::string>& text) { return text ? Json(*text) : Json(nullptr); }
 
 }  // namespace
 
 int uploadCommand(const std::string& file, const std::vector<std::string>& ports) {
   Program opened;
-  std::vector<std::string> damaged;
-  if (!openFile(opened, file, damaged)) return kExitRefused;
+  const auto read = openProgram(opened, file);
+  if (!read) return kExitRefused;
   opened.construireImages();
   const ProgramImages images = opened.images;
   const std::vector<Outcome> outcomes = onEveryPort(ports, [&](Line& line, Outcome&) {
@@ -233,7 +220,7 @@ int uploadCommand(const std::string& file, const std::vector<std::string>& ports
   } else {
     for (const Outcome& o : outcomes) std::cout << o.port << " : " << inOneLine(o.said) << "\n";
   }
-  return reportDamage(nameOf(file), damaged, overallCode(outcomes));
+  return reportDamage(fileNameOf(file), read->damaged, overallCode(outcomes));
 }
 
 int downloadCommand(const std::string& file, const std::string& port) {
@@ -254,25 +241,22 @@ int downloadCommand(const std::string& file, const std::string& port) {
 
 int verifyCommand(const std::string& file, const std::vector<std::string>& ports, bool json) {
   Program expected;
-  std::vector<std::string> damaged;
-  if (!openFile(expected, file, damaged)) return kExitRefused;
+  const auto read = openProgram(expected, file);
+  if (!read) return kExitRefused;
   expected.construireImages();
-  std::vector<std::vector<FieldDifference>> differences(ports.size());
   std::vector<Outcome> outcomes = onEveryPort(ports, [&](Line& line, Outcome& o) {
-    const int code = line.exitCode(line.transfer->lireLaCarte(o.images));
-    return code;
+    return line.exitCode(line.transfer->lireLaCarte(o.images));
   });
   Json boards = Json::array();
-  for (std::size_t i = 0; i < outcomes.size(); ++i) {
-    Outcome& o = outcomes[i];
+  for (Outcome& o : outcomes) {
     if (o.code == kExitDone) {
-      differences[i] = programDifferences(o.images, expected.images);
-      if (!differences[i].empty()) o.code = kExitFailed;
+      o.differences = programDifferences(o.images, expected.images);
+      if (!o.differences.empty()) o.code = kExitFailed;
     }
     const std::string prefix = outcomes.size() > 1 ? o.port + " : " : "";
     if (json) {
       Json list = Json::array();
-      for (const FieldDifference& d : differences[i])
+      for (const FieldDifference& d : o.differences)
         list.push_back({{"output", pageCaption(d.page)},
                         {"field", d.field},
                         {"board", d.board.empty() ? Json(nullptr) : Json(d.board)},
@@ -287,15 +271,15 @@ int verifyCommand(const std::string& file, const std::vector<std::string>& ports
       } else {
         std::cout << prefix << inOneLine(o.said) << "\n";
       }
-    } else if (differences[i].empty()) {
+    } else if (o.differences.empty()) {
       std::cout << prefix << msg::kBoardHoldsTheProgram << "\n";
     } else {
-      for (const FieldDifference& d : differences[i]) std::cout << prefix << d.line() << "\n";
+      for (const FieldDifference& d : o.differences) std::cout << prefix << d.line() << "\n";
     }
   }
   if (json) std::cout << listPerLine("boards", boards);
   std::cout.flush();
-  return reportDamage(nameOf(file), damaged, overallCode(outcomes));
+  return reportDamage(fileNameOf(file), read->damaged, overallCode(outcomes));
 }
 
 int portsCommand(bool json) {

@@ -1,12 +1,12 @@
 // What the commands write on stderr, and their exit codes.
 #pragma once
 
-#include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "image/messages.h"
+#include "image/file_commands.h"
 
 namespace velkor {
 
@@ -20,19 +20,17 @@ enum CliExit {
 };
 
 // One of the program's French messages, its CR line breaks made newlines.
-inline void printMessage(std::string_view text) {
-  std::string line(text);
-  for (char& c : line)
-    if (c == '\r') c = '\n';
-  std::cerr << line << "\n";
-}
+void printMessage(std::string_view text);
+
+// A file as messages name it: its last component.
+std::string fileNameOf(const std::string& path);
+
+// Reads a program file as "Ouvrir" does; nothing when refused (message given,
+// the command ends with kExitRefused).
+std::optional<OpenOutcome> openProgram(Program& program, const std::string& path);
 
 // Told about a damaged file as the editor tells it; `code` becomes
 // kExitDamaged when the command itself went through.
-inline int reportDamage(std::string_view fileName, const std::vector<std::string>& damaged, int code) {
-  if (damaged.empty()) return code;
-  printMessage(msg::damagedFile(fileName, damaged));
-  return code == kExitDone ? kExitDamaged : code;
-}
+int reportDamage(std::string_view fileName, const std::vector<std::string>& damaged, int code);
 
 }  // namespace velkor

@@ -2,7 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
+#include <deque>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -133,25 +133,17 @@ int usageError(std::string_view why) {
   return kExitUsage;
 }
 
-// Reads the file as "Ouvrir" does; nothing when refused (message given).
-std::optional<velkor::OpenOutcome> open(velkor::Program& program, const std::string& path) {
-  velkor::OpenOutcome outcome = velkor::openProgramFile(program, path);
-  if (outcome.status == velkor::FileStatus::Ok) return outcome;
-  velkor::printMessage(outcome.message);
-  return std::nullopt;
-}
-
 // The exit code once the output is written: lost output (closed pipe, full
 // disk) is a failure; then a damaged file is told.
 int finish(const std::string& path, const velkor::OpenOutcome& outcome) {
   std::cout.flush();
   if (!std::cout) return velkor::kExitFailed;
-  return velkor::reportDamage(std::filesystem::path(path).filename().string(), outcome.damaged, kExitDone);
+  return velkor::reportDamage(velkor::fileNameOf(path), outcome.damaged, kExitDone);
 }
 
 int show(const std::string& path, bool json) {
   velkor::Program program;
-  const auto outcome = open(program, path);
+  const auto outcome = velkor::openProgram(program, path);
   if (!outcome) return kExitRefused;
   const auto outputs = velkor::summarize(program.document);
   std::cout << (json ? velkor::toJson(outputs, outcome->damaged) : velkor::toText(outputs));
@@ -163,7 +155,7 @@ int eval(const std::vector<std::string>& args) {
   const int page = velkor::outputPage(args[1]);
   if (page == 0) return usageError("sortie inconnue : " + args[1]);
   velkor::Program program;
-  const auto outcome = open(program, args[0]);
+  const auto outcome = velkor::openProgram(program, args[0]);
   if (!outcome) return kExitRefused;
   program.construireImages();  // as "Simuler" does before opening its window
   const velkor::EvalResult result =
@@ -183,7 +175,7 @@ struct Command {
   CLI::App* app = nullptr;
 };
 
-Command& addCommand(CLI::App& cli, std::vector<Command>& commands, const char* name, bool json, bool port) {
+Command& addCommand(CLI::App& cli, std::deque<Command>& commands, const char* name, bool json, bool port) {
   Command& c = commands.emplace_back();
   c.app = cli.add_subcommand(name);
   c.app->set_help_flag();
@@ -210,8 +202,7 @@ int main(int argc, char** argv) {
   cli.allow_windows_style_options(false);
   bool version = false;
   cli.add_flag("--version", version);
-  std::vector<Command> commands;
-  commands.reserve(6);
+  std::deque<Command> commands;  // grows without moving: the references below stay valid
   Command& showCmd = addCommand(cli, commands, "show", true, false);
   Command& evalCmd = addCommand(cli, commands, "eval", false, false);
   Command& uploadCmd = addCommand(cli, commands, "upload", false, true);

@@ -1,6 +1,5 @@
 #include "cli/simulate.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -8,7 +7,6 @@
 
 #include "cli/chart_png.h"
 #include "cli/console.h"
-#include "image/file_commands.h"
 #include "image/safe_write.h"
 #include "simulation/chart.h"
 #include "simulation/scenario.h"
@@ -95,14 +93,9 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   // Read as the other commands read it: a damaged file is run as far as it
   // goes and told at the end.
   Program program;
-  const OpenOutcome outcome = openProgramFile(program, options.program);
-  if (outcome.status != FileStatus::Ok) {
-    printMessage(outcome.message);
-    return kExitRefused;
-  }
-  const auto finish = [&](int code) {
-    return reportDamage(std::filesystem::path(options.program).filename().string(), outcome.damaged, code);
-  };
+  const auto outcome = openProgram(program, options.program);
+  if (!outcome) return kExitRefused;
+  const auto finish = [&](int code) { return reportDamage(fileNameOf(options.program), outcome->damaged, code); };
   program.construireImages();  // as "Simuler" does before opening its window
 
   const std::vector<BoardOutputs> outputs = runScenario(program.images, scenario.rows);
