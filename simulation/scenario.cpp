@@ -97,19 +97,22 @@ ParsedScenario parseScenario(std::string_view text) {
   return result;
 }
 
-std::string inputsRow(std::int64_t timeMs, const BoardInputs& inputs) {
+namespace {
+
+// Inputs and outputs are written alike: the time, the logic lines, then the millivolts.
+template <typename Lines>
+std::string linesRow(std::int64_t timeMs, const Lines& lines) {
   std::string row = std::to_string(timeMs);
-  for (bool on : inputs.logic) row += on ? ",1" : ",0";
-  for (int mv : inputs.analog) row += "," + std::to_string(mv);
+  for (bool on : lines.logic) row += on ? ",1" : ",0";
+  for (int mv : lines.analog) row += "," + std::to_string(mv);
   return row;
 }
 
-std::string outputsRow(std::int64_t timeMs, const BoardOutputs& outputs) {
-  std::string row = std::to_string(timeMs);
-  for (bool on : outputs.logic) row += on ? ",1" : ",0";
-  for (int mv : outputs.analog) row += "," + std::to_string(mv);
-  return row;
-}
+}  // namespace
+
+std::string inputsRow(std::int64_t timeMs, const BoardInputs& inputs) { return linesRow(timeMs, inputs); }
+
+std::string outputsRow(std::int64_t timeMs, const BoardOutputs& outputs) { return linesRow(timeMs, outputs); }
 
 std::string scenarioText(const std::vector<ScenarioRow>& rows) {
   std::string text(kScenarioHeader);
