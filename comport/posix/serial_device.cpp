@@ -426,6 +426,8 @@ void Device::Drive(int s, bool block, bool hasUntil, Clock::time_point until) {
   }
   if (hangup) hungUp_ = true;
   if (op_[s].active) Progress(s);
+  // A transfer the line dropped ends here: polling again would return at once.
+  if (hangup && op_[s].active && s != kWait) Complete(s, ERROR_ACCESS_DENIED);
 }
 
 // Under m_. The write did not finish at once: a thread of ours carries it on,
@@ -448,27 +450,18 @@ void Device::StartWriter() {
   ev->slot = -1;
 }
 
+// The writer thread: carries writes on until none is pending. Its last look
+// and writerRunning_ share one hold of m_, so that StartWriter either hands
+// it the next write or starts another thread.
 void Device::RunWriter() {
-  std::unique_lock lk(m_);
-  while (!closed_ && op_[kWrite].active) {
-    const Pending& p = op_[kWrite];
-    const int timeoutMs = PollTimeout(p.hasDeadline, p.deadline);
-    ++users_;
-    pollfd fds[2] = {{fd_.get(), POLLOUT, 0}, {wake_[kWrite].get(), POLLIN, 0}};
-    lk.unlock();
-    const int ready = poll(fds, 2, timeoutMs);
-    lk.lock();
-    if (--users_ == 0) idle_.notify_all();
-    if (closed_) break;
-    std::uint64_t drain;
-    while (read(fds[1].fd, &drain, sizeof drain) > 0) {
+  for (;;) {
+    Drive(kWrite, true, false, {});
+    std::lock_guard lk(m_);
+    if (closed_ || !op_[kWrite].active) {
+      writerRunning_ = false;
+      return;
     }
-    const bool hangup = ready > 0 && (fds[0].revents & (POLLHUP | POLLERR));
-    if (hangup) hungUp_ = true;
-    Progress(kWrite);
-    if (hangup && op_[kWrite].active) Complete(kWrite, ERROR_ACCESS_DENIED);
   }
-  writerRunning_ = false;
 }
 
 BOOL Device::ClearErrors(DWORD* errors, COMSTAT* stat) {
@@ -590,11 +583,8 @@ ssize_t Device::ReadSome(BYTE* dst, std::size_t max) {
     }
     // Decoding never makes more bytes than it is given: read no more than
     // the reader wants, so nothing piles up here.
-    unsigned char raw[4096];
-    const ssize_t n = read(fd_.get(), raw, std::min(max, sizeof raw));
+    const ssize_t n = ReadAndDecode(max);
     if (n <= 0) return n;
-    consumed_ += static_cast<std::uint64_t>(n);
-    filter_.Decode(raw, static_cast<std::size_t>(n), inBuf_);
     // All dropped, or a mark cut short: read on.
   }
 }
@@ -602,13 +592,19 @@ ssize_t Device::ReadSome(BYTE* dst, std::size_t max) {
 // Decodes what the tty holds, up to the input queue's size.
 void Device::PullAvailable() {
   const std::size_t cap = std::max<std::size_t>(inQueue_, 4096);
+  while (inBuf_.size() < cap)
+    if (ReadAndDecode(cap - inBuf_.size()) <= 0) return;  // nothing more, or an end the next read reports
+}
+
+// Reads up to `max` raw bytes (4096 at most) from the tty and appends their
+// decoding to inBuf_; returns what read returned, errno kept.
+ssize_t Device::ReadAndDecode(std::size_t max) {
   unsigned char raw[4096];
-  while (inBuf_.size() < cap) {
-    const ssize_t n = read(fd_.get(), raw, std::min(sizeof raw, cap - inBuf_.size()));
-    if (n <= 0) return;  // nothing more, or an end that the next read reports
-    consumed_ += static_cast<std::uint64_t>(n);
-    filter_.Decode(raw, static_cast<std::size_t>(n), inBuf_);
-  }
+  const ssize_t n = read(fd_.get(), raw, std::min(max, sizeof raw));
+  if (n <= 0) return n;
+  consumed_ += static_cast<std::uint64_t>(n);
+  filter_.Decode(raw, static_cast<std::size_t>(n), inBuf_);
+  return n;
 }
 
 // One step without blocking; completes the operation when it is done,

@@ -89,6 +89,7 @@ class Device : public Object, public std::enable_shared_from_this<Device> {
   void RunWriter();
   ssize_t ReadSome(BYTE* dst, std::size_t max);
   void PullAvailable();
+  ssize_t ReadAndDecode(std::size_t max);
   bool InErrorState();
   DWORD CollectEvents();
 
