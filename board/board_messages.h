@@ -55,23 +55,30 @@ inline std::string echoFault(EchoFault fault, int page) {
   return "Pour " + output + ", la carte a répondu autre chose que la ligne envoyée.";
 }
 
+// "SL4", or "SL4 à SL8" for a span of outputs.
+inline std::string pageSpan(int first, int last) {
+  return first == last ? pageCaption(first) : pageCaption(first) + " à " + pageCaption(last);
+}
+
+// A span of outputs that was stored, or was not, agreeing in number.
+inline std::string spanStored(int first, int last) {
+  return pageSpan(first, last) + (first == last ? " a été enregistrée" : " ont été enregistrées");
+}
+inline std::string spanNotStored(int first, int last) {
+  return pageSpan(first, last) + (first == last ? " ne l'a pas été" : " ne l'ont pas été");
+}
+
 // What the board holds after an upload that stopped once `stored` outputs
 // (SL1 onwards) were echoed: their new images; for the next one, whose echo
 // failed, either image (the board may have stored the line and its echo been
 // lost); its previous ones for the rest.
 inline std::string boardHolds(int stored) {
-  auto span = [](int first, int last) {
-    return first == last ? pageCaption(first) : pageCaption(first) + " à " + pageCaption(last);
-  };
   const int failed = stored + 1;
   if (stored <= 0)
     return "Aucune sortie n'a été enregistrée, sauf peut-être " + pageCaption(failed) +
            " : la carte garde pour le reste son programme précédent.";
-  std::string text = span(1, stored) + (stored == 1 ? " a été enregistrée" : " ont été enregistrées") + " ; " +
-                     pageCaption(failed) + " l'a peut-être été";
-  if (failed < kPageCount)
-    text += " ; " + span(failed + 1, kPageCount) +
-            (failed + 1 == kPageCount ? " ne l'a pas été" : " ne l'ont pas été");
+  std::string text = spanStored(1, stored) + " ; " + pageCaption(failed) + " l'a peut-être été";
+  if (failed < kPageCount) text += " ; " + spanNotStored(failed + 1, kPageCount);
   return text + " : la carte contient un programme incomplet.";
 }
 
@@ -79,12 +86,8 @@ inline std::string boardHolds(int stored) {
 // outputs (SL1 onwards) were echoed: no line is left half-sent.
 inline std::string boardHoldsAfterStop(int stored) {
   if (stored <= 0) return "Aucune sortie n'a été enregistrée : la carte garde son programme précédent.";
-  const std::string done = stored == 1 ? pageCaption(1) + " a été enregistrée"
-                                       : pageCaption(1) + " à " + pageCaption(stored) + " ont été enregistrées";
-  const int next = stored + 1;
-  const std::string rest = next == kPageCount ? pageCaption(next) + " ne l'a pas été"
-                                              : pageCaption(next) + " à " + pageCaption(kPageCount) + " ne l'ont pas été";
-  return done + " ; " + rest + " : la carte contient un programme incomplet.";
+  return spanStored(1, stored) + " ; " + spanNotStored(stored + 1, kPageCount) +
+         " : la carte contient un programme incomplet.";
 }
 
 }  // namespace velkor::msg

@@ -230,7 +230,7 @@ TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
   Session session(*this);
   ProgramImages received = program.images;
   const TransferResult r = readAll(received);
-  if (r == TransferResult::Interrupted || r == TransferResult::PortUnavailable) return r;
+  if (r == TransferResult::Interrupted) return r;
   if (r != TransferResult::Done) {
     program.images = received;  // the images already received are kept; the pages stay as they were
     return r;
