@@ -13,7 +13,6 @@ namespace velkor {
 class TransferPort {
  public:
   virtual ~TransferPort() = default;
-  virtual bool Active() const = 0;
   // Opens or closes; a failure to open raises EComError (or the silent
   // abort an error handler chose).
   virtual void SetActive(bool value) = 0;
@@ -35,7 +34,6 @@ class TransferPort {
 class ComPortLine : public TransferPort {
  public:
   explicit ComPortLine(TCustomComPort& port) : port_(port) {}
-  bool Active() const override { return port_.Active(); }
   void SetActive(bool value) override { port_.SetActive(value); }
   void DiscardInput() override { port_.DiscardInput(); }
   void DiscardOutput() override { port_.DiscardOutput(); }

@@ -58,11 +58,6 @@ void ModemWatch::Stop() {
   helperThread.join();
 }
 
-bool ModemWatch::Refused() {
-  std::lock_guard lk(m_);
-  return refused_;
-}
-
 void ModemWatch::Run(int fd, TtyLines* lines, const std::function<void()>& onChange) {
   sigset_t stopSignal;
   sigemptyset(&stopSignal);

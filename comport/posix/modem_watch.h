@@ -29,7 +29,6 @@ class ModemWatch {
   void Start(int fd, TtyLines* lines, std::function<void()> onChange);
   // Ends the wait and the helper; returns once it is gone.
   void Stop();
-  bool Refused();
 
  private:
   void Run(int fd, TtyLines* lines, const std::function<void()>& onChange);

@@ -29,7 +29,6 @@ class RxFilter {
     settings_ = settings;
     if (!settings.unmark) state_ = State::Plain;
   }
-  const RxFilterSettings& Settings() const { return settings_; }
   // True when bytes do not pass unchanged.
   bool Active() const { return settings_.unmark || settings_.dropNulls; }
   // Appends to `out` what the reader gets of `n` raw bytes. A mark cut by the

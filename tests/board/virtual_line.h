@@ -34,7 +34,7 @@ class VirtualLine : public TransferPort, public TickClock, public EventPump {
   std::deque<Sent> sent;
 
   // ---- the port
-  bool Active() const override { return active_; }
+  bool Active() const { return active_; }
   void SetActive(bool value) override {
     if (value && !active_ && missing) throw EComError(2, "No such file or directory");
     active_ = value;
