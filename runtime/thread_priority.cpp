@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #endif
 
 namespace velkor {
@@ -29,17 +30,9 @@ bool SetThreadPriorityOf(std::uint32_t threadId, TThreadPriority priority) {
 
 namespace {
 
-int NiceForThreadPriority(int prio) {
-  if (prio <= -15) return 19;
-  if (prio >= 15) return -20;
-  switch (prio) {
-    case -2: return 10;
-    case -1: return 5;
-    case 1: return -5;
-    case 2: return -10;
-    default: return 0;
-  }
-}
+// The nice value of each priority, tpIdle to tpTimeCritical.
+constexpr int kNiceValues[] = {19, 10, 5, 0, -5, -10, -20};
+static_assert(std::size(kNiceValues) == tpTimeCritical + 1);
 
 }  // namespace
 
@@ -65,7 +58,7 @@ void SetNiceAsAllowed(std::uint32_t threadId, int nice) {
 
 bool SetThreadPriorityOf(std::uint32_t threadId, TThreadPriority priority) {
   if (threadId == 0) return false;
-  SetNiceAsAllowed(threadId, NiceForThreadPriority(ThreadPriorityValue(priority)));
+  SetNiceAsAllowed(threadId, kNiceValues[priority]);
   return true;
 }
 

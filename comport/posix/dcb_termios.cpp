@@ -139,13 +139,14 @@ DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate) {
     }
   }
 
+  // The rules refused every other size and parity: the last case takes the rest.
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
   switch (dcb.ByteSize) {
     case 5: t.c_cflag |= CS5; break;
     case 6: t.c_cflag |= CS6; break;
     case 7: t.c_cflag |= CS7; break;
-    case 8: t.c_cflag |= CS8; break;
-    default: return ERROR_INVALID_PARAMETER;
+    case 8:
+    default: t.c_cflag |= CS8; break;
   }
 
   t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
@@ -154,8 +155,8 @@ DWORD DcbToTermios(const DCB& dcb, termios& tio, DWORD* otherRate) {
     case ODDPARITY: t.c_cflag |= PARENB | PARODD; break;
     case EVENPARITY: t.c_cflag |= PARENB; break;
     case MARKPARITY: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case SPACEPARITY: t.c_cflag |= PARENB | CMSPAR; break;
-    default: return ERROR_INVALID_PARAMETER;
+    case SPACEPARITY:
+    default: t.c_cflag |= PARENB | CMSPAR; break;
   }
 
   // CSTOPB gives 1.5 stop bits with 5-bit bytes, 2 otherwise (the rules keep
