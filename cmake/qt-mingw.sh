@@ -12,14 +12,14 @@ version=6.4.2
 debian_version=6.4.2+dfsg-10
 jobs=$(nproc)
 
-# What goes into Qt, beyond the defaults: Core, Gui, Widgets, Test, the
-# windows and offscreen platforms and the windowsvista style. Debian's
+# What goes into Qt, beyond the defaults: Core, Gui, Widgets, Test, PrintSupport,
+# the windows and offscreen platforms and the windowsvista style. Debian's
 # tarball has no wintab (tablet events); the windows platform needs direct2d
 # itself for its font database, so only direct2d1_1 goes.
 options="-static -release -xplatform win32-g++ -qt-host-path /usr
  -nomake tests -nomake examples -no-opengl -no-dbus -no-icu -no-zstd -no-libjpeg
  -qt-zlib -qt-libpng -qt-pcre -qt-freetype -qt-harfbuzz
- -no-feature-network -no-feature-sql -no-feature-xml -no-feature-concurrent -no-feature-printsupport
+ -no-feature-network -no-feature-sql -no-feature-xml -no-feature-concurrent
  -no-feature-vulkan -no-feature-direct2d1_1 -no-feature-tabletevent -no-feature-androiddeployqt"
 compiler=$(x86_64-w64-mingw32-g++-posix --version | head -1)
 hash=$( { printf '%s\n%s\n%s\n' "$debian_version" "$options" "$compiler"; grep -v '^ *#' "$here/mingw-w64.cmake"; } |
