@@ -13,6 +13,12 @@ inline constexpr std::string_view kAttentionTitle = "Attention...";
 inline constexpr std::string_view kLoseChangesContinue = "Vous allez perdre les modifications. Continuer ?";
 inline constexpr std::string_view kConfirmationTitle = "Confirmation";
 
+// Why a save was refused, after "Impossible d'enregistrer le fichier NAME : ".
+inline constexpr std::string_view kReadOnlyFile = "le fichier est en lecture seule";
+inline constexpr std::string_view kNotAPlainFile = "ce n'est ni un fichier ni un périphérique où écrire";
+inline constexpr std::string_view kNobodyReadsThePipe = "aucun programme ne lit ce tube";
+inline constexpr std::string_view kReaderLeftThePipe = "le programme qui lisait ce tube l'a fermé avant la fin";
+
 // "Voulez-vous écraser le fichier NAME existant?" with the name without its folder.
 inline std::string overwriteQuestion(std::string_view fileName) {
   return "Voulez-vous écraser le fichier " + std::string(fileName) + " existant?";

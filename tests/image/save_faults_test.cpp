@@ -8,12 +8,10 @@
 // hard link, umask), run as a user without privileges.
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -27,6 +25,7 @@
 #include "image/file_commands.h"
 #include "image/program_file.h"
 #include "image/system_errors.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/row_names.h"
 #include "support/temp_dir.h"
@@ -44,7 +43,11 @@ extern "C" mode_t umask(mode_t mask) noexcept {
 namespace velkor {
 namespace {
 
+using testing_support::asUser;
 using testing_support::FakeDialogs;
+using testing_support::inChild;
+using testing_support::kSkip;
+using testing_support::report;
 using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
@@ -180,19 +183,6 @@ TEST(SaveFaults, ShortWritesAreCompletedNotTruncated) {
 
 // ---- Faults in a child process -----------------------------------------
 
-constexpr int kSkip = 77;
-
-// Runs `body` in a forked child; its exit code (or signal) comes back.
-int inChild(const std::function<int()>& body) {
-  std::fflush(nullptr);
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(body());
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
-  if (WIFSIGNALED(status)) return 1000 + WTERMSIG(status);
-  return WEXITSTATUS(status);
-}
-
 TEST(SaveFaults, CrashBeforeTheRenameLeavesThePreviousFile) {
   TempDir dir;
   const std::string previous = previousFile();
@@ -242,7 +232,6 @@ int withTmpfs(const std::filesystem::path& folder, const char* size, const std::
   });
 }
 
-// The child's verdict: 0 good, kSkip, or a failure to print.
 ProgramImages defaultImages() {
   Program program;
   program.initialiserPages();
@@ -259,12 +248,6 @@ std::string refusedCleanly(const std::filesystem::path& folder, int errnum, cons
   if (r.message.find(errnoText(errnum)) == std::string::npos) return "message: " + r.message;
   if (readBytes(folder / "prog") != previous) return "the previous file changed";
   return entries(folder) == 1 ? "" : "a temporary file was left behind";
-}
-
-int report(const std::string& failure) {
-  if (failure.empty()) return 0;
-  std::fprintf(stderr, "%s\n", failure.c_str());
-  return 1;
 }
 
 TEST(SaveFaults, ReadOnlyFilesystem) {
@@ -310,23 +293,6 @@ TEST(SaveFaults, FullSmallTmpfs) {
 
 // ---- What a plain write would do, as a user without privileges ---------
 
-constexpr uid_t kNobody = 65534;
-
-// Runs `body` in a child that works in `dir` as a user without privileges:
-// when the tests run as root (who passes every permission check) the child
-// drops to uid/gid 65534, to whom `dir` is given first. 0 when `body` found
-// nothing wrong; else what it found is printed.
-int asUser(const TempDir& dir, const std::function<std::string()>& body) {
-  if (::geteuid() == 0 && ::chown(dir.path().c_str(), kNobody, kNobody) != 0) return -2;
-  return inChild([&] {
-    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                             ::setresuid(kNobody, kNobody, kNobody) != 0))
-      return report(std::string("cannot drop privileges: ") + std::strerror(errno));
-    if (::geteuid() == 0) return report("still root");
-    return report(body());
-  });
-}
-
 std::string modeOf(const std::filesystem::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return "missing";
@@ -355,7 +321,7 @@ class PlainWrite : public testing::TestWithParam<PlainWriteRow> {};
 
 TEST_P(PlainWrite, AsAUserWithoutPrivileges) {
   TempDir dir;
-  EXPECT_EQ(asUser(dir, [&] { return GetParam().body(dir.path()); }), 0) << GetParam().what;
+  EXPECT_EQ(asUser(dir.path(), [&] { return GetParam().body(dir.path()); }), 0) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
