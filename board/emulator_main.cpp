@@ -3,8 +3,6 @@
 //   velkor-board [--link PATH] [--device DEV] [--program FILE] [--save FILE] [faults...]
 //
 // Prints the path the editor must open, then answers until interrupted.
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,11 +12,13 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "board/board_emulator.h"
 #include "board/emulator_server.h"
 #include "image/program_file.h"
+#include "image/system_errors.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ constexpr std::string_view kUsage = R"(Usage : velkor-board [options]
 
 Options :
   --link CHEMIN        crée aussi ce lien symbolique vers le pseudo-terminal
-  --device PERIPH      répond sur ce périphérique série au lieu d'un pseudo-terminal
+                       (refusé si CHEMIN existe, sauf lien laissé par velkor-board)
+  --device PERIPH      répond sur ce terminal série au lieu d'un pseudo-terminal
   --program FICHIER    programme en mémoire au départ (fichier programme)
   --save FICHIER       écrit le programme en mémoire dans ce fichier à la fin
   --version            affiche la version
@@ -60,8 +61,27 @@ bool toInt(const char* text, int& value) {
   return true;
 }
 
+// Whether `link` is a link velkor-board makes: to a pseudo-terminal (a run
+// that did not end cleanly leaves one), or to the line served now.
+bool isOwnLink(const std::filesystem::path& link, const std::string& to) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, ec))) return false;
+  const std::string target = std::filesystem::read_symlink(link, ec).string();
+  return !ec && (target == to || target.rfind("/dev/pts/", 0) == 0);
+}
 
-
+// The link to the line. Nothing but a link of our own is ever replaced: a
+// program file, a folder or another link at that path is the user's.
+std::optional<std::string> makeLink(const std::filesystem::path& link, const std::string& to) {
+  std::error_code ec;
+  if (std::filesystem::symlink_status(link, ec).type() != std::filesystem::file_type::not_found) {
+    if (!isOwnLink(link, to)) return "ce chemin existe déjà et n'est pas un lien de velkor-board";
+    if (::unlink(link.c_str()) != 0) return velkor::errnoText(errno);
+  }
+  if (::symlink(to.c_str(), link.c_str()) != 0)
+    return errno == EEXIST ? "ce chemin existe déjà" : velkor::errnoText(errno);
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -114,13 +134,11 @@ int main(int argc, char** argv) {
   velkor::posix::UniqueFd keeper;
   std::string path = device;
   if (!device.empty()) {
-    fd.reset(::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!fd) return std::perror(device.c_str()), 4;
-    termios t{};
-    if (::tcgetattr(fd.get(), &t) == 0) {
-      ::cfmakeraw(&t);
-      ::cfsetspeed(&t, B38400);
-      ::tcsetattr(fd.get(), TCSANOW, &t);
+    std::string whyNot;
+    fd = velkor::openSerialDevice(device, whyNot);
+    if (!fd) {
+      std::cerr << "velkor-board : " << device << " : " << whyNot << "\n";
+      return 4;
     }
   } else {
     try {
@@ -134,10 +152,10 @@ int main(int argc, char** argv) {
     }
   }
   if (!link.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(link, ec);
-    std::filesystem::create_symlink(path, link, ec);
-    if (ec) std::cerr << "velkor-board : lien " << link << " : " << ec.message() << "\n";
+    if (const auto whyNot = makeLink(link, path)) {
+      std::cerr << "velkor-board : lien " << link << " : " << *whyNot << "\n";
+      return 4;
+    }
   }
   std::cout << path << std::endl;
 
@@ -149,10 +167,9 @@ int main(int argc, char** argv) {
   server.run();
   theServer = nullptr;
 
-  if (!link.empty()) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(link, ec)) std::filesystem::remove(link, ec);
-  }
+  // Unless another emulator has taken the name since.
+  std::error_code ec;
+  if (!link.empty() && std::filesystem::read_symlink(link, ec) == path) ::unlink(link.c_str());
   if (!saveFile.empty()) {
     const velkor::WriteResult w = velkor::writeProgramFile(saveFile, board.images);
     if (!w.ok) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cstdlib>
 #include <deque>
 #include <system_error>
+
+#include "image/system_errors.h"
 
 namespace velkor {
 namespace {
@@ -53,6 +56,31 @@ PseudoTerminal openPseudoTerminal() {
   if (!pty.keeper) throw std::system_error(errno, std::generic_category(), pty.path);
   makeRaw(pty.keeper.get());
   return pty;
+}
+
+posix::UniqueFd openSerialDevice(const std::string& device, std::string& whyNot) {
+  // Looked at before opening: opening some devices does something.
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0) {
+    whyNot = errnoText(errno);
+    return {};
+  }
+  posix::UniqueFd fd;
+  if (S_ISCHR(st.st_mode)) {
+    // Without waiting for a carrier; the line is then used blocking.
+    fd.reset(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
+      whyNot = errnoText(errno);
+      return {};
+    }
+  }
+  if (!fd || !::isatty(fd.get())) {
+    whyNot = "ce n'est pas un terminal";
+    return {};
+  }
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  makeRaw(fd.get());
+  return fd;
 }
 
 EmulatorServer::EmulatorServer(BoardEmulator& board, posix::UniqueFd line, posix::UniqueFd keeper)

@@ -21,6 +21,11 @@ struct PseudoTerminal {
 // and keeper both open; nothing is then left open.
 PseudoTerminal openPseudoTerminal();
 
+// A serial line to answer on instead, raw at 38400 baud. Anything but a
+// terminal is refused (replies appended to a file answer nobody): no line
+// then, and `whyNot` says why, in French.
+posix::UniqueFd openSerialDevice(const std::string& device, std::string& whyNot);
+
 class EmulatorServer {
  public:
   // `line`: a pseudo-terminal's master side or a tty; `keeper`: a descriptor
