@@ -25,10 +25,6 @@ HelpWindow::HelpWindow(QWidget* editor) : QWidget(editor, Qt::Window) {
   centreOnScreen(this);
 }
 
-void HelpWindow::showGuide() {
-  show();
-  raise();
-  activateWindow();
-}
+void HelpWindow::showGuide() { bringToFront(this); }
 
 }  // namespace velkor

@@ -12,7 +12,7 @@ class HelpWindow : public QWidget {
   Q_OBJECT
  public:
   explicit HelpWindow(QWidget* editor);
-  // Shows the guide and brings the window to the front.
+  // Shows the guide and brings the window to the front, restored if minimised.
   void showGuide();
   QTextBrowser* browser() const { return browser_; }
 

@@ -14,6 +14,7 @@
 #include "app/central_report.h"
 #include "app/credit_buffer.h"
 #include "app/tabout1.h"
+#include "simulation/gui/board_window.h"
 #include "simulation/gui/window_placement.h"
 #include "board/board_messages.h"
 #include "image/file_commands.h"
@@ -328,15 +329,17 @@ bool TForm1::confirmLoseChanges(std::string_view question) {
   return dialogs_.askOkCancel(msg::kAttentionTitle, question);
 }
 
+// The board window's recording is asked about last: declining a question
+// further on would otherwise leave it dropped or saved for nothing.
 void TForm1::Quitter1Click() {
   if (transfer_->busy()) return dialogs_.beep();
-  if (!confirmLoseChanges(kQuitQuestion)) return;
+  if (!confirmLoseChanges(kQuitQuestion) || (board_ && !board_->mayClose())) return;
   program_.document.ProgramModified = false;
   close();
 }
 
 bool TForm1::FormCloseQuery() {
-  if (!confirmLoseChanges(kQuitQuestion)) return false;
+  if (!confirmLoseChanges(kQuitQuestion) || (board_ && !board_->mayClose())) return false;
   program_.document.ProgramModified = false;
   return true;
 }

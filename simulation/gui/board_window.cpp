@@ -5,12 +5,11 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -27,6 +26,7 @@
 #include "simulation/gui/lamp.h"
 #include "simulation/gui/path_text.h"
 #include "simulation/gui/timing_chart.h"
+#include "simulation/gui/window_placement.h"
 
 namespace velkor {
 
@@ -53,13 +53,39 @@ BoardWindowDialogs realDialogs(QWidget* parent) {
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VELKOR"), text, QMessageBox::Ok, parent);
         box.exec();
       },
+      [parent] {
+        QApplication::beep();
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Attention..."),
+                        QStringLiteral("Vous allez perdre le scénario en cours d'enregistrement. "
+                                       "L'enregistrer d'abord ?"),
+                        QMessageBox::NoButton, parent);
+        QPushButton* save = box.addButton(QStringLiteral("&Enregistrer"), QMessageBox::AcceptRole);
+        QPushButton* drop = box.addButton(QStringLiteral("&Ne pas enregistrer"), QMessageBox::DestructiveRole);
+        QPushButton* back = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+        // A reflexive Enter or Escape loses nothing.
+        box.setDefaultButton(back);
+        box.setEscapeButton(back);
+        box.exec();
+        return box.clickedButton() == save   ? RecordingChoice::Save
+               : box.clickedButton() == drop ? RecordingChoice::Drop
+                                             : RecordingChoice::GoBack;
+      },
   };
+}
+
+MillisecondClock steadyClock() {
+  QElapsedTimer since;
+  since.start();
+  return [since] { return since.elapsed(); };
 }
 
 }  // namespace
 
 BoardWindow::BoardWindow(std::function<ProgramImages()> program, QWidget* editor)
-    : QWidget(editor, Qt::Window), program_(std::move(program)), dialogs_(realDialogs(this)) {
+    : QWidget(editor, Qt::Window),
+      program_(std::move(program)),
+      dialogs_(realDialogs(this)),
+      clock_(steadyClock()) {
   setObjectName("SimulationCarte");
   setWindowTitle(QStringLiteral("Simulation de la carte"));
   // Closing the editor ends the program, this window open or not.
@@ -212,15 +238,11 @@ QWidget* BoardWindow::buildButtons() {
 void BoardWindow::showWindow() {
   if (!isVisible()) newRun();
   if (!placed_) {
-    // The first time in the middle of the editor's screen.
+    // The first time beside the editor, so that the pages being edited stay in sight.
     placed_ = true;
-    resize(sizeHint());
-    const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen) move(screen->availableGeometry().center() - rect().center());
+    placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
   }
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this);
 }
 
 void BoardWindow::newRun() {
@@ -228,7 +250,7 @@ void BoardWindow::newRun() {
   stopRecording();
   trace_.clear();
   offset_ = 0;
-  clock_.start();
+  resumedAt_ = clock_();
   running_ = true;
   pauseButton->setText(QStringLiteral("&Pause"));
   board_ = BoardSimulation();
@@ -239,7 +261,13 @@ void BoardWindow::newRun() {
   chart_->setRunning(true);
 }
 
-std::int64_t BoardWindow::now() const { return offset_ + (running_ ? clock_.elapsed() : 0); }
+std::int64_t BoardWindow::now() const { return offset_ + (running_ ? clock_() - resumedAt_ : 0); }
+
+void BoardWindow::setClock(MillisecondClock clock) {
+  offset_ = now();
+  clock_ = std::move(clock);
+  resumedAt_ = clock_();
+}
 
 void BoardWindow::followProgram() {
   if (!isVisible()) return;  // the next opening reads the program
@@ -289,13 +317,14 @@ void BoardWindow::releaseHolds() {
 }
 
 void BoardWindow::setPaused(bool paused) {
-  if (paused == !running_) return;
+  // A recording takes its rows' times from the run: time runs until it ends.
+  if (paused == !running_ || (paused && recording_)) return;
   if (paused) {
     offset_ = now();
     running_ = false;
     playTimer_.stop();
   } else {
-    clock_.start();
+    resumedAt_ = clock_();
     running_ = true;
     schedulePlay();
   }
@@ -306,6 +335,7 @@ void BoardWindow::setPaused(bool paused) {
 // --- Scenarios ---------------------------------------------------------------
 
 void BoardWindow::startRecording() {
+  setPaused(false);
   // Played back, a scenario starts with every hold released: so does its recording.
   board_.releaseHolds();
   const std::int64_t t = now();
@@ -313,19 +343,46 @@ void BoardWindow::startRecording() {
   recording_ = true;
   recordStart_ = t;
   recorded_ = {{0, board_.inputs()}};
-  recordAction->setChecked(true);
+  recordingChanged();
 }
 
 std::vector<ScenarioRow> BoardWindow::stopRecording() {
   recording_ = false;
-  recordAction->setChecked(false);
+  recordingChanged();
   return std::exchange(recorded_, {});
+}
+
+// While recording: no pause, and no playback that would start a new run under it.
+void BoardWindow::recordingChanged() {
+  recordAction->setChecked(recording_);
+  pauseButton->setEnabled(!recording_);
+  pauseButton->setToolTip(recording_ ? QStringLiteral("Le temps court pendant l'enregistrement d'un scénario.")
+                                     : QString());
+  playAction->setEnabled(!recording_);
+  playAtOnceAction->setEnabled(!recording_);
 }
 
 void BoardWindow::recordClicked(bool checked) {
   if (checked) return startRecording();
-  const std::vector<ScenarioRow> rows = stopRecording();
-  saveFile(QStringLiteral("Enregistrer le scénario"), QString::fromUtf8(kScenarioFilter), scenarioText(rows));
+  if (!saveRecording()) recordAction->setChecked(true);
+}
+
+bool BoardWindow::saveRecording() {
+  if (!saveFile(QStringLiteral("Enregistrer le scénario"), QString::fromUtf8(kScenarioFilter),
+                scenarioText(recorded_)))
+    return false;
+  stopRecording();
+  return true;
+}
+
+bool BoardWindow::mayClose() {
+  if (!recording_) return true;
+  switch (dialogs_.askAboutRecording()) {
+    case RecordingChoice::Save: return saveRecording();
+    case RecordingChoice::Drop: stopRecording(); return true;
+    case RecordingChoice::GoBack: break;
+  }
+  return false;
 }
 
 void BoardWindow::openScenario(bool atOnce) {
@@ -410,8 +467,11 @@ void BoardWindow::setControlsEnabled(bool enabled) {
 
 void BoardWindow::exportPicture(bool svg) {
   const ChartPicture picture = chart_->picture();
-  if (svg) return saveFile(QStringLiteral("Exporter le chronogramme en SVG"), QStringLiteral("Images SVG (*.svg)"),
-                           chartSvg(picture));
+  if (svg) {
+    saveFile(QStringLiteral("Exporter le chronogramme en SVG"), QStringLiteral("Images SVG (*.svg)"),
+             chartSvg(picture));
+    return;
+  }
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
@@ -424,22 +484,25 @@ void BoardWindow::exportTrace() {
   saveFile(QStringLiteral("Exporter le relevé"), QStringLiteral("Relevés CSV (*.csv)"), trace_.csv());
 }
 
-void BoardWindow::saveFile(const QString& caption, const QString& filter, const std::string& bytes) {
+bool BoardWindow::saveFile(const QString& caption, const QString& filter, const std::string& bytes) {
   QString path = dialogs_.chooseFileToSave(caption, filter);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return false;
   // The filter's extension, when the name has none.
   const qsizetype star = filter.indexOf(QLatin1String("*."));
   if (QFileInfo(path).suffix().isEmpty() && star >= 0)
     path += filter.mid(star + 1, filter.indexOf(QLatin1Char(')'), star) - star - 1);
-  if (auto error = writeFileSafely(toPath(path), bytes))
+  if (auto error = writeFileSafely(toPath(path), bytes)) {
     dialogs_.showMessage(QStringLiteral("Impossible d'enregistrer le fichier %1 : %2")
                              .arg(QFileInfo(path).fileName(), QString::fromStdString(*error)));
+    return false;
+  }
+  return true;
 }
 
 void BoardWindow::closeEvent(QCloseEvent* event) {
+  if (!mayClose()) return event->ignore();
   // Nothing runs behind a closed window; the next opening starts a new run.
   stopPlaying();
-  stopRecording();
   if (running_) setPaused(true);
   QWidget::closeEvent(event);
 }

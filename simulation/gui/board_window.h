@@ -6,7 +6,6 @@
 // program changes, and the chart repaints as its own rules say.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -31,13 +30,21 @@ namespace velkor {
 class Lamp;
 class TimingChart;
 
+// What to do with a scenario being recorded when the window closes.
+enum class RecordingChoice { Save, Drop, GoBack };
+
 // The questions the window asks, replaceable for tests.
 struct BoardWindowDialogs {
   // A file to read or to write (nothing when cancelled); `filter` as Qt's file dialogs take it.
   std::function<QString(const QString& caption, const QString& filter)> chooseFileToOpen;
   std::function<QString(const QString& caption, const QString& filter)> chooseFileToSave;
   std::function<void(const QString& text)> showMessage;
+  // Closing while a scenario is being recorded: save it, drop it, or go back.
+  std::function<RecordingChoice()> askAboutRecording;
 };
+
+// The run's clock: milliseconds since any fixed moment, never going back.
+using MillisecondClock = std::function<std::int64_t()>;
 
 class BoardWindow : public QWidget {
   Q_OBJECT
@@ -59,13 +66,22 @@ class BoardWindow : public QWidget {
   bool paused() const { return !running_; }
   // The run's present time, in ms.
   std::int64_t now() const;
+  // The clock time is read from (a steady clock unless a test gives its
+  // own); the run's time goes on from where it was.
+  void setClock(MillisecondClock clock);
 
   // Scenarios: recording what the user does, and playing one back, at its
-  // own pace or at once. A playback starts a new run.
+  // own pace or at once. A playback starts a new run. Time runs while a
+  // scenario is recorded: a paused run resumes, and cannot be paused again
+  // until the recording ends.
   void startRecording();
   // Ends the recording; its rows.
   std::vector<ScenarioRow> stopRecording();
   bool recording() const { return recording_; }
+  // Whether the window may close (or the editor quit): true unless a
+  // scenario is being recorded and the user, asked, goes back or does not
+  // get it saved. The recording has ended when it returns true.
+  bool mayClose();
   void play(std::vector<ScenarioRow> rows, bool atOnce);
   void stopPlaying();
   bool playing() const { return playTimer_.isActive() || playIndex_ < playRows_.size(); }
@@ -109,11 +125,16 @@ class BoardWindow : public QWidget {
   void schedulePlay();
   void setControlsEnabled(bool enabled);
   void recordClicked(bool checked);
+  // Saves the rows recorded so far in a file the user chooses and ends the
+  // recording; false, recording on, when the user cancels or the write fails.
+  bool saveRecording();
+  void recordingChanged();
   void openScenario(bool atOnce);
   void exportPicture(bool svg);
   void exportTrace();
-  // Writes `bytes` to a file chosen by the user; a failure is told.
-  void saveFile(const QString& caption, const QString& filter, const std::string& bytes);
+  // Writes `bytes` to a file chosen by the user; a failure is told. True
+  // once written.
+  bool saveFile(const QString& caption, const QString& filter, const std::string& bytes);
 
   std::function<ProgramImages()> program_;
   BoardWindowDialogs dialogs_;
@@ -121,8 +142,9 @@ class BoardWindow : public QWidget {
   Trace trace_;
   TimingChart* chart_ = nullptr;
 
-  // The run's clock: offset_ plus the time since it was last resumed.
-  QElapsedTimer clock_;
+  // The run's time: offset_ plus the clock's time since it was last resumed.
+  MillisecondClock clock_;
+  std::int64_t resumedAt_ = 0;
   std::int64_t offset_ = 0;
   bool running_ = false;
 

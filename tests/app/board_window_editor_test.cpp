@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "app/help_window.h"
 #include "app/tform1.h"
 #include "simulation/gui/board_window.h"
 #include "simulation/gui/lamp.h"
@@ -72,6 +73,75 @@ class BoardWindowEditorTest : public QObject {
     QCOMPARE(board->sa[0]->text(), QString("0 mV"));
     QVERIFY(board->el[0]->isChecked());  // the inputs are the user's, not the program's
     form.document().ProgramModified = false;
+  }
+
+  // Quitting asks about the program first and about the recording last, so
+  // that "Annuler" at either question loses neither.
+  void quittingWhileRecordingAsksAboutTheRecordingToo_data() {
+    QTest::addColumn<bool>("closeBox");  // the window's close box, else "Quitter"
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<bool>("loseChanges");  // the answer to the program's question
+    QTest::addColumn<RecordingChoice>("recording");
+    QTest::addColumn<bool>("quits");
+    QTest::newRow("Quitter, Annuler") << false << true << true << RecordingChoice::GoBack << false;
+    QTest::newRow("close box, Annuler") << true << true << true << RecordingChoice::GoBack << false;
+    QTest::newRow("Quitter, Ne pas enregistrer") << false << false << true << RecordingChoice::Drop << true;
+    QTest::newRow("close box, Ne pas enregistrer") << true << true << true << RecordingChoice::Drop << true;
+    QTest::newRow("the program kept: not asked") << true << true << false << RecordingChoice::Drop << false;
+  }
+
+  void quittingWhileRecordingAsksAboutTheRecordingToo() {
+    QFETCH(bool, closeBox);
+    QFETCH(bool, modified);
+    QFETCH(bool, loseChanges);
+    QFETCH(RecordingChoice, recording);
+    QFETCH(bool, quits);
+    TForm1 form(dialogs, cursor);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_F5);
+    BoardWindow* board = form.boardWindow();
+    QVERIFY(board && board->isVisible());
+    board->recordAction->trigger();
+    int asked = 0;
+    board->dialogs().askAboutRecording = [&] {
+      ++asked;
+      return recording;
+    };
+    form.document().ProgramModified = modified;
+    dialogs.answers = {loseChanges};
+    if (!modified) dialogs.answers.clear();
+    if (closeBox) form.close();
+    else child<QAction>(&form, "Quitter1")->trigger();
+
+    QCOMPARE(asked, loseChanges ? 1 : 0);
+    QCOMPARE(form.isVisible(), !quits);
+    QCOMPARE(board->recording(), !quits && !(loseChanges && recording == RecordingChoice::Drop));
+    if (!quits) QCOMPARE(form.document().ProgramModified, modified);
+    board->stopRecording();
+    form.document().ProgramModified = false;
+  }
+
+  void f5AndF1BringBackTheirMinimisedWindow_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("F5, Simulation de la carte") << int(Qt::Key_F5);
+    QTest::newRow("F1, Aide") << int(Qt::Key_F1);
+  }
+
+  void f5AndF1BringBackTheirMinimisedWindow() {
+    QFETCH(int, key);
+    TForm1 form(dialogs, cursor);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key(key));
+    QWidget* window = key == Qt::Key_F5 ? static_cast<QWidget*>(form.boardWindow()) : form.helpWindow();
+    QVERIFY(window && window->isVisible());
+    window->showMinimized();
+    QVERIFY(window->isMinimized());
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key(key));
+    QVERIFY(window->isVisible() && !window->isMinimized());
   }
 };
 

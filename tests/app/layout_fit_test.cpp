@@ -3,7 +3,8 @@
 // over a neighbour or a group's heading. Run on a real X server by
 // layout_fit_test.sh, once per font and DPI; VELKOR_MIN_WIDTH is the width
 // in screen pixels the main window must exceed there, VELKOR_EXACT_CLIENT
-// asks for the designed 387x400.
+// asks for the designed 387x400, VELKOR_BESIDE for the board window beside
+// the editor, both on the screen.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 
 #include "app/tabout1.h"
 #include "app/tform1.h"
+#include "simulation/gui/board_window.h"
 #include "simulation/gui/analog_window.h"
 #include "simulation/gui/logic_window.h"
 #include "support/fake_dialogs.h"
@@ -35,7 +37,8 @@ QString where(const QWidget* w) {
 // The text a widget shows in full, or nothing for widgets without one.
 QString shownText(const QWidget* w) {
   if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
-  if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+  if (auto* b = qobject_cast<const QAbstractButton*>(w))  // "&Pause" shows "Pause", "&&" one "&"
+    return QString(b->text()).replace("&&", "\x01").remove('&').replace('\x01', '&');
   return {};
 }
 
@@ -133,6 +136,24 @@ class LayoutFitTest : public QObject {
     const int minWidth = qEnvironmentVariableIntValue("VELKOR_MIN_WIDTH");
     QVERIFY2(screenWidth > minWidth, qPrintable(QString("%1 <= %2").arg(screenWidth).arg(minWidth)));
     form.document().ProgramModified = false;
+  }
+
+  void boardWindowOpensBesideTheEditor() {
+    if (!qEnvironmentVariableIsSet("VELKOR_BESIDE")) QSKIP("the board window is wider than this screen allows");
+    TForm1 form(dialogs, cursor);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.findChild<QAction*>("Simulationdelacarte1")->trigger();
+    BoardWindow* board = form.boardWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(board));
+    const QRect screen = form.screen()->availableGeometry();
+    qInfo("screen %dx%d: editor %dx%d at %d,%d, board window %dx%d at %d,%d", screen.width(), screen.height(),
+          form.frameGeometry().width(), form.frameGeometry().height(), form.frameGeometry().x(),
+          form.frameGeometry().y(), board->frameGeometry().width(), board->frameGeometry().height(),
+          board->frameGeometry().x(), board->frameGeometry().y());
+    QVERIFY(screen.contains(form.frameGeometry()) && screen.contains(board->frameGeometry()));
+    QVERIFY(!form.frameGeometry().intersects(board->frameGeometry()));
+    expectFits(board);
   }
 
   void simulationWindowsAndAboutFit() {

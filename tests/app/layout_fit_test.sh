@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the layout test on a real X server of its own, once for each font and
 # DPI a user may have: the default, 120 and 144 dpi as the desktop sets them
-# (Xft.dpi), 144 dpi without Qt's own scaling, and a 13 pt desktop font read
-# by Qt's GTK platform theme.
+# (Xft.dpi), 144 dpi without Qt's own scaling, a 13 pt desktop font read
+# by Qt's GTK platform theme, and a 1366x768 laptop screen (SCREEN=).
 # Usage: layout_fit_test.sh LAYOUT_FIT_TEST_BINARY
 set -euo pipefail
 binary=$1
@@ -15,7 +15,7 @@ failed=0
 row() {  # row NAME XFT_DPI VAR=VALUE...
   local name=$1 dpi=$2 xvfb display
   shift 2
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi "${dpi:-96}" -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "${SCREEN:-1280x1024}x24" -dpi "${dpi:-96}" -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
   xvfb=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   display=":$(cat "$work/display")"
@@ -31,7 +31,8 @@ row() {  # row NAME XFT_DPI VAR=VALUE...
   kill $xvfb; wait $xvfb 2>/dev/null || true
 }
 
-row "96 dpi, default font" "" VELKOR_EXACT_CLIENT=1 VELKOR_MIN_WIDTH=380
+row "96 dpi, default font" "" VELKOR_EXACT_CLIENT=1 VELKOR_MIN_WIDTH=380 VELKOR_BESIDE=1
+SCREEN=1366x768 row "96 dpi, 1366x768" "" VELKOR_EXACT_CLIENT=1 VELKOR_MIN_WIDTH=380 VELKOR_BESIDE=1
 row "120 dpi" 120 VELKOR_MIN_WIDTH=470
 row "144 dpi" 144 VELKOR_MIN_WIDTH=500
 row "144 dpi, no Qt scaling" 144 QT_ENABLE_HIGHDPI_SCALING=0 VELKOR_MIN_WIDTH=500

@@ -12,6 +12,7 @@
 #include "simulation/gui/board_window.h"
 #include "simulation/gui/lamp.h"
 #include "simulation/gui/timing_chart.h"
+#include "simulation/gui/window_placement.h"
 #include "support/temp_dir.h"
 
 using namespace velkor;
@@ -63,6 +64,9 @@ class BoardWindowTest : public QObject {
   testing_support::TempDir dir;
   QString chosen;
   QStringList messages;
+  std::int64_t clockMs = 0;  // the window's clock: moves only when a test moves it
+  std::vector<RecordingChoice> choices;  // answers to the recording question, in order
+  int recordingQuestions = 0;
 
  private slots:
   void init() {
@@ -76,7 +80,19 @@ class BoardWindowTest : public QObject {
     w->dialogs().chooseFileToOpen = [this](const QString&, const QString&) { return chosen; };
     w->dialogs().chooseFileToSave = [this](const QString&, const QString&) { return chosen; };
     w->dialogs().showMessage = [this](const QString& text) { messages << text; };
+    w->dialogs().askAboutRecording = [this] {
+      ++recordingQuestions;
+      if (choices.empty()) qFatal("unexpected question about the recording");
+      const RecordingChoice c = choices.front();
+      choices.erase(choices.begin());
+      return c;
+    };
     messages.clear();
+    chosen.clear();
+    choices.clear();
+    recordingQuestions = 0;
+    clockMs = 5000;
+    w->setClock([this] { return clockMs; });
     w->showWindow();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
   }
@@ -133,27 +149,150 @@ class BoardWindowTest : public QObject {
   void aRecordedScenarioPlaysBackToTheSameTrace() {
     tick(w->el[1]);  // SA1 held before the recording: the recording releases it
     tick(w->el[1]);
+    clockMs += 40;
     w->startRecording();
     const std::int64_t start = w->now();
+    QCOMPARE(start, 40);
     QCOMPARE(shown(*w), QString("SL: SA: 0 0 0 0"));
     for (QCheckBox* box : {w->el[0], w->el[1], w->el[0], w->el[1], w->el[2]}) {
-      QTest::qWait(25);
+      clockMs += 25;
       tick(box);
     }
     type(w->ea[0], "3000");
-    QTest::qWait(25);
+    clockMs += 25;
     const std::vector<ScenarioRow> rows = w->stopRecording();
     QCOMPARE(int(rows.size()), 7);
+    QCOMPARE(rows[1].timeMs, 25);
+    QCOMPARE(rows[6].timeMs, 125);
     const Trace recorded = w->trace();
 
     QString why;
-    for (bool atOnce : {true, false}) {
-      w->play(rows, atOnce);
-      QTRY_VERIFY_WITH_TIMEOUT(!w->playing(), 5000);
-      QVERIFY2(sameTrace(recorded, start, w->trace(), 0, why), qPrintable(why));
-      QCOMPARE(w->el[2]->isChecked(), true);
-      QCOMPARE(w->ea[0]->value(), 3000);
+    w->play(rows, true);
+    QVERIFY(!w->playing());
+    QVERIFY2(sameTrace(recorded, start, w->trace(), 0, why), qPrintable(why));
+    QCOMPARE(w->now(), 125);  // the run goes on from the last row
+
+    // At its pace: no row before its time, each at its time.
+    w->play(rows, false);
+    const std::int64_t played = clockMs;
+    clockMs = played + 24;
+    QTest::qWait(60);
+    QVERIFY(!w->el[0]->isChecked());
+    for (const ScenarioRow& row : rows) {
+      clockMs = played + row.timeMs;
+      QTRY_VERIFY(w->trace().lastTime() == row.timeMs);
     }
+    QTRY_VERIFY(!w->playing());
+    QVERIFY2(sameTrace(recorded, start, w->trace(), 0, why), qPrintable(why));
+    QCOMPARE(w->el[2]->isChecked(), true);
+    QCOMPARE(w->ea[0]->value(), 3000);
+  }
+
+  void closingWhileRecordingAsksFirst_data() {
+    QTest::addColumn<RecordingChoice>("choice");
+    QTest::addColumn<bool>("fileChosen");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Annuler: the window and its recording stay") << RecordingChoice::GoBack << true << false << false;
+    QTest::newRow("Ne pas enregistrer: closed, nothing written") << RecordingChoice::Drop << true << true << false;
+    QTest::newRow("Enregistrer: written, then closed") << RecordingChoice::Save << true << true << true;
+    QTest::newRow("Enregistrer, no file chosen: stays, recording") << RecordingChoice::Save << false << false << false;
+  }
+
+  void closingWhileRecordingAsksFirst() {
+    QFETCH(RecordingChoice, choice);
+    QFETCH(bool, fileChosen);
+    QFETCH(bool, closed);
+    QFETCH(bool, saved);
+    const std::filesystem::path path = dir / ("en-cours-" + std::to_string(int(choice)) + std::to_string(fileChosen) + ".csv");
+    if (fileChosen) chosen = QString::fromStdString(path.string());
+    w->recordAction->trigger();
+    clockMs += 30;
+    tick(w->el[3]);
+    choices = {choice};
+    w->close();
+    QCOMPARE(recordingQuestions, 1);
+    QCOMPARE(!w->isVisible(), closed);
+    QCOMPARE(w->recording(), !closed);
+    QCOMPARE(w->recordAction->isChecked(), !closed);
+    QCOMPARE(std::filesystem::exists(path), saved);
+    if (saved) {
+      QFile file(chosen);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const ParsedScenario rows = parseScenario(file.readAll().toStdString());
+      QCOMPARE(int(rows.rows.size()), 2);
+      QCOMPARE(rows.rows[1].timeMs, 30);
+    }
+    if (!closed) {  // still recording: ending it saves it as usual
+      clockMs += 10;
+      tick(w->el[3]);
+      chosen = QString::fromStdString(path.string());
+      w->recordAction->trigger();
+      QVERIFY(!w->recording());
+      QCOMPARE(int(parseScenario(testing_support::readBytes(path)).rows.size()), 3);
+    }
+    w->close();  // nothing recorded any more: no question
+    QCOMPARE(recordingQuestions, 1);
+  }
+
+  void aRecordingEndsOnlyOnceSavedAndTimeRunsWhileItLasts() {
+    w->setPaused(true);
+    clockMs += 500;
+    w->recordAction->trigger();  // time runs again: the rows get real times
+    QVERIFY(!w->paused());
+    QVERIFY(!w->pauseButton->isEnabled() && !w->playAction->isEnabled() && !w->playAtOnceAction->isEnabled());
+    w->setPaused(true);
+    QVERIFY(!w->paused());
+    clockMs += 40;
+    tick(w->el[0]);
+    clockMs += 20;
+    tick(w->el[0]);
+
+    // Unticked, the entry asks for a file: no file, or one that cannot be
+    // written, and the recording goes on.
+    w->recordAction->trigger();
+    QVERIFY(w->recording() && w->recordAction->isChecked());
+    chosen = QString::fromStdString((dir / "absent" / "s.csv").string());
+    w->recordAction->trigger();
+    QVERIFY(w->recording() && w->recordAction->isChecked());
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].startsWith("Impossible d'enregistrer le fichier s.csv : "), qPrintable(messages[0]));
+
+    chosen = QString::fromStdString((dir / "s.csv").string());
+    w->recordAction->trigger();
+    QVERIFY(!w->recording() && w->pauseButton->isEnabled() && w->playAction->isEnabled());
+    const ParsedScenario saved = parseScenario(testing_support::readBytes(dir / "s.csv"));
+    QCOMPARE(int(saved.rows.size()), 3);
+    QCOMPARE(saved.rows[1].timeMs, 40);
+    QCOMPARE(saved.rows[2].timeMs, 60);
+  }
+
+  // The board window (872x601 at 96 dpi) beside the editor (387x419).
+  void theBoardWindowOpensBesideTheEditor_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QPoint>("editorAt");
+    QTest::addColumn<QPoint>("editorTo");
+    QTest::addColumn<QPoint>("windowAt");
+    QTest::newRow("room on the right") << QRect(0, 0, 1920, 1080) << QPoint(20, 300) << QPoint(20, 300)
+                                       << QPoint(407, 300);
+    QTest::newRow("room on the left only") << QRect(0, 0, 1920, 1080) << QPoint(1400, 300) << QPoint(1400, 300)
+                                           << QPoint(528, 300);
+    QTest::newRow("1366x768, centred: the editor moves aside") << QRect(0, 0, 1366, 728) << QPoint(489, 174)
+                                                               << QPoint(107, 174) << QPoint(494, 127);
+    QTest::newRow("second screen, just as far as needed") << QRect(1920, 0, 1366, 768) << QPoint(2400, 100)
+                                                           << QPoint(2027, 100) << QPoint(2414, 100);
+    QTest::newRow("too small: each at its edge") << QRect(0, 0, 1024, 768) << QPoint(300, 174) << QPoint(0, 174)
+                                                 << QPoint(152, 167);
+  }
+
+  void theBoardWindowOpensBesideTheEditor() {
+    QFETCH(QRect, screen);
+    QFETCH(QPoint, editorAt);
+    QFETCH(QPoint, editorTo);
+    QFETCH(QPoint, windowAt);
+    const SideBySide places = sideBySide(screen, QRect(editorAt, QSize(387, 419)), QSize(872, 601));
+    QCOMPARE(places.anchor, editorTo);
+    QCOMPARE(places.window, windowAt);
   }
 
   void scenarioFilesAreWrittenReadAndRefusedWithTheirLine() {
@@ -180,7 +319,7 @@ class BoardWindowTest : public QObject {
 
   void theChartIsExportedAsItIsShown() {
     tick(w->el[0]);  // EL1 and SL1 high from here on
-    QTest::qWait(60);
+    clockMs += 60;
     const std::string svgPath = (dir / "chrono.svg").string(), pngPath = (dir / "chrono.png").string();
     chosen = QString::fromStdString(svgPath);
     w->exportSvgAction->trigger();
@@ -225,19 +364,21 @@ class BoardWindowTest : public QObject {
   }
 
   void pausedTimeStandsStillAndTheChartRests() {
+    clockMs += 70;
     w->setPaused(true);
     QCOMPARE(w->pauseButton->text(), QString("Re&prendre"));
     QTest::qWait(50);
-    const std::int64_t t = w->now();
     const long paints = w->chart()->paintCount();
+    clockMs += 300;
     QTest::qWait(300);
-    QCOMPARE(w->now(), t);
+    QCOMPARE(w->now(), 70);
     QCOMPARE(w->chart()->paintCount(), paints);
     tick(w->el[0]);  // still answered, at the paused time
     QCOMPARE(shown(*w), QString("SL: 1 SA: 0 0 0 0"));
-    QCOMPARE(w->trace().lastTime(), t);
+    QCOMPARE(w->trace().lastTime(), 70);
     w->setPaused(false);
-    QTRY_VERIFY(w->now() > t);
+    clockMs += 5;
+    QCOMPARE(w->now(), 75);
   }
 };
 
