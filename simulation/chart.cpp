@@ -180,13 +180,24 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   for (int lane = 1; lane < kLaneCount; lane += 2)
     shapes.push_back(rect(0, metrics.laneTop(lane), width, metrics.laneHeight(lane), kBand));
 
+  // The cursor's time goes in the axis row, on its line and inside the
+  // picture; the axis labels it would touch make way for it.
+  const bool cursorShown = view.cursorMs && *view.cursorMs >= view.startMs && *view.cursorMs <= view.endMs;
+  const std::string cursorLabel = cursorShown ? timeLabel(*view.cursorMs) : std::string();
+  const double cursorHalf = textWidth(cursorLabel, metrics.fontPixels) / 2 + 3;
+  const double cursorX =
+      cursorShown ? std::clamp(x(double(*view.cursorMs)), cursorHalf, std::max(cursorHalf, width - cursorHalf)) : 0;
+
   // Time axis and grid.
   const double pixelsPerMs = (right - left) / double(std::max<std::int64_t>(1, view.endMs - view.startMs));
   const std::int64_t step = tickStep(pixelsPerMs);
   const std::int64_t firstTick = (view.startMs >= 0 ? (view.startMs + step - 1) / step : view.startMs / step) * step;
   for (std::int64_t t = firstTick; t <= view.endMs; t += step) {
     shapes.push_back(line(x(double(t)), metrics.axisHeight - 4, x(double(t)), bottom, kGrid));
-    shapes.push_back(text(x(double(t)), metrics.axisHeight - 6, timeLabel(t), kText, TextAlign::Centre));
+    const std::string label = timeLabel(t);
+    if (cursorShown && std::abs(x(double(t)) - cursorX) < textWidth(label, metrics.fontPixels) / 2 + cursorHalf)
+      continue;
+    shapes.push_back(text(x(double(t)), metrics.axisHeight - 6, label, kText, TextAlign::Centre));
   }
 
   // Lane names; the inputs above the outputs.
@@ -231,13 +242,10 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
       shapes.push_back(text(left - 4, baseline, valueText(lane, state.value(lane)), kText, TextAlign::Right));
     }
   }
-  if (view.cursorMs && *view.cursorMs >= view.startMs && *view.cursorMs <= view.endMs) {
+  if (cursorShown) {
     const double cx = x(double(*view.cursorMs));
     shapes.push_back(line(cx, metrics.axisHeight, cx, bottom, kCursor));
-    const std::string label = timeLabel(*view.cursorMs);
-    const double w = textWidth(label, metrics.fontPixels) + 6;
-    shapes.push_back(rect(cx - w / 2, 1, w, metrics.axisHeight - 3, kBackground));
-    shapes.push_back(text(cx, metrics.axisHeight - 6, label, kCursor, TextAlign::Centre));
+    shapes.push_back(text(cursorX, metrics.axisHeight - 6, cursorLabel, kCursor, TextAlign::Centre));
   }
   return picture;
 }

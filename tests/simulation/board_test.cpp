@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "images.h"
 #include "simulation/chart.h"
@@ -201,6 +202,34 @@ TEST(Chart, TheCursorReadsEveryLaneAndManyChangesCostAFewPointsPerPixel) {
   EXPECT_NEAR(high->y, m.laneTop(0) + m.logicLaneHeight - 3, 0.01);
   EXPECT_NEAR(el1->points.back().x, xAtTime(100'010, view, width, m), 0.01);
   for (const ChartPoint& p : el1->points) ASSERT_GE(p.x, m.plotLeft());
+}
+
+// The cursor's time label never lies over an axis label, and stays inside
+// the picture; the axis keeps the labels away from it. Widths are taken a
+// little wider than the chart's own estimate (0.65 em a character).
+TEST(Chart, TheCursorTimeLeavesTheAxisLabelsClear) {
+  Trace trace;
+  trace.record(0, stateWith(0, 0));
+  const ChartMetrics m;
+  const int width = 800;
+  for (std::int64_t cursor : {0, 1'000, 1'900, 2'000, 2'100, 9'950, 10'000}) {
+    SCOPED_TRACE("cursor at " + std::to_string(cursor) + " ms");
+    const ChartPicture picture = drawChart(trace, {0, 10'000, 10'000, cursor}, width, m);
+    std::vector<std::pair<double, double>> axis;  // extents of the axis labels
+    std::optional<std::pair<double, double>> label;
+    for (const ChartShape& s : picture.shapes) {
+      if (s.kind != ChartShape::Kind::Text || s.points[0].y >= m.axisHeight) continue;
+      const double half = 0.65 * m.fontPixels * double(s.text.size()) / 2;
+      const std::pair extent{s.points[0].x - half, s.points[0].x + half};
+      if (s.color == ChartColor{220, 0, 0}) label = extent;
+      else axis.push_back(extent);
+    }
+    ASSERT_TRUE(label);
+    EXPECT_GE(label->first, 0);
+    EXPECT_LE(label->second, width);
+    EXPECT_GE(axis.size(), 4u);  // 0 s to 10 s every 2 s: at most two make way
+    for (const auto& [from, to] : axis) EXPECT_TRUE(to < label->first || from > label->second) << from << "-" << to;
+  }
 }
 
 TEST(Chart, TimeLabels) {
