@@ -56,7 +56,7 @@ BoardWindowDialogs realDialogs(QWidget* parent) {
       [parent] {
         QApplication::beep();
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Attention..."),
-                        QStringLiteral("Vous allez perdre le scénario en cours d'enregistrement. "
+                        QStringLiteral("Vous allez perdre le scénario en cours d'enregistrement.\n"
                                        "L'enregistrer d'abord ?"),
                         QMessageBox::NoButton, parent);
         QPushButton* save = box.addButton(QStringLiteral("&Enregistrer"), QMessageBox::AcceptRole);
