@@ -86,7 +86,6 @@ class BoardWindowEditorTest : public QObject {
     QTest::newRow("Quitter, Annuler") << false << true << true << RecordingChoice::GoBack << false;
     QTest::newRow("close box, Annuler") << true << true << true << RecordingChoice::GoBack << false;
     QTest::newRow("Quitter, Ne pas enregistrer") << false << false << true << RecordingChoice::Drop << true;
-    QTest::newRow("close box, Ne pas enregistrer") << true << true << true << RecordingChoice::Drop << true;
     QTest::newRow("the program kept: not asked") << true << true << false << RecordingChoice::Drop << false;
   }
 
