@@ -1,8 +1,13 @@
 #include "simulation/scenario.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <memory>
+#include <utility>
 
 #include "document/text_rules.h"
+#include "image/system_errors.h"
 
 namespace velkor {
 
@@ -34,6 +39,21 @@ std::optional<std::int64_t> readCount(std::string_view text) {
   return value;
 }
 
+// A value as messages quote it: its start only, cut between two characters,
+// control bytes shown as "?".
+std::string excerpt(std::string_view text) {
+  constexpr std::size_t kShown = 24;
+  std::size_t cut = text.size();
+  if (cut > kShown) {
+    cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // inside a UTF-8 character
+  }
+  std::string shown(text.substr(0, cut));
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return "« " + shown + (cut < text.size() ? "… »" : " »");
+}
+
 std::string columnName(std::size_t column) { return std::string(splitFields(kScenarioHeader)[column]); }
 
 // Reads one row; an error message when it is not one.
@@ -43,11 +63,11 @@ std::optional<std::string> readRow(std::string_view line, ScenarioRow& row) {
     return "il faut " + std::to_string(kColumns) + " valeurs séparées par des virgules, la ligne en a " +
            std::to_string(fields.size());
   const auto time = readCount(fields[0]);
-  if (!time || *time > kMaxTimeMs) return "temps en ms attendu : « " + std::string(fields[0]) + " »";
+  if (!time || *time > kMaxTimeMs) return "temps en ms attendu : " + excerpt(fields[0]);
   row.timeMs = *time;
   for (std::size_t k = 0; k < kLogicInputCount; ++k) {
     const std::string_view v = fields[1 + k];
-    if (v != "0" && v != "1") return columnName(1 + k) + " doit valoir 0 ou 1 : « " + std::string(v) + " »";
+    if (v != "0" && v != "1") return columnName(1 + k) + " doit valoir 0 ou 1 : " + excerpt(v);
     row.inputs.logic[k] = v == "1";
   }
   for (std::size_t k = 0; k < kAnalogInputCount; ++k) {
@@ -55,7 +75,7 @@ std::optional<std::string> readRow(std::string_view line, ScenarioRow& row) {
     const auto mv = readCount(fields[column]);
     if (!mv || *mv > kAnalogInputMax)
       return columnName(column) + " doit être un nombre de mV de 0 à " + std::to_string(kAnalogInputMax) +
-             " : « " + std::string(fields[column]) + " »";
+             " : " + excerpt(fields[column]);
     row.inputs.analog[k] = static_cast<int>(*mv);
   }
   return std::nullopt;
@@ -63,38 +83,94 @@ std::optional<std::string> readRow(std::string_view line, ScenarioRow& row) {
 
 }  // namespace
 
-ParsedScenario parseScenario(std::string_view text) {
-  ParsedScenario result;
-  auto fail = [&](int line, std::string message) {
-    result.rows.clear();
-    result.error = std::move(message);
-    result.errorLine = line;
-    return result;
-  };
-  // A spreadsheet may start the file with a byte order mark.
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  bool headerSeen = false;
-  for (int number = 1; !text.empty(); ++number) {
-    const auto end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    if (trimBlanks(line).empty()) continue;
-    if (!headerSeen) {
-      if (trimBlanks(line) != kScenarioHeader)
-        return fail(number, "en-tête attendu : " + std::string(kScenarioHeader));
-      headerSeen = true;
-      continue;
-    }
-    ScenarioRow row;
-    if (auto error = readRow(line, row)) return fail(number, *error);
-    if (!result.rows.empty() && row.timeMs < result.rows.back().timeMs)
-      return fail(number, "le temps recule : " + std::to_string(row.timeMs) + " ms après " +
-                              std::to_string(result.rows.back().timeMs) + " ms");
-    result.rows.push_back(row);
+bool ScenarioParser::fail(int line, std::string message) {
+  result_.rows = {};
+  result_.error = std::move(message);
+  result_.errorLine = line;
+  return false;
+}
+
+bool ScenarioParser::feed(std::string_view bytes) {
+  while (result_.error.empty() && !bytes.empty()) {
+    const auto end = bytes.find('\n');
+    const std::string_view piece = bytes.substr(0, end);
+    if (line_.size() + piece.size() > kScenarioMaxLineBytes)
+      return fail(number_ + 1, "ligne trop longue (plus de " + std::to_string(kScenarioMaxLineBytes) +
+                                   " octets) : " + excerpt(line_ + std::string(piece.substr(0, kScenarioMaxLineBytes))));
+    line_ += piece;
+    if (end == std::string_view::npos) break;
+    bytes.remove_prefix(end + 1);
+    takeLine(std::exchange(line_, {}));
   }
-  if (!headerSeen) return fail(1, "en-tête attendu : " + std::string(kScenarioHeader));
-  return result;
+  return result_.error.empty();
+}
+
+ParsedScenario ScenarioParser::finish() {
+  if (result_.error.empty() && !line_.empty()) takeLine(std::exchange(line_, {}));  // the last line, without its LF
+  if (result_.error.empty() && !headerSeen_) fail(1, "en-tête attendu : " + std::string(kScenarioHeader));
+  return result_;
+}
+
+bool ScenarioParser::takeLine(std::string_view line) {
+  ++number_;
+  // A spreadsheet may start the file with a byte order mark.
+  if (number_ == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  if (trimBlanks(line).empty()) return true;
+  if (!headerSeen_) {
+    if (trimBlanks(line) != kScenarioHeader)
+      return fail(number_, "en-tête attendu : " + std::string(kScenarioHeader));
+    headerSeen_ = true;
+    return true;
+  }
+  ScenarioRow row;
+  if (auto error = readRow(line, row)) return fail(number_, *error);
+  if (!result_.rows.empty() && row.timeMs < result_.rows.back().timeMs)
+    return fail(number_, "le temps recule : " + std::to_string(row.timeMs) + " ms après " +
+                             std::to_string(result_.rows.back().timeMs) + " ms");
+  result_.rows.push_back(row);
+  return true;
+}
+
+ParsedScenario parseScenario(std::string_view text) {
+  ScenarioParser parser;
+  parser.feed(text);
+  return parser.finish();
+}
+
+ParsedScenario readScenarioFile(const std::filesystem::path& path) {
+  auto unreadable = [](std::string reason) {
+    ParsedScenario r;
+    r.error = std::move(reason);
+    return r;
+  };
+  const std::string tooBig = "plus de " + std::to_string(kScenarioMaxBytes >> 20) + " Mo, trop pour un scénario";
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (ec) return unreadable(systemErrorText(ec.value(), ec.message()));
+  if (std::filesystem::is_directory(status)) return unreadable("c'est un dossier");
+  if (!std::filesystem::is_regular_file(status)) return unreadable("ce n'est pas un fichier ordinaire");
+  if (std::filesystem::file_size(path, ec) > kScenarioMaxBytes && !ec) return unreadable(tooBig);
+
+#ifdef _WIN32
+  std::FILE* raw = _wfopen(path.c_str(), L"rb");
+#else
+  std::FILE* raw = std::fopen(path.c_str(), "rb");
+#endif
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
+  if (!file) return unreadable(errnoText(errno));
+  ScenarioParser parser;
+  char buffer[4096];
+  for (std::uintmax_t total = 0;;) {
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+    if ((total += n) > kScenarioMaxBytes) return unreadable(tooBig);  // it grew while read
+    if (n > 0 && !parser.feed(std::string_view(buffer, n))) break;
+    if (n < sizeof buffer) {
+      if (std::ferror(file.get())) return unreadable(errnoText(errno));
+      break;
+    }
+  }
+  return parser.finish();
 }
 
 namespace {

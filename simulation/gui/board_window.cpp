@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -388,14 +387,12 @@ bool BoardWindow::mayClose() {
 void BoardWindow::openScenario(bool atOnce) {
   const QString path = dialogs_.chooseFileToOpen(QStringLiteral("Lire un scénario"), QString::fromUtf8(kScenarioFilter));
   if (path.isEmpty()) return;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  const ParsedScenario scenario = readScenarioFile(toPath(path));
+  if (scenario.errorLine == 0 && !scenario.error.empty()) {
     dialogs_.showMessage(QStringLiteral("Impossible de lire le scénario %1 : %2")
-                             .arg(QFileInfo(path).fileName(), file.errorString()));
+                             .arg(QFileInfo(path).fileName(), QString::fromStdString(scenario.error)));
     return;
   }
-  const QByteArray bytes = file.readAll();
-  const ParsedScenario scenario = parseScenario(std::string_view(bytes.constData(), std::size_t(bytes.size())));
   if (!scenario.error.empty()) {
     dialogs_.showMessage(QStringLiteral("Ce scénario ne convient pas : %1, ligne %2 :\n%3")
                              .arg(QFileInfo(path).fileName())

@@ -116,7 +116,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenario{"decimal time", kHeader + "1.5,0,0,0,0,0,0,0,0,0,0,0\n", 2, "temps en ms attendu : « 1.5 »"},
         BadScenario{"time going back", kHeader + "100,0,0,0,0,0,0,0,0,0,0,0\n" + "100,1,0,0,0,0,0,0,0,0,0,0\n" +
                                           "99,0,0,0,0,0,0,0,0,0,0,0\n",
-                    4, "le temps recule : 99 ms après 100 ms"}),
+                    4, "le temps recule : 99 ms après 100 ms"},
+        // A value or a line is quoted by its start only, never cut inside a character.
+        BadScenario{"line too long", kHeader + "0," + std::string(1'000'000, '7') + "\n", 2,
+                    "ligne trop longue (plus de 256 octets) : « 0,7777777777777777777777… »"},
+        BadScenario{"long value", kHeader + "0,0,0,0,0,0,0,0,0,0,0,x" + [] {
+                      std::string e;
+                      for (int i = 0; i < 20; ++i) e += "é";
+                      return e;
+                    }() + "\n",
+                    2, "EA4 doit être un nombre de mV de 0 à 5100 : « xééééééééééé… »"},
+        BadScenario{"control bytes", kHeader + "0,a\x01\x7f" + "b,0,0,0,0,0,0,0,0,0,0\n", 2,
+                    "EL1 doit valoir 0 ou 1 : « a??b »"}),
     testing_support::RowIndexName());
 
 TEST(Scenario, ReadsWhatSpreadsheetsWriteAndWritesWhatItReads) {

@@ -8,6 +8,10 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "images.h"
 #include "simulation/gui/board_window.h"
 #include "simulation/gui/lamp.h"
@@ -295,6 +299,24 @@ class BoardWindowTest : public QObject {
     chosen = QString::fromStdString(path);
     w->playAtOnceAction->trigger();
     QVERIFY(w->el[3]->isChecked());
+  }
+
+  // Read as velkor-cli reads them: a folder or a FIFO nobody writes to is
+  // told at once rather than read (a FIFO would block the window for ever).
+  void aScenarioThatIsNoPlainFileIsToldAtOnce() {
+    std::filesystem::create_directory(dir / "dossier.csv");
+    QStringList expected{"Impossible de lire le scénario dossier.csv : c'est un dossier"};
+    QStringList names{"dossier.csv"};
+#ifndef _WIN32
+    QCOMPARE(mkfifo((dir / "tube.csv").c_str(), 0600), 0);
+    expected << "Impossible de lire le scénario tube.csv : ce n'est pas un fichier ordinaire";
+    names << "tube.csv";
+#endif
+    for (const QString& name : names) {
+      chosen = QString::fromStdString((dir / name.toStdString()).string());
+      w->playAtOnceAction->trigger();
+    }
+    QCOMPARE(messages, expected);
   }
 
   void theChartIsExportedAsItIsShown() {
