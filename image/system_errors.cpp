@@ -16,7 +16,8 @@ struct Reason {
 // Win32 codes by number, as they mean the same on every platform.
 constexpr std::int32_t kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kWriteProtect = 19,
                        kGenFailure = 31, kSharingViolation = 32, kHandleDiskFull = 39, kDiskFull = 112,
-                       kBusy = 170, kIoDevice = 1117;
+                       kBusy = 170, kIoDevice = 1117, kFileExists = 80, kAlreadyExists = 183,
+                       kCantResolveFileName = 1921;
 
 const Reason kReasons[] = {
     {{EACCES, EPERM}, {kAccessDenied}, "permission refusée"},
@@ -25,6 +26,10 @@ const Reason kReasons[] = {
     {{ENOENT, ENODEV, ENXIO}, {kFileNotFound, kPathNotFound}, "fichier ou périphérique introuvable"},
     {{EBUSY}, {kSharingViolation, kBusy}, "périphérique occupé"},
     {{EIO}, {kIoDevice, kGenFailure}, "erreur d'entrée-sortie"},
+    {{EISDIR}, {}, "c'est un dossier"},
+    {{ENOTTY}, {}, "ce n'est pas un port série"},  // a terminal call on anything else
+    {{ELOOP}, {kCantResolveFileName}, "liens symboliques en boucle ou trop nombreux"},
+    {{EEXIST}, {kFileExists, kAlreadyExists}, "le fichier existe déjà"},
 };
 
 template <class Value>
