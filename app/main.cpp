@@ -1,7 +1,10 @@
 // The editor: creates its windows in order and runs the main window.
 // `velkor [FICHIER]` opens FICHIER at start.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "app/qt_board_seams.h"
 #include "app/qt_dialogs.h"
@@ -35,6 +38,19 @@ void writeToParentConsole() {
 #endif
 }
 
+// Qt's own options, which the application object takes out of argv ("--x"
+// counts as "-x"). Any other option is refused before the application object
+// exists, as without a display it would end the program first.
+bool isQtOption(std::string_view arg) {
+  static constexpr std::string_view kQtOptions[] = {
+      "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
+      "qwindowicon", "qwindowtitle", "reverse", "session", "style", "stylesheet", "widgetcount", "display",
+      "geometry", "title", "name", "visual", "nograb", "dograb", "sync", "testability"};
+  arg.remove_prefix(arg.starts_with("--") ? 2 : 1);
+  arg = arg.substr(0, arg.find('='));
+  return std::find(std::begin(kQtOptions), std::end(kQtOptions), arg) != std::end(kQtOptions);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,6 +65,10 @@ int main(int argc, char** argv) {
       writeToParentConsole();
       std::printf("velkor %s\n", VELKOR_VERSION);
       return 0;
+    }
+    if (argv[i][0] == '-' && !isQtOption(argv[i])) {
+      std::fprintf(stderr, "velkor : option inconnue : %s\n%s", argv[i], kUsage);
+      return 2;
     }
   }
   auto probe = velkor::followServerDpi();

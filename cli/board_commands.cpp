@@ -299,8 +299,7 @@ int portsCommand(bool json) {
     for (const SerialPortInfo& p : ports) std::cout << p.label() << "\n";
     if (ports.empty()) std::cerr << "Aucun port série trouvé.\n";
   }
-  std::cout.flush();
-  return std::cout ? kExitDone : kExitFailed;
+  return kExitDone;
 }
 
 }  // namespace velkor

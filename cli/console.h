@@ -17,7 +17,18 @@ enum CliExit {
   kExitRefused = 3,   // the file is no program file, or cannot be read
   kExitNoPort = 4,
   kExitDamaged = 5,   // done, but the file holds bytes the editor never writes
+  kExitOutput = 6,    // the standard output was lost: closed, or its disk full
 };
+
+// To be called first. A closed descriptor 0, 1 or 2 is pointed at the null
+// device, so that no file or port the command opens takes its number (the
+// output would go to the board, the messages into a program file); and
+// std::cout keeps the reason of its first failed write.
+void setUpStandardStreams();
+
+// `code`, or kExitOutput, told on stderr, when something written to the
+// standard output was lost.
+int checkStandardOutput(int code);
 
 // One of the program's French messages, its CR line breaks made newlines.
 void printMessage(std::string_view text);

@@ -81,8 +81,10 @@ simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
     appliquées : 0 ou 1 pour SL1 à SL7, les millivolts affichés pour SA1 à
     SA4 (la tension tant que la chaîne est vraie ; sinon la dernière tension
     si la sortie la maintient et a été commandée depuis le départ, sinon 0).
-    --svg et --png écrivent en plus le chronogramme de la simulation. Un
-    scénario incorrect est une erreur d'utilisation, avec son numéro de ligne.
+    --svg et --png écrivent en plus le chronogramme de la simulation. Le
+    scénario est un fichier ordinaire d'au plus 16 Mo, aux lignes de moins de
+    256 octets. Un scénario incorrect est une erreur d'utilisation, avec son
+    numéro de ligne.
 
 upload FICHIER --port PORT
     Enregistre le programme du fichier dans la carte (« Enregistrer dans la
@@ -125,6 +127,8 @@ Codes de sortie :
   4  port impossible à ouvrir (l'un d'eux, avec plusieurs ports)
   5  fichier endommagé : programme affiché, simulé, transféré ou identique,
      mais ce qui n'a pas pu être lu est écrit sur la sortie d'erreur
+  6  sortie standard impossible à écrire (fermée, disque plein), ce que dit
+     la sortie d'erreur
 )";
 
 // What is wrong and where to read more: the whole help would bury it.
@@ -133,11 +137,9 @@ int usageError(std::string_view why) {
   return kExitUsage;
 }
 
-// The exit code once the output is written: lost output (closed pipe, full
-// disk) is a failure; then a damaged file is told.
+// A damaged file is told once the output is written.
 int finish(const std::string& path, const velkor::OpenOutcome& outcome) {
   std::cout.flush();
-  if (!std::cout) return velkor::kExitFailed;
   return velkor::reportDamage(velkor::fileNameOf(path), outcome.damaged, kExitDone);
 }
 
@@ -187,9 +189,15 @@ Command& addCommand(CLI::App& cli, std::deque<Command>& commands, const char* na
   return c;
 }
 
-}  // namespace
+// The first option of `app` given more than once (--port aside, which may
+// name several boards), or nothing.
+std::optional<std::string> repeatedOption(const CLI::App& app) {
+  for (const CLI::Option* option : app.get_options())
+    if (option->get_name() != "--port" && option->nonpositional() && option->count() > 1) return option->get_name();
+  return std::nullopt;
+}
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
       std::cout << kUsage;
@@ -221,6 +229,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError&) {
     return usageError("arguments incorrects");
   }
+  if (auto option = repeatedOption(cli)) return usageError("option donnée deux fois : " + *option);
   if (version) {
     std::cout << "velkor-cli " << VELKOR_VERSION << "\n";
     return kExitDone;
@@ -238,6 +247,11 @@ int main(int argc, char** argv) {
   const Command& c = *chosen;
   const std::string name = c.app->get_name();
   if (!c.app->remaining().empty()) return unexpected(name + " : ", c.app->remaining().front());
+  if (auto option = repeatedOption(*c.app)) return usageError(name + " : option donnée deux fois : " + *option);
+  for (auto port = c.ports.begin(); port != c.ports.end(); ++port) {
+    if (port->empty()) return usageError("--port attend un PORT");
+    if (std::find(c.ports.begin(), port, *port) != port) return usageError(name + " : port donné deux fois : " + *port);
+  }
 
   if (&c == &showCmd) {
     if (c.args.size() != 1) return usageError("show attend un seul FICHIER");
@@ -255,4 +269,11 @@ int main(int argc, char** argv) {
   }
   if (&c == &uploadCmd) return velkor::uploadCommand(c.args[0], c.ports);
   return velkor::verifyCommand(c.args[0], c.ports, c.json);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  velkor::setUpStandardStreams();
+  return velkor::checkStandardOutput(run(argc, argv));
 }

@@ -1,8 +1,6 @@
 #include "cli/simulate.h"
 
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 
 #include "cli/chart_png.h"
@@ -24,14 +22,15 @@ struct Options {
 std::optional<std::string> readOptions(const std::vector<std::string>& args, Options& o) {
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string* target = args[i] == "--svg" ? &o.svg : args[i] == "--png" ? &o.png : nullptr;
+    const std::string name = args[i].substr(0, args[i].find('='));
+    std::string* target = name == "--svg" ? &o.svg : name == "--png" ? &o.png : nullptr;
     if (target) {
-      if (i + 1 >= args.size()) return args[i] + " attend un nom de fichier";
-      *target = args[++i];
-    } else if (args[i].starts_with("--svg=")) {
-      o.svg = args[i].substr(6);
-    } else if (args[i].starts_with("--png=")) {
-      o.png = args[i].substr(6);
+      if (!target->empty()) return "option donnée deux fois : " + name;
+      if (name.size() < args[i].size())
+        *target = args[i].substr(name.size() + 1);
+      else if (i + 1 < args.size())
+        *target = args[++i];
+      if (target->empty()) return name + " attend un nom de fichier";
     } else if (args[i].starts_with("--")) {
       return "option inconnue : " + args[i];
     } else {
@@ -42,14 +41,6 @@ std::optional<std::string> readOptions(const std::vector<std::string>& args, Opt
   o.program = files[0];
   o.scenario = files[1];
   return std::nullopt;
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return text;
 }
 
 // The run's chart, from its first row to a little after its last.
@@ -80,9 +71,9 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   Options options;
   if (auto error = readOptions(args, options)) return usageError(*error);
 
-  const auto text = readWholeFile(options.scenario);
-  if (!text) return usageError("impossible de lire le scénario " + options.scenario);
-  const ParsedScenario scenario = parseScenario(*text);
+  const ParsedScenario scenario = readScenarioFile(options.scenario);
+  if (scenario.errorLine == 0 && !scenario.error.empty())
+    return usageError("impossible de lire le scénario " + options.scenario + " : " + scenario.error);
   if (!scenario.error.empty()) {
     // The line is what the user needs; the whole usage would bury it.
     std::cerr << "velkor-cli : " << options.scenario << ", ligne " << scenario.errorLine << " : " << scenario.error
@@ -105,7 +96,7 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   for (std::size_t i = 0; i < outputs.size(); ++i) (csv += outputsRow(scenario.rows[i].timeMs, outputs[i])) += '\n';
   std::cout << csv;
   std::cout.flush();
-  if (!std::cout) return kExitFailed;  // output lost (closed pipe, full disk)
+  if (!std::cout) return kExitOutput;  // lost (closed, disk full): told by the caller
 
   if (options.svg.empty() && options.png.empty()) return finish(kExitDone);
   const ChartPicture chart = runChart(scenario.rows, outputs);

@@ -256,7 +256,15 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageRow{"verify f.prg g.prg --port A", "verify attend FICHIER --port PORT"},
                     UsageRow{"download f.prg --port A --port B",
                              "download n'accepte qu'un seul --port : le fichier vient d'une carte"},
-                    UsageRow{"ports extra", "ports : argument inattendu : extra"}),
+                    UsageRow{"ports extra", "ports : argument inattendu : extra"},
+                    // Given twice, or empty: which one was meant is not for the command to guess.
+                    UsageRow{"--version --version", "option donnée deux fois : --version"},
+                    UsageRow{"show --json f.prg --json", "show : option donnée deux fois : --json"},
+                    UsageRow{"upload f.prg --port A --port B --port A", "upload : port donné deux fois : A"},
+                    UsageRow{"verify f.prg --port \"\"", "--port attend un PORT"},
+                    UsageRow{"simulate f.prg s.csv --svg \"\"", "--svg attend un nom de fichier"},
+                    UsageRow{"simulate f.prg s.csv --png=", "--png attend un nom de fichier"},
+                    UsageRow{"simulate f.prg s.csv --svg a.svg --png b.png --svg=c.svg", "option donnée deux fois : --svg"}),
     testing_support::RowIndexName());
 
 TEST_F(Cli, HelpAndVersion) {
@@ -264,6 +272,7 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--json"), std::string::npos);
   EXPECT_NE(help.out.find("  5  fichier endommagé"), std::string::npos);
+  EXPECT_NE(help.out.find("  6  sortie standard impossible à écrire"), std::string::npos);
   const CliRun version = run("--version");
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, "velkor-cli " VELKOR_VERSION "\n");
