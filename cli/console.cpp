@@ -74,9 +74,13 @@ void setUpStandardStreams() {
 int checkStandardOutput(int code) {
   std::cout.flush();
   if (std::cout) return code;
+  // A pipe's reader that stops ends the command by SIGPIPE, unless ignored.
   const int error = standardOutput().error();
   std::cerr << "velkor-cli : impossible d'écrire sur la sortie standard : "
-            << (error == EBADF ? std::string("elle est fermée") : errnoText(error)) << "\n";
+            << (error == EBADF   ? std::string("elle est fermée")
+                : error == EPIPE ? std::string("le programme qui la lisait s'est arrêté")
+                                 : errnoText(error))
+            << "\n";
   return kExitOutput;
 }
 

@@ -141,6 +141,21 @@ INSTANTIATE_TEST_SUITE_P(
                               "nowhere : fichier ou périphérique introuvable"}),
     testing_support::RowIndexName());
 
+// Where SIGPIPE is ignored, the write fails instead: told too. The output
+// is longer than a pipe holds, so the writer meets the closed end.
+TEST_F(RefusalsTest, AReaderThatStopsIsTold) {
+  std::string scenario = std::string(kScenarioHeader) + "\n";
+  for (int t = 0; t < 10'000; ++t) scenario += std::to_string(t) + ",1,0,0,0,0,0,0,0,0,0,0\n";
+  writeBytes(dir / "s.csv", scenario);
+  const std::string command = "{ trap '' PIPE; " + std::string(VELKOR_CLI) + " simulate " + program + " " +
+                              (dir / "s.csv").string() + " 2>" + (dir / "err").string() + "; echo $? >" +
+                              (dir / "code").string() + "; } | head -c 1 >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(readBytes(dir / "code"), "6\n");
+  EXPECT_EQ(readBytes(dir / "err"),
+            "velkor-cli : impossible d'écrire sur la sortie standard : le programme qui la lisait s'est arrêté\n");
+}
+
 struct PortRow {
   const char* what;
   std::string (*make)(const std::filesystem::path& dir);  // the port's path
