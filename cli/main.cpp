@@ -82,7 +82,7 @@ simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
     SA4 (la tension tant que la chaîne est vraie ; sinon la dernière tension
     si la sortie la maintient et a été commandée depuis le départ, sinon 0).
     --svg et --png écrivent en plus le chronogramme de la simulation. Le
-    scénario est un fichier ordinaire d'au plus 16 Mo, aux lignes de moins de
+    scénario est un fichier ordinaire d'au plus 16 Mo, aux lignes d'au plus
     256 octets. Un scénario incorrect est une erreur d'utilisation, avec son
     numéro de ligne.
 
