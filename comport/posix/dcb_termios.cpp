@@ -222,8 +222,20 @@ void TermiosToDcb(const termios& tio, DCB& dcb) {
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
   dcb.fOutX = (tio.c_iflag & IXON) ? 1 : 0;
   dcb.fInX = (tio.c_iflag & IXOFF) ? 1 : 0;
-  dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
-  dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
+  // With input flow control the tty goes on sending after XOFF and keeps its
+  // own thresholds: say so, which is also what SetCommState accepts back.
+  if (dcb.fInX) dcb.fTXContinueOnXoff = 1;
+  if (dcb.fInX || hw) dcb.XonLim = dcb.XoffLim = 0;
+  // A tty whose start and stop characters are unset or equal (a zeroed
+  // termios) reads as the usual DC1/DC3: a control block with equal ones is
+  // refused, and what GetCommState gives must go back through SetCommState.
+  if (tio.c_cc[VSTART] == tio.c_cc[VSTOP]) {
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+  } else {
+    dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
+    dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
+  }
 }
 
 }  // namespace velkor::posix

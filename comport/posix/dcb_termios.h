@@ -47,7 +47,10 @@ int GetOtherRate(int fd, unsigned* rate);
 
 // Reads back into the DCB the fields that termios holds; the other fields
 // (limits, error/eof/event characters, flags without a tty equivalent) keep
-// their value.
+// their value, except where the tty settles them (the limits and
+// fTXContinueOnXoff under input flow control; DC1/DC3 for start and stop
+// characters that are equal). From a block DcbToTermios accepted, the result
+// is one it accepts again, whatever the tty's state.
 void TermiosToDcb(const termios& tio, DCB& dcb);
 
 }  // namespace velkor::posix

@@ -282,10 +282,16 @@ TEST(ComPortFlowMapping, HandshakesAndCharactersReachTermios) {
   EXPECT_EQ(t.c_iflag & (IXON | IXOFF | INPCK), 0u);
 
   DCB back = MakeDcb(0, 0, 0, 0);
-  back.XonLim = 77;  // no termios field: kept
+  back.XonLim = 77;  // no termios field, but with input flow control the tty's own: 0
+  back.XoffLim = 77;
   TermiosToDcb(t, back);
   EXPECT_EQ(back.fRtsControl, RTS_CONTROL_HANDSHAKE);
   EXPECT_EQ(back.fOutxCtsFlow, 1u);
+  EXPECT_EQ(back.XonLim, 0);
+  EXPECT_EQ(back.XoffLim, 0);
+  t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+  back.XonLim = 77;  // without it: kept
+  TermiosToDcb(t, back);
   EXPECT_EQ(back.XonLim, 77);
 }
 
