@@ -38,11 +38,14 @@ std::uintptr_t gNextHandle = 0x100;
 
 }  // namespace
 
+void NoteErrno(DWORD code, int err) {
+  if (err == 0) return;
+  std::lock_guard lk(gErrnoMutex);
+  gErrnoForCode[code] = err;
+}
+
 void Fail(DWORD code, int err) {
-  if (err != 0) {
-    std::lock_guard lk(gErrnoMutex);
-    gErrnoForCode[code] = err;
-  }
+  NoteErrno(code, err);
   tLastError = code;
 }
 
@@ -56,6 +59,42 @@ int ErrnoForCode(DWORD code) {
 
 DWORD LastError() { return tLastError; }
 void SetLastErrorValue(DWORD code) { tLastError = code; }
+
+namespace {
+
+// The NT status behind each Win32 code this layer produces.
+struct StatusError {
+  ULONG_PTR status;
+  DWORD error;
+};
+constexpr StatusError kStatusErrors[] = {
+    {0xC0000010, ERROR_INVALID_FUNCTION},     // STATUS_INVALID_DEVICE_REQUEST
+    {0xC000000F, ERROR_FILE_NOT_FOUND},       // STATUS_NO_SUCH_FILE
+    {0xC000003A, ERROR_PATH_NOT_FOUND},       // STATUS_OBJECT_PATH_NOT_FOUND
+    {0xC000011F, ERROR_TOO_MANY_OPEN_FILES},  // STATUS_TOO_MANY_OPENED_FILES
+    {0xC0000022, ERROR_ACCESS_DENIED},        // STATUS_ACCESS_DENIED
+    {0xC0000008, ERROR_INVALID_HANDLE},       // STATUS_INVALID_HANDLE
+    {0xC0000017, ERROR_NOT_ENOUGH_MEMORY},    // STATUS_NO_MEMORY
+    {0xC0000001, ERROR_GEN_FAILURE},          // STATUS_UNSUCCESSFUL
+    {0xC000000D, ERROR_INVALID_PARAMETER},    // STATUS_INVALID_PARAMETER
+    {0xC0000120, ERROR_OPERATION_ABORTED},    // STATUS_CANCELLED
+};
+
+}  // namespace
+
+ULONG_PTR StatusForError(DWORD code) {
+  if (code == ERROR_SUCCESS) return kStatusSuccess;
+  for (const StatusError& e : kStatusErrors)
+    if (e.error == code) return e.status;
+  return 0xC0000001;
+}
+
+DWORD ErrorForStatus(ULONG_PTR status) {
+  if (StatusSucceeded(status)) return ERROR_SUCCESS;
+  for (const StatusError& e : kStatusErrors)
+    if (e.status == status) return e.error;
+  return ERROR_GEN_FAILURE;
+}
 
 HANDLE Insert(std::shared_ptr<Object> obj) {
   std::lock_guard lk(gTableMutex);

@@ -17,10 +17,20 @@ using Clock = std::chrono::steady_clock;
 // whose text FormatMessageA gives for that code from now on.
 void Fail(DWORD code, int err);
 void FailErrno(int err);
+// Only the text: for a failure that ends an operation carried by a thread
+// other than its caller's, whose last-error value stays as it was.
+void NoteErrno(DWORD code, int err);
 // The errno behind a Win32 code, for its text; 0 when there is none.
 int ErrnoForCode(DWORD code);
 DWORD LastError();
 void SetLastErrorValue(DWORD code);
+
+// OVERLAPPED.Internal holds the NT status of the operation, as on Windows.
+constexpr ULONG_PTR kStatusSuccess = 0;
+constexpr ULONG_PTR kStatusTimeout = 0x00000102;  // a success: fewer bytes, no error
+inline bool StatusSucceeded(ULONG_PTR status) { return (status & 0x80000000) == 0; }
+ULONG_PTR StatusForError(DWORD code);
+DWORD ErrorForStatus(ULONG_PTR status);
 
 struct Object {
   virtual ~Object() = default;

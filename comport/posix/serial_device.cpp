@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -86,7 +87,7 @@ class ExclusiveUse {
 // ---------------------------------------------------------------- opening and closing
 
 std::shared_ptr<Device> Device::Open(const std::string& path, int mode, bool exclusive,
-                                     TtyLines* lines) {
+                                     bool overlapped, TtyLines* lines) {
   UniqueFd fd(open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!fd) {
     const int err = errno;
@@ -125,14 +126,21 @@ std::shared_ptr<Device> Device::Open(const std::string& path, int mode, bool exc
   e.data.fd = wake[kWait].get();
   if (epoll_ctl(epfd.get(), EPOLL_CTL_ADD, wake[kWait].get(), &e) != 0) return fail(errno);
 
-  auto dev = std::make_shared<Device>(std::move(fd), std::move(epfd), std::move(wake), lines, tio);
+  auto dev = std::make_shared<Device>(std::move(fd), std::move(epfd), std::move(wake), lines, tio,
+                                      overlapped);
   exclusiveUse.Keep();
   return dev;
 }
 
 Device::Device(UniqueFd fd, UniqueFd epfd, std::array<UniqueFd, kSlots> wake, TtyLines* lines,
-               const termios& tio)
-    : fd_(std::move(fd)), epfd_(std::move(epfd)), wake_(std::move(wake)), lines_(lines) {
+               const termios& tio, bool overlapped)
+    : fd_(std::move(fd)),
+      epfd_(std::move(epfd)),
+      wake_(std::move(wake)),
+      lines_(lines),
+      overlapped_(overlapped),
+      handleEvent_(std::make_shared<Event>()) {
+  handleEvent_->manual = true;
   std::memset(&dcb_, 0, sizeof dcb_);
   dcb_.DCBlength = sizeof(DCB);
   // Opening a tty raises DTR and RTS; report the lines as they are where we can.
@@ -244,7 +252,13 @@ BOOL Device::SetTimeouts(const COMMTIMEOUTS* t) {
 BOOL Device::SetMask(DWORD mask) {
   std::lock_guard lk(m_);
   if (closed_) return Fail(ERROR_INVALID_HANDLE, 0), FALSE;
+  // As Windows' driver does: events seen under the old mask stay pending for
+  // the bits still asked for; a bit newly asked for starts from now, so what
+  // happened before (bytes received, a line change...) is not its event.
+  history_ = (history_ | CollectEvents()) & mask;
+  const DWORD added = mask & ~mask_;
   mask_ = mask;
+  history_ |= CollectEvents() & ~added;
   // A new mask ends the wait in progress, which then reports nothing.
   if (op_[kWait].active) {
     *op_[kWait].events = 0;
@@ -264,20 +278,23 @@ BOOL Device::StartWait(DWORD* events, OVERLAPPED* ov, const std::shared_ptr<Even
   if (closed_) return Fail(ERROR_INVALID_HANDLE, 0), FALSE;
   if (hungUp_) return Fail(ERROR_ACCESS_DENIED, EIO), FALSE;
   if (mask_ == 0 || op_[kWait].active) return Fail(ERROR_INVALID_PARAMETER, 0), FALSE;
-  const DWORD found = CollectEvents();
-  if (found != 0) {
-    *events = found;
-    return TRUE;
-  }
   Pending& p = Begin(kWait, ov, ev);
   p.events = events;
+  if (const DWORD found = CollectEvents()) {
+    // Done at once, and complete as any finished wait: record and event.
+    *events = found;
+    Complete(kWait, ERROR_SUCCESS);
+    return TRUE;
+  }
   Arm(kWait);
   return Fail(ERROR_IO_PENDING, 0), FALSE;
 }
 
-// Events of the current mask since the last look, without blocking.
+// Events of the current mask since the last look (with those kept from
+// before), without blocking.
 DWORD Device::CollectEvents() {
-  DWORD found = 0;
+  DWORD found = history_;
+  history_ = 0;
   int inq = 0;
   if (ioctl(fd_.get(), FIONREAD, &inq) == 0) {
     const std::uint64_t received = consumed_ + static_cast<std::uint64_t>(inq);
@@ -344,6 +361,7 @@ BOOL Device::StartTransfer(Slot s, BYTE* rbuf, const BYTE* wbuf, DWORD n, DWORD*
         t.ReadTotalTimeoutConstant == 0) {
       p.hasDeadline = true;  // return at once with what is there
       p.deadline = now;
+      p.returnsAtOnce = true;
     } else if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD &&
                t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != MAXDWORD) {
       p.anyByteEnds = true;
@@ -372,7 +390,7 @@ BOOL Device::StartTransfer(Slot s, BYTE* rbuf, const BYTE* wbuf, DWORD n, DWORD*
     if (s == kWrite) StartWriter();
     return Fail(ERROR_IO_PENDING, 0), FALSE;
   }
-  if (ov->Internal != 0) return Fail(static_cast<DWORD>(ov->Internal), 0), FALSE;
+  if (!StatusSucceeded(ov->Internal)) return Fail(ErrorForStatus(ov->Internal), 0), FALSE;
   if (moved) *moved = static_cast<DWORD>(ov->InternalHigh);
   return TRUE;
 }
@@ -539,18 +557,23 @@ Pending& Device::Begin(int s, OVERLAPPED* ov, const std::shared_ptr<Event>& ev) 
 
 void Device::Arm(int s) {
   Pending& p = op_[s];
-  p.ov->Internal = ERROR_IO_PENDING;
   p.ov->InternalHigh = 0;
+  std::atomic_ref(p.ov->Internal).store(STATUS_PENDING, std::memory_order_release);
   std::lock_guard lk(p.ev->m);
   p.ev->signalled = false;
   p.ev->driver = weak_from_this();
   p.ev->slot = s;
 }
 
-void Device::Complete(int s, DWORD status) {
+// Fills the record as Windows does (a finished wait moved its event mask, a
+// DWORD), then sets the event. Internal last: a completed status tells a
+// reader on another thread that the rest of the record is filled.
+void Device::Complete(int s, DWORD error) {
   Pending& p = op_[s];
-  p.ov->Internal = status;
-  p.ov->InternalHigh = p.done;
+  const bool waited = s == kWait && error == ERROR_SUCCESS;
+  p.ov->InternalHigh = waited ? sizeof(DWORD) : p.done;
+  const ULONG_PTR status = p.timedOut && error == ERROR_SUCCESS ? kStatusTimeout : StatusForError(error);
+  std::atomic_ref(p.ov->Internal).store(status, std::memory_order_release);
   p.active = false;
   auto ev = std::move(p.ev);
   p = Pending{};
@@ -639,14 +662,17 @@ void Device::Progress(int s) {
     const int err = errno;
     if (err == EINTR) continue;
     if (err != EAGAIN) {
-      Fail(ErrorFromErrno(err), err);
+      NoteErrno(ErrorFromErrno(err), err);
       return Complete(s, ErrorFromErrno(err));
     }
     const auto now = Clock::now();
     const bool totalOver = p.hasDeadline && now >= p.deadline;
     const bool gapOver = s == kRead && p.interval != 0 && p.done != 0 &&
                          now >= p.lastByte + std::chrono::milliseconds(p.interval);
-    if (totalOver || gapOver) break;
+    if (totalOver || gapOver) {
+      p.timedOut = !p.returnsAtOnce;
+      break;
+    }
     return;  // still pending
   }
   if (s == kWrite && p.done != 0) {

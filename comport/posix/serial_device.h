@@ -10,6 +10,11 @@
 //   write  a writer thread of the device, started when a write does not
 //          finish at once and ended with it: the write goes on while its
 //          caller is idle, as on Windows.
+// A wait or read also takes one step whenever someone asks about it
+// (GetOverlappedResult without waiting; HasOverlappedIoCompleted when its
+// record names an event). On a
+// handle opened without FILE_FLAG_OVERLAPPED the caller itself waits, on a
+// record and event of its own.
 #pragma once
 
 #include <termios.h>
@@ -44,6 +49,8 @@ struct Pending {
   DWORD interval = 0;  // ms allowed between two received bytes, 0 = none
   Clock::time_point lastByte{};
   bool anyByteEnds = false;
+  bool returnsAtOnce = false;  // a read asked for what is there: its end is no time-out
+  bool timedOut = false;       // ended by its time-out: STATUS_TIMEOUT, as Windows' driver gives
   DWORD* events = nullptr;  // WaitCommEvent's result
 };
 
@@ -52,10 +59,16 @@ class Device : public Object, public std::enable_shared_from_this<Device> {
   // CreateFileA's work: opens the tty in raw mode, exclusively when asked.
   // Null on failure, with the last-error value set and nothing left taken.
   static std::shared_ptr<Device> Open(const std::string& path, int mode, bool exclusive,
-                                      TtyLines* lines);
+                                      bool overlapped, TtyLines* lines);
 
   Device(UniqueFd fd, UniqueFd epfd, std::array<UniqueFd, kSlots> wake, TtyLines* lines,
-         const termios& tio);
+         const termios& tio, bool overlapped);
+
+  // Opened with FILE_FLAG_OVERLAPPED: its calls return at once and need an
+  // OVERLAPPED; otherwise each call runs to its end.
+  bool Overlapped() const { return overlapped_; }
+  // What an OVERLAPPED without an event signals: the handle itself, as on Windows.
+  const std::shared_ptr<Event>& HandleEvent() const { return handleEvent_; }
   ~Device() override { Shutdown(); }
 
   // CloseHandle: ends every pending operation, stops the device's threads
@@ -101,10 +114,13 @@ class Device : public Object, public std::enable_shared_from_this<Device> {
   UniqueFd fd_, epfd_;
   std::array<UniqueFd, kSlots> wake_;
   TtyLines* lines_;
+  const bool overlapped_;
+  const std::shared_ptr<Event> handleEvent_;  // manual-reset, as a file's own event
   DCB dcb_;
   COMMTIMEOUTS timeouts_;
   DWORD inQueue_ = 0;
   DWORD mask_ = 0;
+  DWORD history_ = 0;  // events of the mask seen while no wait took them
   Pending op_[kSlots];
   std::uint64_t consumed_ = 0, lastReceived_ = 0;  // raw bytes taken from the tty, seen
   bool wasFull_ = false;

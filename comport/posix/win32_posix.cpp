@@ -10,6 +10,7 @@
 #include <linux/serial.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -25,17 +26,19 @@ namespace velkor::posix {
 
 // ---------------------------------------------------------------- names, errors
 
-std::string DevicePathFor(const std::string& name, const char* (*getenvFn)(const char*)) {
+std::string DevicePathFor(const std::string& given, const char* (*getenvFn)(const char*)) {
   static const char* const kDefaults[] = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0",
                                           "/dev/ttyUSB1"};
   static const char* const kNames[] = {"COM1", "COM2", "COM3", "COM4"};
+  // "\\.\COM1" is Windows' device-namespace spelling of "COM1".
+  const std::string name = given.rfind("\\\\.\\", 0) == 0 ? given.substr(4) : given;
   for (int i = 0; i < 4; ++i) {
     if (name != kNames[i]) continue;
     const std::string var = std::string("VELKOR_") + kNames[i];
     const char* over = getenvFn ? getenvFn(var.c_str()) : std::getenv(var.c_str());
     return over && *over ? std::string(over) : std::string(kDefaults[i]);
   }
-  return name;
+  return given;
 }
 
 DWORD ErrorFromErrnoOnOpen(int err) {
@@ -136,14 +139,15 @@ using namespace velkor::posix;
 // ---------------------------------------------------------------- the Win32 calls
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD creation,
-                   DWORD, HANDLE) {
+                   DWORD flags, HANDLE) {
   if (!name || creation != OPEN_EXISTING) return Fail(ERROR_INVALID_PARAMETER, 0), INVALID_HANDLE_VALUE;
   const std::string path = DevicePathFor(name);
   int mode = O_RDWR;
   if ((access & (GENERIC_READ | GENERIC_WRITE)) == GENERIC_READ) mode = O_RDONLY;
   if ((access & (GENERIC_READ | GENERIC_WRITE)) == GENERIC_WRITE) mode = O_WRONLY;
-  auto dev = Device::Open(path, mode, share == 0, LinesFor(path));
+  auto dev = Device::Open(path, mode, share == 0, (flags & FILE_FLAG_OVERLAPPED) != 0, LinesFor(path));
   if (!dev) return INVALID_HANDLE_VALUE;
+  SetLastErrorValue(ERROR_SUCCESS);  // Windows' CreateFile and CreateEvent do, on success
   return Insert(std::move(dev));
 }
 
@@ -158,6 +162,7 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
   auto ev = std::make_shared<Event>();
   ev->manual = manualReset != FALSE;
   ev->signalled = initialState != FALSE;
+  SetLastErrorValue(ERROR_SUCCESS);
   return Insert(std::move(ev));
 }
 
@@ -175,9 +180,18 @@ BOOL ResetEvent(HANDLE h) {
   return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
-  auto ev = Lookup<Event>(h);
-  if (!ev) return Fail(ERROR_INVALID_HANDLE, 0), WAIT_FAILED;
+namespace {
+
+// What a HANDLE waits for: an event, or a device's own event (signalled by
+// the operations whose record names no event, as a file handle on Windows).
+std::shared_ptr<Event> Waitable(HANDLE h) {
+  auto obj = LookupObject(h);
+  if (auto ev = std::dynamic_pointer_cast<Event>(obj)) return ev;
+  if (auto dev = std::dynamic_pointer_cast<Device>(obj)) return dev->HandleEvent();
+  return nullptr;
+}
+
+DWORD WaitOn(const std::shared_ptr<Event>& ev, DWORD ms) {
   const bool forever = ms == INFINITE;
   const auto until = Clock::now() + std::chrono::milliseconds(forever ? 0 : ms);
   for (bool first = true;; first = false) {
@@ -210,6 +224,27 @@ DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
       return WAIT_OBJECT_0;
     }
   }
+}
+
+// One step, without blocking, of the operation pending on ev, if any: a read
+// goes on only when someone looks at it.
+void DriveOnce(const std::shared_ptr<Event>& ev) {
+  std::shared_ptr<Device> dev;
+  int slot = -1;
+  {
+    std::lock_guard lk(ev->m);
+    dev = ev->driver.lock();
+    slot = ev->slot;
+  }
+  if (dev) dev->Drive(slot, false, false, {});
+}
+
+}  // namespace
+
+DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
+  auto ev = Waitable(h);
+  if (!ev) return Fail(ERROR_INVALID_HANDLE, 0), WAIT_FAILED;
+  return WaitOn(ev, ms);
 }
 
 BOOL GetCommState(HANDLE h, DCB* dcb) {
@@ -250,62 +285,103 @@ BOOL SetCommMask(HANDLE h, DWORD mask) {
 
 namespace {
 
-// Synchronous use of the overlapped calls (no OVERLAPPED given): a private
-// event, waited for at once.
+// ReadFile, WriteFile and WaitCommEvent. On a handle opened overlapped the
+// operation starts on the caller's record and the call returns at once; it
+// needs a record. On any other handle the call runs to its end on a record
+// of its own: one given is used only for its event, and gets the outcome.
+// Either way the record's event is reset when the call begins, and a call
+// that succeeds leaves the last-error value as it was.
 template <class Start>
-BOOL RunSynchronously(HANDLE h, LPDWORD moved, Start start) {
-  OVERLAPPED ov{};
-  HANDLE ev = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  ov.hEvent = ev;
-  BOOL ok = start(&ov);
-  if (!ok && GetLastError() == ERROR_IO_PENDING) {
-    DWORD n = 0;
-    ok = GetOverlappedResult(h, &ov, &n, TRUE);
-    if (moved) *moved = n;
+BOOL Call(HANDLE h, OVERLAPPED* ov, DWORD* moved, Start start) {
+  auto dev = Lookup<Device>(h);
+  if (!dev) return Fail(ERROR_INVALID_HANDLE, 0), FALSE;
+  std::shared_ptr<Event> given;
+  if (ov && ov->hEvent && !(given = Lookup<Event>(ov->hEvent))) return Fail(ERROR_INVALID_HANDLE, 0), FALSE;
+  if (dev->Overlapped()) {
+    if (!ov) return Fail(ERROR_INVALID_PARAMETER, 0), FALSE;
+    const std::shared_ptr<Event>& ev = given ? given : dev->HandleEvent();
+    ev->Reset();
+    return start(*dev, ov, ev);
   }
-  const DWORD err = GetLastError();
-  CloseHandle(ev);
-  SetLastError(ok ? 0 : err);
-  return ok;
+  const DWORD before = LastError();
+  if (given) given->Reset();
+  OVERLAPPED own{};
+  auto ev = std::make_shared<Event>();
+  ev->manual = true;
+  if (!start(*dev, &own, ev)) {
+    if (LastError() != ERROR_IO_PENDING) return FALSE;
+    WaitOn(ev, INFINITE);
+  }
+  if (ov) {
+    ov->InternalHigh = own.InternalHigh;
+    std::atomic_ref(ov->Internal).store(own.Internal, std::memory_order_release);
+  }
+  if (given) given->Set();
+  if (!StatusSucceeded(own.Internal)) return Fail(ErrorForStatus(own.Internal), 0), FALSE;
+  if (moved) *moved = static_cast<DWORD>(own.InternalHigh);
+  SetLastErrorValue(before);
+  return TRUE;
 }
 
 }  // namespace
 
 BOOL WaitCommEvent(HANDLE h, LPDWORD events, LPOVERLAPPED ov) {
-  if (!ov) return RunSynchronously(h, nullptr, [&](OVERLAPPED* o) { return WaitCommEvent(h, events, o); });
-  auto dev = Lookup<Device>(h);
-  auto ev = Lookup<Event>(ov->hEvent);
-  if (!dev || !ev || !events) return Fail(dev ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE, 0), FALSE;
-  return dev->StartWait(events, ov, ev);
+  if (!events) return Fail(ERROR_INVALID_PARAMETER, 0), FALSE;
+  return Call(h, ov, nullptr, [&](Device& dev, OVERLAPPED* o, const std::shared_ptr<Event>& ev) {
+    return dev.StartWait(events, o, ev);
+  });
 }
 
+// Both set the count to 0 before anything else, as Windows does.
 BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD n, LPDWORD read, LPOVERLAPPED ov) {
-  if (!ov) return RunSynchronously(h, read, [&](OVERLAPPED* o) { return ReadFile(h, buffer, n, read, o); });
-  auto dev = Lookup<Device>(h);
-  auto ev = Lookup<Event>(ov->hEvent);
-  if (!dev || !ev) return Fail(dev ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE, 0), FALSE;
-  return dev->StartTransfer(kRead, static_cast<BYTE*>(buffer), nullptr, n, read, ov, ev);
+  if (read) *read = 0;
+  return Call(h, ov, read, [&](Device& dev, OVERLAPPED* o, const std::shared_ptr<Event>& ev) {
+    return dev.StartTransfer(kRead, static_cast<BYTE*>(buffer), nullptr, n, read, o, ev);
+  });
 }
 
 BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD n, LPDWORD written, LPOVERLAPPED ov) {
-  if (!ov)
-    return RunSynchronously(h, written, [&](OVERLAPPED* o) { return WriteFile(h, buffer, n, written, o); });
-  auto dev = Lookup<Device>(h);
-  auto ev = Lookup<Event>(ov->hEvent);
-  if (!dev || !ev) return Fail(dev ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE, 0), FALSE;
-  return dev->StartTransfer(kWrite, nullptr, static_cast<const BYTE*>(buffer), n, written, ov, ev);
+  if (written) *written = 0;
+  return Call(h, ov, written, [&](Device& dev, OVERLAPPED* o, const std::shared_ptr<Event>& ev) {
+    return dev.StartTransfer(kWrite, nullptr, static_cast<const BYTE*>(buffer), n, written, o, ev);
+  });
 }
 
+namespace {
+
+// The record's status, read as the layer writes it: once it is no longer
+// pending, the rest of the record is filled in.
+ULONG_PTR StatusOf(const OVERLAPPED* ov) {
+  return std::atomic_ref(const_cast<ULONG_PTR&>(ov->Internal)).load(std::memory_order_acquire);
+}
+
+}  // namespace
+
+// As on Windows: a finished operation's record answers at once, whatever
+// its event's state and the handle; only one still pending is waited for,
+// on its event or else on the handle.
 BOOL GetOverlappedResult(HANDLE h, LPOVERLAPPED ov, LPDWORD transferred, BOOL wait) {
-  if (!Lookup<Device>(h)) return Fail(ERROR_INVALID_HANDLE, 0), FALSE;
-  if (!ov || !ov->hEvent) return Fail(ERROR_INVALID_PARAMETER, 0), FALSE;
-  // The completion event orders our reading of the record after its filling.
-  const DWORD r = WaitForSingleObject(ov->hEvent, wait ? INFINITE : 0);
-  if (r == WAIT_TIMEOUT) return Fail(ERROR_IO_INCOMPLETE, 0), FALSE;
-  if (r != WAIT_OBJECT_0) return FALSE;
+  if (!ov) return Fail(ERROR_INVALID_PARAMETER, 0), FALSE;
+  if (StatusOf(ov) == STATUS_PENDING) {
+    auto ev = Waitable(ov->hEvent ? ov->hEvent : h);
+    if (!ev) return Fail(ERROR_INVALID_HANDLE, 0), FALSE;
+    if (wait) {
+      WaitOn(ev, INFINITE);
+    } else {
+      DriveOnce(ev);
+      if (StatusOf(ov) == STATUS_PENDING) return Fail(ERROR_IO_INCOMPLETE, 0), FALSE;
+    }
+  }
+  const ULONG_PTR status = StatusOf(ov);
   if (transferred) *transferred = static_cast<DWORD>(ov->InternalHigh);
-  if (ov->Internal != 0) return Fail(static_cast<DWORD>(ov->Internal), 0), FALSE;
+  if (!StatusSucceeded(status)) return Fail(ErrorForStatus(status), 0), FALSE;
   return TRUE;
+}
+
+bool HasOverlappedIoCompleted(const OVERLAPPED* ov) {
+  if (StatusOf(ov) != STATUS_PENDING) return true;
+  if (auto ev = ov->hEvent ? Lookup<Event>(ov->hEvent) : nullptr) DriveOnce(ev);
+  return StatusOf(ov) != STATUS_PENDING;
 }
 
 BOOL ClearCommError(HANDLE h, LPDWORD errors, COMSTAT* stat) {

@@ -319,6 +319,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ComPortDeviceNames,
                                            NameRow{"COM3", nullptr, "/dev/ttyUSB0"},
                                            NameRow{"COM4", nullptr, "/dev/ttyUSB1"},
                                            NameRow{"COM1", "/dev/pts/7", "/dev/pts/7"},
+                                           NameRow{"\\\\.\\COM2", nullptr, "/dev/ttyS1"},
                                            NameRow{"COM4", "", "/dev/ttyUSB1"},
                                            NameRow{"COM5", "/dev/pts/7", "COM5"},
                                            NameRow{"/dev/ttyACM0", nullptr, "/dev/ttyACM0"}));
