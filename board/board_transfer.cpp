@@ -79,6 +79,12 @@ void BoardTransfer::rs232RxChar(TObject*) {
   std::string text;
   rs232_.ReadText(text);
   reception += text;
+  if (!waiting_ || clock_.GetTickCount() - waitStart_ <= waitLimit_) inTime_ = reception.size();
+}
+
+void BoardTransfer::emptyReception() {
+  reception.clear();
+  inTime_ = 0;
 }
 
 void BoardTransfer::restoreCursor() {
@@ -114,19 +120,32 @@ void BoardTransfer::rethrowNamingThePort(const EComError& e, std::string_view mo
   throw EComError(e.WinError, text);
 }
 
-bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit, const std::function<bool()>& done) {
+bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit,
+                              const std::function<bool(std::string_view)>& done) {
+  waitStart_ = start;
+  waitLimit_ = limit;
+  waiting_ = true;
+  struct Over {
+    bool& waiting;
+    ~Over() { waiting = false; }
+  } over{waiting_};
   for (;;) {
+    if (done(std::string_view(reception).substr(0, inTime_))) return true;
     const std::uint32_t elapsed = clock_.GetTickCount() - start;
-    pump_.processEvents(std::chrono::milliseconds(elapsed <= limit ? limit - elapsed + 1 : 0));
-    if (clock_.GetTickCount() - start > limit) return false;
-    if (done()) return true;
+    if (elapsed > limit) return false;
+    pump_.processEvents(std::chrono::milliseconds(limit - elapsed + 1));
   }
 }
 
 bool BoardTransfer::attendreEcho(const std::string& line, int page) {
-  if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&] { return echoMatches(reception, line); })) return true;
+  std::string_view got;
+  if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&](std::string_view arrived) {
+        got = arrived;
+        return echoMatches(arrived, line);
+      }))
+    return true;
   // Below the usual check-list: what came back, and what the board now holds.
-  fail(std::string(msg::kCheckList) + "\r\r" + msg::echoFault(echoFault(reception, line), page) + "\r" +
+  fail(std::string(msg::kCheckList) + "\r\r" + msg::echoFault(echoFault(got, line), page) + "\r" +
        msg::boardHolds(page - 1));
   return false;
 }
@@ -156,7 +175,7 @@ TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
       return TransferResult::Interrupted;
     }
     tell(true, page);
-    reception.clear();
+    emptyReception();
     const std::string line = command('P', page) + images[page] + "\r";
     try {
       rs232_.WriteText(line);
@@ -173,20 +192,22 @@ TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
 }
 
 TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
-  reception.clear();
+  emptyReception();
   rs232_.DiscardInput();
   rs232_.DiscardOutput();
   rs232_.WriteText(command('L', page) + "\r");
   clock_.attendre(kAfterRequestMs);
 
   ReplyVerdict verdict = ReplyVerdict::Silent;
-  waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&] {
-    verdict = judgeReply(reception, page);
+  std::string_view got;
+  waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&](std::string_view arrived) {
+    got = arrived;
+    verdict = judgeReply(arrived, page);
     return verdict == ReplyVerdict::Complete || verdict == ReplyVerdict::Refused;
   });
 
   if (verdict == ReplyVerdict::Complete) {
-    image = replyImage(reception, page);
+    image = replyImage(got, page);
     return TransferResult::Done;
   }
   if (verdict == ReplyVerdict::Refused && isLogicPage(page)) {

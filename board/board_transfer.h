@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "board/transfer_port.h"
 #include "board/transfer_seams.h"
@@ -82,6 +83,8 @@ class BoardTransfer {
   // The port's received-data handler.
   void rs232RxChar(TObject* Sender);
 
+  // What came back for the line in progress; the transfer empties it before
+  // each line.
   std::string reception;
 
  private:
@@ -95,9 +98,13 @@ class BoardTransfer {
   void erreurCommunication();
   void fail(std::string_view message);
   void restoreCursor();
-  // Handles events until `done()` holds (true) or more than `limit` ms have
-  // passed since `start` (false); the time-out is checked first, as always.
-  bool waitUntil(std::uint32_t start, std::uint32_t limit, const std::function<bool()>& done);
+  // Handles events until `done` holds for what had arrived (true), or until
+  // more than `limit` ms have passed since `start` (false). `done` sees only
+  // the bytes read within the limit: a modal window opened meanwhile holds
+  // the loop, not the line, and what came in time is judged as such however
+  // late the loop comes back to look.
+  bool waitUntil(std::uint32_t start, std::uint32_t limit, const std::function<bool(std::string_view)>& done);
+  void emptyReception();
 
   class Session;
 
@@ -109,6 +116,11 @@ class BoardTransfer {
   BusyCursor& cursor_;
   bool busy_ = false;
   bool cursorBusy_ = false;
+  // The running wait, and how many bytes of `reception` were read within it.
+  bool waiting_ = false;
+  std::uint32_t waitStart_ = 0;
+  std::uint32_t waitLimit_ = 0;
+  std::size_t inTime_ = 0;
   bool stopAsked_ = false;
 };
 

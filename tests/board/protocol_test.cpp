@@ -101,6 +101,7 @@ struct FaultRow {
   TransferResult result;
   std::string message;  // empty: none
   std::uint32_t endsAtMs;
+  std::uint32_t heldMs = 0;  // a modal window holds the first wait's event loop this long
 };
 
 class TransferFault : public ProtocolTest, public testing::WithParamInterface<FaultRow> {};
@@ -112,6 +113,7 @@ TEST_P(TransferFault, EndsWithItsMessageAtItsTime) {
   // Set for an upload, which keeps it; clear for a download, which would ask first.
   program.document.ProgramModified = row.upload;
   const ProgramImages before = program.images;
+  line->stallNextWait(row.heldMs);
   TransferResult result{};
   EXPECT_EQ(timed([&] { result = transferProgram(row.upload); }), row.endsAtMs);
   EXPECT_EQ(result, row.result);
@@ -182,7 +184,17 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"analog output silent", {.silent = true, .onlyLine = 8}, false, TransferResult::NoCommunication,
                  std::string(msg::kNoCommunication), 100 + 8 * 500 + 2001},
         FaultRow{"analog output without program", {.noProgram = true, .onlyLine = 9}, false,
-                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 9 * 500}),
+                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 9 * 500},
+        // A modal window opened during a wait holds its loop for 10 s: what
+        // arrived within the time-out counts, what came after it does not.
+        FaultRow{"echo in time, the wait held 10 s", {}, true, TransferResult::Done, std::string(msg::kUploadDone),
+                 100 + 600 + 10000 + 10 * 600, 10000},
+        FaultRow{"echo late, the wait held 10 s", {.replyDelayMs = 4700, .onlyLine = 1}, true,
+                 TransferResult::NoCommunication, uploadFailed(EchoFault::Silence, 1), 100 + 600 + 10000, 10000},
+        FaultRow{"reply in time, the wait held 10 s", {}, false, TransferResult::Done, "", 100 + 500 + 10000 + 10 * 500,
+                 10000},
+        FaultRow{"reply late, the wait held 10 s", {.replyDelayMs = 2600, .onlyLine = 1}, false,
+                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 500 + 10000, 10000}),
     testing_support::RowIndexName());
 
 struct HangUpRow {

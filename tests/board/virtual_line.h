@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <deque>
 #include <string>
+#include <utility>
 
 #include "board/board_emulator.h"
 #include "board/transfer_port.h"
@@ -68,9 +69,15 @@ class VirtualLine : public TransferPort, public TickClock, public EventPump {
     arrive();
   }
 
+  // The next processEvents runs a nested loop, as a modal window opened from
+  // an event would: it serves what arrives, at its time, for `milliseconds`
+  // and only then returns, whatever the caller's time-out.
+  void stallNextWait(std::uint32_t milliseconds) { stall_ = milliseconds; }
+
   // ---- the pump: serves what has arrived; when nothing has, the clock moves
   // to the next arrival, or by `timeout` when that comes first.
   void processEvents(std::chrono::milliseconds timeout) override {
+    if (stall_ > 0) return idle(std::exchange(stall_, 0));
     arrive();
     if (!servable()) {
       const auto until = now_ + static_cast<std::uint32_t>(timeout.count());
@@ -110,6 +117,7 @@ class VirtualLine : public TransferPort, public TickClock, public EventPump {
   std::deque<Arrival> arrivals_;
   std::string input_;
   bool pending_ = false;
+  std::uint32_t stall_ = 0;
   TNotifyEvent onRxChar_;
 };
 
