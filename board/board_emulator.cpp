@@ -64,16 +64,16 @@ std::string BoardEmulator::answer(std::string_view line, bool faulty) {
     const std::string_view image = line.substr(3);
     if (image.size() != imageLength(page)) return {};
     images[page] = std::string(image);
-    std::string echo = std::string(line) + "\r\n";
+    std::string echo = std::string(line) + std::string(faults_.lineEnd);
     if (faulty && faults_.corruptEcho) echo[3] = static_cast<char>(echo[3] ^ 0x40);
     return echo;
   }
   if (line.size() != 3) return {};  // "LL"/"LA" with its digit and nothing else
   std::string reply = images[page];
-  if (!faulty) return reply + "\r\n";
-  if (faults_.noProgram) reply[0] = '?';
-  if (faults_.blanksOnly) reply.assign(reply.size(), ' ');
-  reply += "\r\n";
+  if (faulty && faults_.noProgram) reply[0] = '?';
+  if (faulty && faults_.blanksOnly) reply.assign(reply.size(), ' ');
+  reply += faults_.lineEnd;
+  if (!faulty) return reply;
   if (faults_.truncateReply >= 0 && static_cast<std::size_t>(faults_.truncateReply) < reply.size())
     reply.resize(static_cast<std::size_t>(faults_.truncateReply));
   return reply;

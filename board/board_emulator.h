@@ -1,7 +1,8 @@
 // A board in software: what the I/O board answers on its serial line.
 //
 // It keeps eleven program images, echoes every "PL"/"PA" line it stores and
-// answers "LL"/"LA" requests with the image and CR LF. Faults can be switched
+// answers "LL"/"LA" requests with the image, each followed by CR LF (or, as
+// some firmwares do, by CR alone or LF alone). Faults can be switched
 // on to try the editor against a board that misbehaves. The emulator itself
 // does no I/O: it takes the bytes the editor sent and returns the bytes to
 // send back, each piece with the delay to wait before it.
@@ -26,6 +27,7 @@ struct EmulatorFaults {
   bool blanksOnly = false;    // image replies are blanks and line ends only
   int hangUpAfterLines = -1;  // >= 0: the line goes dead after this many lines
   int onlyLine = 0;           // > 0: the answer faults apply to this line only (1 = first)
+  std::string_view lineEnd = "\r\n";  // what ends every answer: CR LF, CR or LF
 };
 
 struct TimedBytes {

@@ -13,6 +13,10 @@ constexpr std::uint32_t kAfterLineMs = 600;
 constexpr std::uint32_t kEchoLimitMs = 4000;
 constexpr std::uint32_t kAfterRequestMs = 500;
 constexpr std::uint32_t kReplyLimitMs = 2000;
+// How long the LF of a reply that ended with CR may take to follow it. A
+// board that ends its replies with CR alone costs this much per output; a
+// late LF that misses it leads the next reply, which then reads past it.
+constexpr std::uint32_t kLineFeedGraceMs = 50;
 
 // "PL1", "PA4", "LL7", "LA2": the command for a page.
 std::string command(char verb, int page) {
@@ -203,11 +207,15 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
   waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&](std::string_view arrived) {
     got = arrived;
     verdict = judgeReply(arrived, page);
-    return verdict == ReplyVerdict::Complete || verdict == ReplyVerdict::Refused;
+    return verdict != ReplyVerdict::Silent && verdict != ReplyVerdict::Partial;
   });
 
   if (verdict == ReplyVerdict::Complete) {
     image = replyImage(got, page);
+    if (lineFeedMayFollow(got, page)) {
+      const std::size_t had = got.size();
+      waitUntil(clock_.GetTickCount(), kLineFeedGraceMs, [&](std::string_view arrived) { return arrived.size() > had; });
+    }
     return TransferResult::Done;
   }
   if (verdict == ReplyVerdict::Refused && isLogicPage(page)) {

@@ -35,6 +35,7 @@ Options :
   --device PERIPH      répond sur ce terminal série au lieu d'un pseudo-terminal
   --program FICHIER    programme en mémoire au départ (fichier programme)
   --save FICHIER       écrit le programme en mémoire dans ce fichier à la fin
+  --line-end FIN       termine chaque réponse par crlf (par défaut), cr ou lf
   --version            affiche la version
 Pannes :
   --silent             ne répond jamais
@@ -102,7 +103,13 @@ int main(int argc, char** argv) {
     else if (a == "--device" && (v = next())) device = v;
     else if (a == "--program" && (v = next())) programFile = v;
     else if (a == "--save" && (v = next())) saveFile = v;
-    else if (a == "--silent") faults.silent = true;
+    else if (a == "--line-end" && (v = next())) {
+      const std::string end = v;
+      if (end == "crlf") faults.lineEnd = "\r\n";
+      else if (end == "cr") faults.lineEnd = "\r";
+      else if (end == "lf") faults.lineEnd = "\n";
+      else return usage("--line-end attend crlf, cr ou lf");
+    } else if (a == "--silent") faults.silent = true;
     else if (a == "--corrupt-echo") faults.corruptEcho = true;
     else if (a == "--no-program") faults.noProgram = true;
     else if (a == "--blanks") faults.blanksOnly = true;

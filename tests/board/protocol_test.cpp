@@ -167,8 +167,23 @@ INSTANTIATE_TEST_SUITE_P(
                  false, TransferResult::Done, "", 100 + 1100 + 10 * 500},
         FaultRow{"every line end 550 ms late", {.pieceSize = 47, .pieceDelayMs = 550}, false, TransferResult::Done,
                  "", 100 + 7 * 550 + 4 * 500},
+        // Once the image and its CR are in, the LF has 50 ms (given up at
+        // 51); one later than that leads the next reply, which is read past it.
+        FaultRow{"line feed 600 ms after the image", {.pieceSize = 47, .pieceDelayMs = 600, .onlyLine = 1}, false,
+                 TransferResult::Done, "", 100 + 500 + 51 + 500 + 9 * 500},
         FaultRow{"line feed after the wait", {.pieceSize = 47, .pieceDelayMs = 2600, .onlyLine = 1}, false,
-                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 500 + 2001},
+                 TransferResult::Done, "", 100 + 2600 + 9 * 500},
+        // Boards that end their replies with CR alone or LF alone.
+        FaultRow{"CR alone", {.lineEnd = "\r"}, false, TransferResult::Done, "", 100 + 11 * (500 + 51)},
+        FaultRow{"CR alone, 550 ms after the image", {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\r"},
+                 false, TransferResult::Done, "", 100 + 550 + 51 + 10 * (500 + 51)},
+        FaultRow{"CR alone, after the wait", {.pieceSize = 46, .pieceDelayMs = 2600, .onlyLine = 1, .lineEnd = "\r"},
+                 false, TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 500 + 2001},
+        FaultRow{"LF alone", {.lineEnd = "\n"}, false, TransferResult::Done, "", 100 + 11 * 500},
+        FaultRow{"LF alone, 550 ms after the image", {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\n"},
+                 false, TransferResult::Done, "", 100 + 550 + 10 * 500},
+        FaultRow{"echoes ending with LF alone", {.lineEnd = "\n"}, true, TransferResult::Done,
+                 std::string(msg::kUploadDone), 100 + 11 * 600},
         FaultRow{"reply 1.9 s into its wait", {.replyDelayMs = 2400, .onlyLine = 1}, false, TransferResult::Done, "",
                  100 + 2400 + 10 * 500},
         FaultRow{"reply 2.0 s into its wait", {.replyDelayMs = 2500, .onlyLine = 1}, false, TransferResult::Done, "",
@@ -253,8 +268,8 @@ TEST_F(ProtocolTest, DownloadRefusesAnImageTheEditorNeverWrites) {
   startBoard({}, &memory);
   const ProgramImages before = program.images;
   TransferResult result{};
-  // Told once the wait for SL3's reply is over.
-  EXPECT_EQ(timed([&] { result = transfer->chargerDepuisLaCarte(program); }), 100u + 3 * 500 + 2001);
+  // Told as soon as the byte is in, without sitting out the wait.
+  EXPECT_EQ(timed([&] { result = transfer->chargerDepuisLaCarte(program); }), 100u + 3 * 500);
   EXPECT_EQ(result, TransferResult::NoCommunication);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList)});
   EXPECT_EQ(program.images[3], before[3]) << "nothing of the reply is kept";

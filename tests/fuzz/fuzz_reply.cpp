@@ -1,14 +1,15 @@
 // Any bytes as a board's answer, arriving in any pieces: the download verdict
-// only moves forward, pieces agree with the whole, a complete reply is an
-// image the editor could have written followed by CR LF, and no stray byte in
-// front of one is ever taken; the echo check accepts exactly the line.
+// only moves forward, pieces agree with the whole, a reply still waited for
+// can always become an image and its line end, a complete reply is an image
+// the editor could have written followed by CR LF, CR or LF, and no stray
+// byte in front of one ever shifts it; the echo check accepts exactly the line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "board/reply_rules.h"
 #include "image/image_check.h"
-#include "image/program_images.h"
+#include "image/program.h"
 #include "pieces.h"
 
 using namespace velkor;
@@ -19,11 +20,15 @@ bool terminal(ReplyVerdict v) {
   return v == ReplyVerdict::Complete || v == ReplyVerdict::Refused || v == ReplyVerdict::Garbled;
 }
 
-// Moves a verdict may make as bytes are added.
-bool allowedStep(ReplyVerdict from, ReplyVerdict to) {
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Moves a verdict may make as bytes are added. A reply led by a line end is
+// read both with and past it until one reading fails, so it may go from
+// Partial to the other reading's refusal.
+bool allowedStep(ReplyVerdict from, ReplyVerdict to, bool ledByLineEnd) {
   switch (from) {
     case ReplyVerdict::Silent: return true;
-    case ReplyVerdict::Partial: return to != ReplyVerdict::Silent && to != ReplyVerdict::Refused;
+    case ReplyVerdict::Partial: return to != ReplyVerdict::Silent && (to != ReplyVerdict::Refused || ledByLineEnd);
     case ReplyVerdict::Complete:
     case ReplyVerdict::Refused:
     case ReplyVerdict::Garbled: return to == from;
@@ -33,6 +38,20 @@ bool allowedStep(ReplyVerdict from, ReplyVerdict to) {
 
 bool blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
+const ProgramImages& soundImages() {
+  static const ProgramImages images = [] {
+    Program p;
+    p.initialiserPages();
+    p.construireImages();
+    return p.images;
+  }();
+  return images;
+}
+
+bool takenAs(const std::string& received, int page, const std::string& image) {
+  return judgeReply(received, page) == ReplyVerdict::Complete && replyImage(received, page) == image;
+}
+
 void checkDownload(const fuzzing::PiecedInput& in, int page) {
   const std::size_t length = imageLength(page);
   // As the transfer reads it: judged after each piece, done at the first final verdict.
@@ -41,24 +60,38 @@ void checkDownload(const fuzzing::PiecedInput& in, int page) {
   for (std::string_view piece : in.pieces) {
     reception += piece;
     const ReplyVerdict next = judgeReply(reception, page);
-    if (!allowedStep(verdict, next)) std::abort();
+    if (!allowedStep(verdict, next, isLineEnd(reception[0]))) std::abort();
     verdict = next;
     if (terminal(verdict)) break;
   }
-  const ReplyVerdict whole = judgeReply(in.stream, page);
-  if (whole != verdict) std::abort();
-  if (verdict != ReplyVerdict::Complete) {
-    if (in.stream.size() >= length + 2 && whole == ReplyVerdict::Partial) std::abort();
+  const ReplyReading whole = readReply(in.stream, page);
+  if (whole.verdict != verdict || whole.start > 1) std::abort();
+  if (whole.start == 1 && !isLineEnd(in.stream[0])) std::abort();
+  if (verdict == ReplyVerdict::Partial) {
+    // Never a dead end: a sound image's tail and a CR make it complete.
+    if (in.stream.size() >= length + 2) std::abort();
+    const std::string sound = soundImages()[page];
+    const std::string image = std::string(in.stream.substr(whole.start)) + sound.substr(in.stream.size() - whole.start);
+    if (!takenAs(std::string(in.stream) + sound.substr(in.stream.size() - whole.start) + "\r", page, image))
+      std::abort();
     return;
   }
+  if (verdict != ReplyVerdict::Complete) return;
 
   const std::string image = replyImage(reception, page);
   if (image.size() != length || image != replyImage(in.stream, page)) std::abort();
-  if (in.stream.compare(length, 2, "\r\n") != 0 || !imageFaults(page, image).empty()) std::abort();
-  // Without its LF it is not complete; shifted by a stray byte in front, it is never taken.
-  if (judgeReply(image + "\r", page) == ReplyVerdict::Complete) std::abort();
-  for (const char stray : {'\n', '\r', static_cast<char>(in.selector)})
-    if (judgeReply(std::string(1, stray) + image + "\r\n", page) == ReplyVerdict::Complete) std::abort();
+  if (!isLineEnd(in.stream[whole.start + length]) || !imageFaults(page, image).empty()) std::abort();
+  // Without a line end it is not complete; with any, it is the same image,
+  // also after a late line end; after any other stray byte it is never taken.
+  if (judgeReply(image, page) != ReplyVerdict::Partial) std::abort();
+  for (const char* end : {"\r\n", "\r", "\n"}) {
+    if (!takenAs(image + end, page, image)) std::abort();
+    for (const char late : {'\r', '\n'})
+      if (!takenAs(std::string(1, late) + image + end, page, image)) std::abort();
+    const char stray = static_cast<char>(in.selector);
+    if (!isLineEnd(stray) && judgeReply(std::string(1, stray) + image + end, page) == ReplyVerdict::Complete)
+      std::abort();
+  }
 }
 
 void checkEcho(const fuzzing::PiecedInput& in) {
