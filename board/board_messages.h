@@ -7,6 +7,7 @@
 
 #include "board/reply_rules.h"
 #include "document/field_names.h"
+#include "image/program_images.h"
 
 namespace velkor::msg {
 
@@ -22,6 +23,12 @@ inline constexpr std::string_view kUploadDone =
     "Enregistrement OK !\r\rN'oubliez pas de mettre JP1 en place et de faire un arrêt/marche de la carte !";
 
 inline constexpr std::string_view kUploadInterrupted = "Enregistrement interrompu !";
+inline constexpr std::string_view kDownloadInterrupted = "Chargement interrompu !";
+inline constexpr std::string_view kVerifyInterrupted = "Vérification interrompue !";
+// What a download or a read that did not go through left as it was.
+inline constexpr std::string_view kBoardUnchanged = "La carte n'a pas été modifiée.";
+inline constexpr std::string_view kBoardAndPagesUnchanged =
+    "La carte n'a pas été modifiée ; l'éditeur garde ses pages telles qu'elles étaient.";
 inline constexpr std::string_view kDownloadDone = "Chargement OK !";
 inline constexpr std::string_view kBoardHoldsTheProgram = "La carte contient le programme de l'éditeur.";
 inline constexpr std::string_view kBoardHoldsAnother = "La carte ne contient pas le programme de l'éditeur :";
@@ -53,6 +60,45 @@ inline std::string echoFault(EchoFault fault, int page) {
     case EchoFault::Different: break;
   }
   return "Pour " + output + ", la carte a répondu autre chose que la ligne envoyée.";
+}
+
+// "1 octet", "46 octets".
+inline std::string byteCount(std::size_t n) { return std::to_string(n) + (n == 1 ? " octet" : " octets"); }
+
+// What came back for the request of output `page`, once its wait was over.
+inline std::string replyFault(const ReplyReading& reply, int page) {
+  const std::string output = pageCaption(page);
+  const std::string replyOf = "La réponse de " + output;
+  const std::size_t image = imageLength(page);
+  switch (reply.verdict) {
+    case ReplyVerdict::Silent:
+      if (reply.length == 0) return "La carte n'a pas répondu à la demande de " + output + ".";
+      return "La carte n'a répondu à la demande de " + output + " que des blancs ou des octets de contrôle (" +
+             byteCount(reply.length) + ").";
+    case ReplyVerdict::Partial:
+      return replyOf + " n'est arrivée qu'en partie : " + byteCount(reply.length) + " sur " + std::to_string(image) +
+             ", sans fin de ligne.";
+    case ReplyVerdict::Refused:
+      return replyOf + " ne commence pas par un code de condition : la carte n'a pas de programme pour cette sortie.";
+    case ReplyVerdict::Complete:
+    case ReplyVerdict::Garbled: break;
+  }
+  switch (reply.flaw) {
+    case ReplyFlaw::EarlyLineEnd:
+      return replyOf + " est trop courte : une fin de ligne après " + byteCount(reply.length - 1) + " au lieu de " +
+             std::to_string(image) + ".";
+    case ReplyFlaw::NoLineEnd:
+      return replyOf + " est trop longue : pas de fin de ligne après les " + std::to_string(image) +
+             " octets de l'image.";
+    case ReplyFlaw::ForeignByte:
+    case ReplyFlaw::None: break;
+  }
+  return replyOf + " contient un octet que la carte n'envoie jamais (octet " + std::to_string(reply.length) + ").";
+}
+
+// A read of the board that stopped at output `page` on a port failure.
+inline std::string readStoppedAt(int page) {
+  return "La lecture de la carte s'est arrêtée à " + pageCaption(page) + ".";
 }
 
 // "SL4", or "SL4 à SL8" for a span of outputs.

@@ -103,8 +103,6 @@ void BoardTransfer::fail(std::string_view message) {
   dialogs_.showMessage(message);
 }
 
-void BoardTransfer::erreurCommunication() { fail(msg::kCheckList); }
-
 bool BoardTransfer::openPort() {
   try {
     rs232_.SetActive(true);
@@ -195,21 +193,22 @@ TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
   return TransferResult::Done;
 }
 
-TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
+TransferResult BoardTransfer::downloadImage(int page, std::string& image, std::string_view kept) {
   emptyReception();
   rs232_.DiscardInput();
   rs232_.DiscardOutput();
   rs232_.WriteText(command('L', page) + "\r");
   clock_.attendre(kAfterRequestMs);
 
-  ReplyVerdict verdict = ReplyVerdict::Silent;
+  ReplyReading reply;
   std::string_view got;
   waitUntil(clock_.GetTickCount(), kReplyLimitMs, [&](std::string_view arrived) {
     got = arrived;
-    verdict = judgeReply(arrived, page);
-    return verdict != ReplyVerdict::Silent && verdict != ReplyVerdict::Partial;
+    reply = readReply(arrived, page);
+    return reply.verdict != ReplyVerdict::Silent && reply.verdict != ReplyVerdict::Partial;
   });
 
+  const ReplyVerdict verdict = reply.verdict;
   if (verdict == ReplyVerdict::Complete) {
     image = replyImage(got, page);
     if (lineFeedMayFollow(got, page)) {
@@ -218,19 +217,22 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image) {
     }
     return TransferResult::Done;
   }
+  // The usual message, and below it what came back and what is as it was.
+  const std::string account = "\r\r" + msg::replyFault(reply, page) + "\r" + std::string(kept);
   if (verdict == ReplyVerdict::Refused && isLogicPage(page)) {
-    fail(msg::kNoProgramInBoard);
+    fail(std::string(msg::kNoProgramInBoard) + account);
     return TransferResult::NoProgram;
   }
   if (verdict == ReplyVerdict::Silent && isAnalogPage(page)) {
-    fail(msg::kNoCommunication);
+    fail(std::string(msg::kNoCommunication) + account);
     return TransferResult::NoCommunication;
   }
-  erreurCommunication();  // silent, cut short, garbled, or refused on an analog output
+  // Silent, cut short, garbled, or refused on an analog output.
+  fail(std::string(msg::kCheckList) + account);
   return TransferResult::NoCommunication;
 }
 
-TransferResult BoardTransfer::readAll(ProgramImages& received) {
+TransferResult BoardTransfer::readAll(ProgramImages& received, std::string_view kept) {
   if (!openPort()) return TransferResult::PortUnavailable;
   clock_.attendre(kAfterOpenMs);
   for (int page = 1; page <= kPageCount; ++page) {
@@ -238,9 +240,9 @@ TransferResult BoardTransfer::readAll(ProgramImages& received) {
     tell(false, page);
     TransferResult r = TransferResult::NoCommunication;
     try {
-      r = downloadImage(page, received[page]);
+      r = downloadImage(page, received[page], kept);
     } catch (const EComError& e) {
-      rethrowNamingThePort(e, {});
+      rethrowNamingThePort(e, msg::readStoppedAt(page) + "\r" + std::string(kept));
     }
     if (r != TransferResult::Done) return r;
   }
@@ -258,7 +260,7 @@ TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
   }
   Session session(*this);
   ProgramImages received = program.images;
-  const TransferResult r = readAll(received);
+  const TransferResult r = readAll(received, msg::kBoardAndPagesUnchanged);
   if (r == TransferResult::Interrupted) return r;
   if (r != TransferResult::Done) {
     program.images = received;  // the images already received are kept; the pages stay as they were
@@ -281,7 +283,7 @@ TransferResult BoardTransfer::lireLaCarte(ProgramImages& images) {
   }
   Session session(*this);
   ProgramImages received = images;
-  const TransferResult r = readAll(received);
+  const TransferResult r = readAll(received, msg::kBoardUnchanged);
   if (r == TransferResult::Done) images = received;
   return r;
 }

@@ -91,11 +91,11 @@ class BoardTransfer {
   bool openPort();
   [[noreturn]] void rethrowNamingThePort(const EComError& e, std::string_view more);
   bool attendreEcho(const std::string& line, int page);
-  TransferResult downloadImage(int page, std::string& image);
+  // A failure says what came back and, below, `kept`: what is as it was.
+  TransferResult downloadImage(int page, std::string& image, std::string_view kept);
   // The eleven images into `received`, entry by entry as they arrive.
-  TransferResult readAll(ProgramImages& received);
+  TransferResult readAll(ProgramImages& received, std::string_view kept);
   void tell(bool upload, int page);
-  void erreurCommunication();
   void fail(std::string_view message);
   void restoreCursor();
   // Handles events until `done` holds for what had arrived (true), or until

@@ -25,6 +25,13 @@ std::string uploadFailed(EchoFault fault, int page) {
   return std::string(msg::kCheckList) + "\r\r" + msg::echoFault(fault, page) + "\r" + msg::boardHolds(page - 1);
 }
 
+// What a failed download says: its message, then what came back and that
+// nothing changed.
+std::string downloadFailed(std::string_view message, const std::string& whatCameBack) {
+  return std::string(message) + "\r\r" + whatCameBack + "\r" + std::string(msg::kBoardAndPagesUnchanged);
+}
+const std::string kNoAnswerSL1 = "La carte n'a pas répondu à la demande de SL1.";
+
 class ProtocolTest : public testing::Test {
  protected:
   std::unique_ptr<BoardEmulator> board;
@@ -178,7 +185,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"CR alone, 550 ms after the image", {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\r"},
                  false, TransferResult::Done, "", 100 + 550 + 51 + 10 * (500 + 51)},
         FaultRow{"CR alone, after the wait", {.pieceSize = 46, .pieceDelayMs = 2600, .onlyLine = 1, .lineEnd = "\r"},
-                 false, TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 500 + 2001},
+                 false, TransferResult::NoCommunication,
+                 downloadFailed(msg::kCheckList,
+                                "La réponse de SL1 n'est arrivée qu'en partie : 46 octets sur 46, sans fin de ligne."),
+                 100 + 500 + 2001},
         FaultRow{"LF alone", {.lineEnd = "\n"}, false, TransferResult::Done, "", 100 + 11 * 500},
         FaultRow{"LF alone, 550 ms after the image", {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\n"},
                  false, TransferResult::Done, "", 100 + 550 + 10 * 500},
@@ -189,17 +199,27 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"reply 2.0 s into its wait", {.replyDelayMs = 2500, .onlyLine = 1}, false, TransferResult::Done, "",
                  100 + 2500 + 10 * 500},
         FaultRow{"reply 2.1 s into its wait", {.replyDelayMs = 2600, .onlyLine = 1}, false,
-                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 500 + 2001},
-        FaultRow{"reply cut short", {.truncateReply = 30, .onlyLine = 1}, false, TransferResult::NoCommunication,
-                 std::string(msg::kCheckList), 100 + 500 + 2001},
+                 TransferResult::NoCommunication, downloadFailed(msg::kCheckList, kNoAnswerSL1), 100 + 500 + 2001},
+        FaultRow{"reply cut short", {.truncateReply = 10, .onlyLine = 1}, false, TransferResult::NoCommunication,
+                 downloadFailed(msg::kCheckList,
+                                "La réponse de SL1 n'est arrivée qu'en partie : 10 octets sur 46, sans fin de ligne."),
+                 100 + 500 + 2001},
         FaultRow{"reply of blanks", {.blanksOnly = true, .onlyLine = 1}, false, TransferResult::NoCommunication,
-                 std::string(msg::kCheckList), 100 + 500 + 2001},
+                 downloadFailed(msg::kCheckList, "La carte n'a répondu à la demande de SL1 que des blancs ou des "
+                                                 "octets de contrôle (48 octets)."),
+                 100 + 500 + 2001},
         FaultRow{"no program", {.noProgram = true}, false, TransferResult::NoProgram,
-                 std::string(msg::kNoProgramInBoard), 100 + 500},
+                 downloadFailed(msg::kNoProgramInBoard, "La réponse de SL1 ne commence pas par un code de condition : "
+                                                        "la carte n'a pas de programme pour cette sortie."),
+                 100 + 500},
         FaultRow{"analog output silent", {.silent = true, .onlyLine = 8}, false, TransferResult::NoCommunication,
-                 std::string(msg::kNoCommunication), 100 + 8 * 500 + 2001},
+                 downloadFailed(msg::kNoCommunication, "La carte n'a pas répondu à la demande de SA1."),
+                 100 + 8 * 500 + 2001},
         FaultRow{"analog output without program", {.noProgram = true, .onlyLine = 9}, false,
-                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 9 * 500},
+                 TransferResult::NoCommunication,
+                 downloadFailed(msg::kCheckList, "La réponse de SA2 ne commence pas par un code de condition : la "
+                                                 "carte n'a pas de programme pour cette sortie."),
+                 100 + 9 * 500},
         // A modal window opened during a wait holds its loop for 10 s: what
         // arrived within the time-out counts, what came after it does not.
         FaultRow{"echo in time, the wait held 10 s", {}, true, TransferResult::Done, std::string(msg::kUploadDone),
@@ -209,7 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"reply in time, the wait held 10 s", {}, false, TransferResult::Done, "", 100 + 500 + 10000 + 10 * 500,
                  10000},
         FaultRow{"reply late, the wait held 10 s", {.replyDelayMs = 2600, .onlyLine = 1}, false,
-                 TransferResult::NoCommunication, std::string(msg::kCheckList), 100 + 500 + 10000, 10000}),
+                 TransferResult::NoCommunication, downloadFailed(msg::kCheckList, kNoAnswerSL1), 100 + 500 + 10000,
+                 10000}),
     testing_support::RowIndexName());
 
 struct HangUpRow {
@@ -247,8 +268,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, TransferHangUp,
     testing::Values(HangUpRow{"upload, at the second line", 1, true, "\r\r" + msg::boardHolds(1)},
                     HangUpRow{"upload, at the fifth line", 4, true, "\r\r" + msg::boardHolds(4)},
-                    HangUpRow{"download, at the second request", 1, false, ""},
-                    HangUpRow{"download, at the fifth request", 4, false, ""}),
+                    HangUpRow{"download, at the second request", 1, false,
+                              "\r\rLa lecture de la carte s'est arrêtée à SL2.\r" +
+                                  std::string(msg::kBoardAndPagesUnchanged)},
+                    HangUpRow{"download, at the fifth request", 4, false,
+                              "\r\rLa lecture de la carte s'est arrêtée à SL5.\r" +
+                                  std::string(msg::kBoardAndPagesUnchanged)}),
     testing_support::RowIndexName());
 
 TEST_F(ProtocolTest, MissingPortIsToldAtOnce) {
@@ -262,18 +287,35 @@ TEST_F(ProtocolTest, MissingPortIsToldAtOnce) {
   EXPECT_TRUE(line->sent.empty());
 }
 
-TEST_F(ProtocolTest, DownloadRefusesAnImageTheEditorNeverWrites) {
-  ProgramImages memory = BoardEmulator().images;
-  memory[3][1] = 'X';  // SL3's first link
-  startBoard({}, &memory);
-  const ProgramImages before = program.images;
-  TransferResult result{};
-  // Told as soon as the byte is in, without sitting out the wait.
-  EXPECT_EQ(timed([&] { result = transfer->chargerDepuisLaCarte(program); }), 100u + 3 * 500);
-  EXPECT_EQ(result, TransferResult::NoCommunication);
-  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kCheckList)});
-  EXPECT_EQ(program.images[3], before[3]) << "nothing of the reply is kept";
-  EXPECT_EQ(program.images[2], board->images[2]);
+// A reply that can no longer be an image is told as soon as its byte is in,
+// without sitting out the wait, and nothing of it is kept.
+TEST_F(ProtocolTest, DownloadToldAtOnceOfAReplyThatCannotBeAnImage) {
+  const struct {
+    int page;
+    std::string image;  // what the board sends, then CR LF
+    std::string told;
+  } rows[] = {
+      {3, "\x03X" + BoardEmulator().images[3].substr(2),
+       "La réponse de SL3 contient un octet que la carte n'envoie jamais (octet 2)."},
+      {1, BoardEmulator().images[1].substr(0, 30),
+       "La réponse de SL1 est trop courte : une fin de ligne après 30 octets au lieu de 46."},
+      {9, BoardEmulator().images[9] + "F",
+       "La réponse de SA2 est trop longue : pas de fin de ligne après les 23 octets de l'image."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.told);
+    ProgramImages memory = BoardEmulator().images;
+    memory[row.page] = row.image;
+    startBoard({}, &memory);
+    program.document.ProgramModified = false;
+    const ProgramImages before = program.images;
+    dialogs.shown.clear();
+    TransferResult result{};
+    EXPECT_EQ(timed([&] { result = transfer->chargerDepuisLaCarte(program); }), 100u + row.page * 500);
+    EXPECT_EQ(result, TransferResult::NoCommunication);
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{downloadFailed(msg::kCheckList, row.told)});
+    EXPECT_EQ(program.images[row.page], before[row.page]) << "nothing of the reply is kept";
+  }
 }
 
 TEST_F(ProtocolTest, DownloadAsksWhileModifiedAndCancelChangesNothing) {
