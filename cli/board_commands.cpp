@@ -6,8 +6,13 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -23,6 +28,54 @@
 
 namespace velkor {
 namespace {
+
+// Ctrl+C or SIGTERM during a transfer stops it as "Annuler" does in the
+// editor: once the line in progress is through, each transfer ends and says
+// where its board stands. A second one ends the program at once.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void askStop(int sig) {
+  stopSignal.store(sig);
+  std::signal(sig, SIG_DFL);
+}
+
+// Catches the two signals while the transfers run; a signal the program was
+// started with ignored stays ignored.
+class StopOnSignal {
+ public:
+  StopOnSignal() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      previous_[i] = std::signal(kSignals[i], askStop);
+      if (previous_[i] == SIG_IGN) std::signal(kSignals[i], SIG_IGN);
+    }
+  }
+  ~StopOnSignal() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i)
+      if (previous_[i] != SIG_ERR) std::signal(kSignals[i], previous_[i]);
+  }
+  StopOnSignal(const StopOnSignal&) = delete;
+  StopOnSignal& operator=(const StopOnSignal&) = delete;
+
+ private:
+  static constexpr std::array<int, 2> kSignals{SIGINT, SIGTERM};
+  std::array<void (*)(int), 2> previous_{};
+};
+
+// The port's worker as the transfer's pump, passing on a stop asked by a
+// signal: the transfer sees it before its next line.
+class StoppablePump : public EventPump {
+ public:
+  StoppablePump(EventPump& inner, std::function<void()> stop) : inner_(inner), stop_(std::move(stop)) {}
+  void processEvents(std::chrono::milliseconds timeout) override {
+    inner_.processEvents(timeout);
+    if (stopSignal.load() != 0) stop_();
+  }
+
+ private:
+  EventPump& inner_;
+  std::function<void()> stop_;
+};
 
 bool stderrIsTerminal() {
 #ifdef _WIN32
@@ -91,6 +144,7 @@ struct Outcome {
   std::string port;
   int code = kExitFailed;
   std::vector<std::string> said;  // the transfer's messages, in order
+  bool stopped = false;           // by a signal, after a line
   ProgramImages images;           // what a read brought back
   std::vector<FieldDifference> differences;  // where those images differ from the file's
 };
@@ -98,13 +152,15 @@ struct Outcome {
 // One transfer on its own port, on the calling thread.
 class Line {
  public:
-  Line(PortRouter& router, Outcome& outcome, ProgressLines& progress) : worker_(router, port_), dialogs_(outcome.said) {
+  Line(PortRouter& router, Outcome& outcome, ProgressLines& progress)
+      : worker_(router, port_), pump_(worker_, [this] { transfer->interrompre(); }), dialogs_(outcome.said),
+        outcome_(outcome) {
     port_.SetDeviceName(outcome.port);
     port_.SetBaudRate(br38400);
     port_.SetDataBits(db8);
     port_.SetParity(paNone);
     port_.SetStopBits(sb1);
-    transfer = std::make_unique<BoardTransfer>(port_, worker_, clock_, dialogs_, cursor_);
+    transfer = std::make_unique<BoardTransfer>(port_, pump_, clock_, dialogs_, cursor_);
     transfer->onProgress = [&progress, &outcome](const TransferStep& s) { progress.step(outcome.port, s); };
   }
   // The port closes while its worker still serves its hand-overs.
@@ -119,11 +175,16 @@ class Line {
   Line& operator=(const Line&) = delete;
 
   // The transfer's outcome as an exit code, with a hint when the device
-  // exists but may not be opened.
-  int exitCode(TransferResult result) {
+  // exists but may not be opened; `stopped` says what a stopped read left
+  // (an upload says it itself).
+  int exitCode(TransferResult result, std::string_view stopped = {}) {
     switch (result) {
       case TransferResult::Done: return kExitDone;
       case TransferResult::PortUnavailable: permissionHint(); return kExitNoPort;
+      case TransferResult::Interrupted:
+        outcome_.stopped = true;
+        if (!stopped.empty()) dialogs_.showMessage(stopped);
+        return kExitFailed;
       default: return kExitFailed;
     }
   }
@@ -131,9 +192,11 @@ class Line {
  private:
   TComPort port_{nullptr};
   PortRouter::Worker worker_;
+  StoppablePump pump_;
   SystemTickClock clock_;
   ConsoleDialogs dialogs_;
   NoCursor cursor_;
+  Outcome& outcome_;
 
  public:
   std::unique_ptr<BoardTransfer> transfer;
@@ -152,6 +215,7 @@ class Line {
 // Runs `job(line, outcome)` on every port at once, each on its own thread.
 template <class Job>
 std::vector<Outcome> onEveryPort(const std::vector<std::string>& ports, Job job) {
+  const StopOnSignal stop;
   PortRouter router;
   ProgressLines progress(ports.size());
   std::vector<Outcome> outcomes(ports.size());
@@ -200,6 +264,19 @@ std::string inOneLine(const std::vector<std::string>& said) {
 
 Json orNull(const std::optional<std::string>& text) { return text ? Json(*text) : Json(nullptr); }
 
+// A command whose transfers a signal stopped ends by that signal, once all is
+// said, as the shell expects of a program interrupted; otherwise by `code`.
+int endOf(const std::vector<Outcome>& outcomes, int code) {
+  const int sig = stopSignal.exchange(0);
+  const bool stopped = std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.stopped; });
+  if (sig == 0 || !stopped) return code;
+  std::cout.flush();
+  std::cerr.flush();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+  return code;
+}
+
 }  // namespace
 
 int uploadCommand(const std::string& file, const std::vector<std::string>& ports) {
@@ -220,22 +297,29 @@ int uploadCommand(const std::string& file, const std::vector<std::string>& ports
   } else {
     for (const Outcome& o : outcomes) std::cout << o.port << " : " << inOneLine(o.said) << "\n";
   }
-  return reportDamage(fileNameOf(file), read->damaged, overallCode(outcomes));
+  return endOf(outcomes, reportDamage(fileNameOf(file), read->damaged, overallCode(outcomes)));
 }
 
+// The board's program into `file`, once all eleven images arrived whole; a
+// failure says what happened, as in the editor, and that no file was written.
 int downloadCommand(const std::string& file, const std::string& port) {
-  Program program;
-  program.initialiserPages();
-  std::vector<Outcome> outcomes = onEveryPort({port}, [&](Line& line, Outcome&) {
-    return line.exitCode(line.transfer->chargerDepuisLaCarte(program));
+  const std::vector<Outcome> outcomes = onEveryPort({port}, [&](Line& line, Outcome& o) {
+    return line.exitCode(line.transfer->lireLaCarte(o.images),
+                         std::string(msg::kDownloadInterrupted) + "\r\r" + std::string(msg::kBoardUnchanged));
   });
-  for (const std::string& message : outcomes[0].said) printMessage(message);
-  if (outcomes[0].code != kExitDone) return outcomes[0].code;  // no file is created or changed
-  const WriteResult written = writeProgramFile(file, program.images);
+  const Outcome& o = outcomes[0];
+  for (const std::string& message : o.said) printMessage(message);
+  const std::string name = fileNameOf(file);
+  if (o.code != kExitDone) {
+    printMessage("Le fichier " + name + " n'a pas été écrit.");
+    return endOf(outcomes, o.code);
+  }
+  const WriteResult written = writeProgramFile(file, o.images);
   if (!written.ok) {
     printMessage(written.message);
     return kExitFailed;
   }
+  printMessage(std::string(msg::kDownloadDone) + "\r\rLe programme de la carte est dans " + name + ".");
   return kExitDone;
 }
 
@@ -245,7 +329,7 @@ int verifyCommand(const std::string& file, const std::vector<std::string>& ports
   if (!read) return kExitRefused;
   expected.construireImages();
   std::vector<Outcome> outcomes = onEveryPort(ports, [&](Line& line, Outcome& o) {
-    return line.exitCode(line.transfer->lireLaCarte(o.images));
+    return line.exitCode(line.transfer->lireLaCarte(o.images), msg::kVerifyInterrupted);
   });
   Json boards = Json::array();
   for (Outcome& o : outcomes) {
@@ -279,7 +363,7 @@ int verifyCommand(const std::string& file, const std::vector<std::string>& ports
   }
   if (json) std::cout << listPerLine("boards", boards);
   std::cout.flush();
-  return reportDamage(fileNameOf(file), read->damaged, overallCode(outcomes));
+  return endOf(outcomes, reportDamage(fileNameOf(file), read->damaged, overallCode(outcomes)));
 }
 
 int portsCommand(bool json) {

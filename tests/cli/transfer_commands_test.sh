@@ -31,6 +31,16 @@ start_board empty --no-program
 # Line feeds that come late, but within the wait: the download is the board's program.
 start_board late_lf --program "$program" --pieces 47:550
 start_board cut --hang-up-after 4
+start_board short --truncate 10
+start_board blanks --blanks
+start_board corrupt --corrupt-echo
+# Boards ending their replies with CR alone or LF alone, that line end 550 ms late.
+start_board cr_only --program "$program" --line-end cr --pieces 46:550
+start_board lf_only --program "$program" --line-end lf --pieces 46:550
+# CR LF, the LF 700 ms late: past the wait for it, it leads the next reply.
+start_board lf_leads --program "$program" --pieces 47:700
+start_board stopped
+start_board stopped2
 for n in 1 2 3 4 5 6 7; do start_board "many$n"; done
 for name in "${!pid_of[@]}"; do
   for _ in $(seq 50); do [ -e "$work/$name" ] && break; sleep 0.1; done
@@ -41,8 +51,10 @@ upload_and_download() {
   "$cli" upload "$program" --port "$work/good" 2>"$work/upload.err"; check "upload" 0 $?
   check "one progress line per output" 11 "$(grep -c '^Envoi de S[LA][0-9] ([0-9]*/11)…$' "$work/upload.err")"
   grep -q "^Envoi de SL3 (3/11)…$" "$work/upload.err"; check "... SL3 third" 0 $?
-  "$cli" download "$work/copy.prg" --port "$work/good" 2>/dev/null; check "download" 0 $?
+  "$cli" download "$work/copy.prg" --port "$work/good" 2>"$work/download.err"; check "download" 0 $?
   cmp -s "$program" "$work/copy.prg"; check "downloaded file is byte-identical" 0 $?
+  check "... says so, naming the file" "Chargement OK !||Le programme de la carte est dans copy.prg." \
+    "$(grep -v '^Lecture de' "$work/download.err" | paste -sd'|')"
 }
 
 verify_same_and_different() {
@@ -76,6 +88,51 @@ boards_that_fail() {
 late_line_feed() {
   "$cli" download "$work/late_lf.prg" --port "$work/late_lf" 2>/dev/null; check "line feed 550 ms late" 0 $?
   cmp -s "$program" "$work/late_lf.prg"; check "... gives the board's program" 0 $?
+}
+
+line_ends() {
+  local kind
+  for kind in cr_only lf_only lf_leads; do
+    "$cli" download "$work/$kind.prg" --port "$work/$kind" 2>/dev/null; check "download, $kind" 0 $?
+    cmp -s "$program" "$work/$kind.prg"; check "... gives the board's program" 0 $?
+  done
+}
+
+# What came back is said below the check-list, and that nothing was changed.
+download_faults() {
+  local board told
+  for board in short blanks; do
+    case $board in
+      short) told="La réponse de SL1 n'est arrivée qu'en partie : 10 octets sur 46, sans fin de ligne." ;;
+      blanks) told="La carte n'a répondu à la demande de SL1 que des blancs ou des octets de contrôle (48 octets)." ;;
+    esac
+    "$cli" download "$work/$board.prg" --port "$work/$board" 2>"$work/$board.err"; check "download from $board" 1 $?
+    check "... says what came back" "Pas de communication avec la carte !|$told|La carte n'a pas été modifiée.|Le fichier $board.prg n'a pas été écrit." \
+      "$(grep -e '^Pas de' -e "^La " -e "^Le fichier" "$work/$board.err" | paste -sd'|')"
+    [ -e "$work/$board.prg" ]; check "... and writes no file" 1 $?
+  done
+  "$cli" upload "$program" --port "$work/corrupt" 2>"$work/corrupt.err"; check "upload, echo corrupted" 1 $?
+  grep -q "^Pour SL1, la carte a répondu autre chose que la ligne envoyée.$" "$work/corrupt.err"
+  check "... says so below the check-list" 0 $?
+}
+
+# Ctrl+C (SIGINT) or SIGTERM: the transfer ends after its line in progress,
+# says where the board stands, and the program ends by the signal.
+stopped_by_a_signal() {
+  local pid
+  env --default-signal=INT "$cli" upload "$program" --port "$work/stopped" 2>"$work/stopped.err" &
+  pid=$!
+  for _ in $(seq 100); do grep -q "(3/11)" "$work/stopped.err" && break; sleep 0.05; done
+  kill -INT $pid; wait $pid; check "upload stopped by Ctrl+C" 130 $?
+  grep -Eq "^SL1 à SL[34] ont été enregistrées ; SL[45] à SA4 ne l'ont pas été : la carte contient un programme incomplet.$" \
+    "$work/stopped.err"; check "... says what the board holds" 0 $?
+  "$cli" download "$work/stopped.prg" --port "$work/stopped2" 2>"$work/stopped2.err" &
+  pid=$!
+  for _ in $(seq 100); do grep -q "(3/11)" "$work/stopped2.err" && break; sleep 0.05; done
+  kill -TERM $pid; wait $pid; check "download stopped by SIGTERM" 143 $?
+  check "... says nothing was changed" "Chargement interrompu !|La carte n'a pas été modifiée.|Le fichier stopped.prg n'a pas été écrit." \
+    "$(grep -e '^Chargement' -e "^La " -e "^Le fichier" "$work/stopped2.err" | paste -sd'|')"
+  [ -e "$work/stopped.prg" ]; check "... and writes no file" 1 $?
 }
 
 upload_cut() {
@@ -134,7 +191,8 @@ a_missing_port_among_two() {
 }
 
 groups=(upload_and_download verify_same_and_different verify_json boards_that_fail late_line_feed upload_cut
-        damaged_file refusals four_boards a_silent_board_among_three a_missing_port_among_two)
+        damaged_file refusals four_boards a_silent_board_among_three a_missing_port_among_two line_ends
+        download_faults stopped_by_a_signal)
 group_pids=()
 for group in "${groups[@]}"; do
   "$group" >"$work/$group.checks" 2>&1 &
