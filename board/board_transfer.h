@@ -7,9 +7,11 @@
 // 0x00-0x20 at either end, within 4000 ms more. Download: each image is
 // asked for with "LL" n CR or "LA" n CR; after 500 ms the reply must start
 // within 2000 ms with a condition code (1-11) and be, within that time, the
-// whole image followed by CR LF, holding only bytes the editor writes.
-// The fixed pauses handle no events; the waits after them do, which is where
-// received bytes reach `reception`. The port stays open between transfers.
+// whole image followed by CR LF, CR or LF, holding only bytes the editor
+// writes; one that can no longer be so ends the wait at once. The fixed
+// pauses handle no events; the waits after them do, which is where received
+// bytes reach `reception`; what is judged is what arrived within the wait's
+// limit. The port stays open between transfers.
 // While it runs, a transfer tells which output it is at and may be asked to
 // stop: it then ends after the line in progress.
 #pragma once
@@ -59,7 +61,8 @@ class BoardTransfer {
   TransferResult enregistrerDansLaCarte(Program& program);
   // "Charger depuis la carte". Asks first while the program is modified;
   // resets the pages and decodes the images once all eleven arrived; a
-  // download that stops part way leaves the pages as they were.
+  // download that stops part way leaves the pages as they were, and a failed
+  // one says what came back for the output it stopped at.
   TransferResult chargerDepuisLaCarte(Program& program);
   // Reads the board's eleven images into `images` as a download does, without
   // a question and without touching any page ("Vérifier la carte"). Says
