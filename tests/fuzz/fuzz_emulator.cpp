@@ -1,7 +1,7 @@
 // Any bytes sent to the emulated board, in any pieces: it never fails, its
 // memory always holds images of the right lengths, pieces give the same
 // answers as the whole, and without faults every echo is a line it was sent
-// followed by CR LF.
+// followed by its line end (CR LF, CR or LF).
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -14,9 +14,11 @@ using namespace velkor;
 
 namespace {
 
-// The selector picks the faults: 0-7 none, then one of them.
+// The selector picks the faults: 0-7 none, then one of them; and the line end.
 EmulatorFaults faultsFor(std::uint8_t selector) {
+  static constexpr std::string_view kLineEnds[] = {"\r\n", "\r", "\n"};
   EmulatorFaults f;
+  f.lineEnd = kLineEnds[selector / 16 % 3];
   switch (selector % 16) {
     case 8: f.corruptEcho = true; break;
     case 9: f.noProgram = true; break;
@@ -37,7 +39,6 @@ bool allImagesSound(const BoardEmulator& board) {
   return true;
 }
 
-bool endsWithLineEnd(const std::string& s) { return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0; }
 
 int pageOf(char kind, char digit) {
   const int n = digit - '0';
@@ -47,9 +48,9 @@ int pageOf(char kind, char digit) {
 }
 
 // An answer of a board without faults to what it was sent so far.
-bool soundAnswer(const std::string& answer, std::string_view sent) {
-  if (!endsWithLineEnd(answer)) return false;
-  const std::string body = answer.substr(0, answer.size() - 2);
+bool soundAnswer(const std::string& answer, std::string_view sent, std::string_view lineEnd) {
+  if (!answer.ends_with(lineEnd)) return false;
+  const std::string body = answer.substr(0, answer.size() - lineEnd.size());
   // An image, sent for a request (any bytes a "PL"/"PA" line stored).
   if (body.size() == kLogicImageLength || body.size() == kAnalogImageLength) return true;
   // Otherwise an echo: a whole line that went out, of its page's image length.
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sentSoFar += piece.size();
     for (const TimedBytes& t : pieced.receive(piece)) {
       if (t.delayMs < 0) std::abort();
-      if (faultFree && !soundAnswer(t.bytes, in.stream.substr(0, sentSoFar))) std::abort();
+      if (faultFree && !soundAnswer(t.bytes, in.stream.substr(0, sentSoFar), faults.lineEnd)) std::abort();
       piecedAnswers += t.bytes;
     }
     if (!allImagesSound(pieced)) std::abort();
