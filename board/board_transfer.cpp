@@ -213,7 +213,8 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image, std::s
     image = replyImage(got, page);
     if (lineFeedMayFollow(got, page)) {
       const std::size_t had = got.size();
-      waitUntil(clock_.GetTickCount(), kLineFeedGraceMs, [&](std::string_view arrived) { return arrived.size() > had; });
+      waitUntil(clock_.GetTickCount(), kLineFeedGraceMs,
+                [&](std::string_view arrived) { return arrived.size() > had; });
     }
     return TransferResult::Done;
   }

@@ -82,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultRow{"corrupt echo", {.corruptEcho = true}, "PL1" + kDefault1 + "\r",
                              "PL1A" + kDefault1.substr(1) + "\r\n"},
                     FaultRow{"replies ending with CR", {.lineEnd = "\r"}, "LL1\r", kDefault1 + "\r"},
-                    FaultRow{"echoes ending with LF", {.lineEnd = "\n"}, "PL1" + kDefault1 + "\r", "PL1" + kDefault1 + "\n"},
+                    FaultRow{"echoes ending with LF", {.lineEnd = "\n"}, "PL1" + kDefault1 + "\r",
+                             "PL1" + kDefault1 + "\n"},
                     FaultRow{"truncated, ending with LF", {.truncateReply = 47, .lineEnd = "\n"}, "LL1\r",
                              kDefault1 + "\n"}),
     testing_support::RowIndexName());
