@@ -183,6 +183,7 @@ void TForm1::Fichiers1Click() {
 
 void TForm1::Chargerunfichierprog1Click() {
   if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();
   keepingFocus([this]() -> std::optional<Reaction> {
     // The pages show what was read before any message about the file.
     const auto outcome = ouvrirProgramme(program_, dialogs_, [this](const OpenOutcome& o) { fileOpened(o); });
@@ -193,6 +194,7 @@ void TForm1::Chargerunfichierprog1Click() {
 
 void TForm1::Sauvegarder1Click() {
   if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();  // the name proposed is that of the program saved
   // The dialog opens on the file last opened or saved.
   const ProgramOrigin& origin = history_.origin();
   const std::filesystem::path suggestion =
@@ -239,6 +241,7 @@ void TForm1::keepingFocus(F&& command) {
 // A transfer with the board, under the progress window's `title`.
 template <class F>
 void TForm1::boardCommand(const QString& title, F&& command) {
+  if (!transfer_->busy()) leaveTypedNumber();
   takeUpRememberedPort();
   progress_->begin(title);
   keepingFocus(std::forward<F>(command));
@@ -247,11 +250,8 @@ void TForm1::boardCommand(const QString& title, F&& command) {
 void TForm1::Chargerdepuislacarte1Click() {
   boardCommand(QStringLiteral("Chargement depuis la carte"), [this]() -> std::optional<Reaction> {
     if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return std::nullopt;
-    showAllPages();
-    pagecontrol1->setCurrentIndex(0);
     const Reaction first{FieldId::slot(1, 1), false, false};
-    apply(first);
-    programReplaced("le chargement depuis la carte", ProgramOrigin::board());
+    programReplaced(first, "le chargement depuis la carte", ProgramOrigin::board());
     // Said as an upload says it, once the pages show the board's program.
     dialogs_.beep();
     dialogs_.showMessage(msg::kDownloadDone);

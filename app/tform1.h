@@ -147,6 +147,10 @@ class TForm1 : public QMainWindow {
   bool edit01_01KeyPress(QLineEdit* field, QKeyEvent* key);
   bool pause1KeyPress(QLineEdit* field, QKeyEvent* key);
   void leaveNumber(QLineEdit* field);
+  // Runs the leave rule of the number field typed in and not left, so that
+  // its step is recorded, under the program it belongs to, before a command
+  // replaces the pages (some, like a drop, come without the focus moving).
+  void leaveTypedNumber();
 
   void buildMenus();
   void buildEditMenu();
@@ -160,8 +164,10 @@ class TForm1 : public QMainWindow {
   void fileOpened(const OpenOutcome& outcome);
   void openFileAtStart();
   void openRecentFile(const QString& file);
-  // After the whole program was replaced (open, download, new).
-  void programReplaced(const std::string& label, ProgramOrigin origin);
+  // After the whole program was replaced (open, download, new): shows it
+  // from its first page, the focus where `reaction` puts it, and records it
+  // as one step.
+  void programReplaced(const Reaction& reaction, const std::string& label, ProgramOrigin origin);
   void stepThroughHistory(bool back);
   void updateEditMenu();
   void updateCaption();
@@ -220,6 +226,9 @@ class TForm1 : public QMainWindow {
   bool activated_ = false;
   EditHistory history_;
   std::optional<FieldId> typing_;  // the number field typed in and not left yet
+  // Another program is on the pages and the history does not hold it yet: a
+  // field left meanwhile is left on the new program, no step of its own.
+  bool replacing_ = false;
   RecentFiles recent_;
   std::filesystem::path fileAtStart_;
 

@@ -109,12 +109,18 @@ void TForm1::Aide1Click() {
 void TForm1::recordStep(FieldId changed) { recordStep(stepLabel(changed)); }
 
 void TForm1::recordStep(const std::string& label) {
+  if (replacing_) return;
   if (history_.record(program_.document, label)) updateEditMenu();
   updateCaption();
   Q_EMIT programChanged();
 }
 
-void TForm1::programReplaced(const std::string& label, ProgramOrigin origin) {
+void TForm1::programReplaced(const Reaction& reaction, const std::string& label, ProgramOrigin origin) {
+  replacing_ = true;
+  showAllPages();
+  pagecontrol1->setCurrentIndex(0);
+  apply(reaction);  // the enter rule of the field it reaches is part of the step
+  replacing_ = false;
   history_.recordOpened(program_.document, label, std::move(origin));
   updateEditMenu();
   updateCaption();
@@ -127,6 +133,7 @@ void TForm1::Retablir1Click() { stepThroughHistory(false); }
 
 void TForm1::stepThroughHistory(bool back) {
   if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();  // what the entry named is undone, not the step before it
   ProgramDocument& doc = program_.document;
   const std::vector<int> changed = back ? history_.undo(doc) : history_.redo(doc);
   // Show the change: the first page it touched, unless the page shown is one.
@@ -147,9 +154,16 @@ void TForm1::stepThroughHistory(bool back) {
 void TForm1::updateEditMenu() {
   if (!Annuler1) return;
   const bool busy = transfer_ && transfer_->busy();
-  // A number being typed is undone as the step it becomes when its field is left.
-  Annuler1->setText(QStringLiteral("&Annuler ") + q(typing_ ? stepLabel(*typing_) : history_.undoLabel()));
-  Annuler1->setEnabled((history_.canUndo() || typing_) && !busy);
+  // A number being typed is undone as the step it becomes when its field is
+  // left, if it becomes one ("5" then Backspace does not).
+  bool typedStep = false;
+  if (typing_) {
+    ProgramDocument left = program_.document;
+    left.leaveField(*typing_);
+    typedStep = history_.differs(left);
+  }
+  Annuler1->setText(QStringLiteral("&Annuler ") + q(typedStep ? stepLabel(*typing_) : history_.undoLabel()));
+  Annuler1->setEnabled((history_.canUndo() || typedStep) && !busy);
   Retablir1->setText(QStringLiteral("&Rétablir ") + q(history_.redoLabel()));
   Retablir1->setEnabled(history_.canRedo() && !busy);
 }
@@ -162,29 +176,24 @@ void TForm1::updateCaption() {
 
 void TForm1::Nouveau1Click() {
   if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();
   if (!confirmLoseChanges(msg::kLoseChangesContinue)) return;
   // As at start: the document as the window created it, then reset.
   const ProgramDocument created;
   for (int p = 1; p <= kPageCount; ++p) program_.document.page(p) = created.page(p);
-  const Reaction r = program_.initialiserPages();
-  showAllPages();
-  pagecontrol1->setCurrentIndex(0);
-  apply(r);
-  programReplaced("le nouveau programme", ProgramOrigin::none());
+  programReplaced(program_.initialiserPages(), "le nouveau programme", ProgramOrigin::none());
 }
 
 void TForm1::fileOpened(const OpenOutcome& outcome) {
-  showAllPages();
-  pagecontrol1->setCurrentIndex(0);
-  apply(outcome.reaction);
   const bool ok = outcome.status == FileStatus::Ok;
-  programReplaced("l'ouverture de " + fileName(outcome.file),
+  programReplaced(outcome.reaction, "l'ouverture de " + fileName(outcome.file),
                   ok ? ProgramOrigin::fromFile(outcome.file) : ProgramOrigin::none());
   if (ok) recent_.add(outcome.file);
 }
 
 void TForm1::openFile(const std::filesystem::path& path) {
   if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();
   if (!confirmLoseChanges(msg::kLoseChangesContinue)) return;
   // The pages show what was read before any message about the file.
   apply(ouvrirFichier(program_, dialogs_, path, [this](const OpenOutcome& o) { fileOpened(o); }).reaction);

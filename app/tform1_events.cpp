@@ -168,6 +168,10 @@ void TForm1::leaveNumber(QLineEdit* field) {
   recordStep(id);  // a number typed is one step once its field is left
 }
 
+void TForm1::leaveTypedNumber() {
+  if (typing_) leaveNumber(qobject_cast<QLineEdit*>(fieldWidget(*typing_)));
+}
+
 void TForm1::zero1Click() {
   const FieldId id = fieldOf(sender());
   program_.document.zero1Click(id);

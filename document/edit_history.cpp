@@ -72,15 +72,19 @@ void EditHistory::push(Step step) {
   }
 }
 
+bool EditHistory::differs(const ProgramDocument& document) const {
+  if (steps_.empty()) return false;
+  for (int p = 1; p <= kPageCount; ++p)
+    if (!sameBesidesChoices(document.page(p), *steps_[current_].pages[static_cast<std::size_t>(p - 1)])) return true;
+  return false;
+}
+
 bool EditHistory::record(const ProgramDocument& document, std::string label) {
   if (steps_.empty()) {
     reset(document, {});
     return false;
   }
-  bool changed = false;
-  for (int p = 1; p <= kPageCount && !changed; ++p)
-    changed = !sameBesidesChoices(document.page(p), *steps_[current_].pages[static_cast<std::size_t>(p - 1)]);
-  if (!changed) return false;
+  if (!differs(document)) return false;
   Pages pages = snapshot(document);
   ProgramOrigin origin = steps_[current_].origin;
   push({std::move(label), std::move(pages), std::move(origin)});

@@ -39,9 +39,11 @@ class EditHistory {
   // one its origin last held.
   void reset(const ProgramDocument& document, ProgramOrigin origin);
 
-  // Records the document as a new step when its pages differ from the
-  // current state in more than the order of choice lists (which entering a
-  // page refreshes); what could be redone is dropped. True when recorded.
+  // True when the document's pages differ from the current state in more
+  // than the order of choice lists (which entering a page refreshes).
+  bool differs(const ProgramDocument& document) const;
+  // Records the document as a new step when it differs; what could be
+  // redone is dropped. True when recorded.
   bool record(const ProgramDocument& document, std::string label);
 
   // A step that replaces the whole program (open, download, new): recorded

@@ -24,6 +24,7 @@
 #include "board/emulator_server.h"
 #include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
+#include "support/pending_edit.h"
 #include "support/programs.h"
 #include "support/temp_dir.h"
 #include "support/test_ports.h"
@@ -175,6 +176,20 @@ class BoardCommandsTest : public QObject {
     QVERIFY(!form->document().ProgramModified);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("choix01_01"));
     QCOMPARE(cursor.busy, cursor.normal);
+  }
+
+  // A number typed and not left is the old program's step, as for a file opened.
+  void downloadKeepsTheNumberTypedAsTheOldFilesStep() {
+    Program stored;
+    testing_support::makeExample(stored);
+    stored.construireImages();
+    startBoard({}, &stored.images);
+    testing_support::TempDir dir;
+    const auto edit = testing_support::typeWithoutLeaving(*form, *dialogs, dir / "A.prg");
+    dialogs->answers = {true};
+    action("Chargerdepuislacarte1")->trigger();
+    QCOMPARE(dialogs->shown.back(), std::string(msg::kDownloadDone));
+    testing_support::checkTheNumberStaysItsFilesStep(*form, *dialogs, edit, QStringLiteral("VELKOR - carte"));
   }
 
   void silentBoardGivesTheCheckListAndWhatTheBoardHolds() {

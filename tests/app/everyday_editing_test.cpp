@@ -30,6 +30,8 @@
 #include "app/tform1.h"
 #include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
+#include "support/pending_edit.h"
+#include "support/programs.h"
 #include "support/temp_dir.h"
 #include "support/test_ports.h"
 
@@ -180,6 +182,34 @@ class EverydayEditingTest : public QObject {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(pause->text(), QStringLiteral("70"));
     QVERIFY(modified());
+  }
+
+  // While a number is typed, the entry names what Ctrl+Z will undo: the
+  // number only if leaving its field makes it a step.
+  void undoEntryNamesWhatCtrlZUndoes_data() {
+    QTest::addColumn<QString>("typed");  // after "70"; "<" is Backspace, "*" selects the whole text
+    QTest::addColumn<QString>("undone");
+    QTest::newRow("5 then Backspace") << "5<" << "le lien (SL1)";
+    QTest::newRow("070 over 70") << "*070" << "le lien (SL1)";
+    QTest::newRow("7") << "7" << "la pause (SL1)";
+  }
+
+  void undoEntryNamesWhatCtrlZUndoes() {
+    QFETCH(QString, typed);
+    QFETCH(QString, undone);
+    auto* pause = field<QLineEdit>("pause1");
+    typeInto(pause, "70");
+    QTest::mouseClick(field<QPushButton>("ou01_01"), Qt::LeftButton);  // leaves the pause: "70" is a step
+    pause->setFocus(Qt::TabFocusReason);
+    pause->end(false);
+    for (QChar c : typed) {
+      if (c == '<') QTest::keyClick(pause, Qt::Key_Backspace);
+      else if (c == '*') pause->selectAll();
+      else QTest::keyClicks(pause, QString(c));
+    }
+    QCOMPARE(action("Annuler1")->text(), "&Annuler " + undone);
+    QTest::keyClick(pause, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(action("Retablir1")->text(), "&Rétablir " + undone);
   }
 
   // Hundreds of random edits through the widgets, saved now and then under
@@ -421,6 +451,48 @@ class EverydayEditingTest : public QObject {
     refused.ignore();
     QApplication::sendEvent(form.get(), &refused);
     QVERIFY(!refused.isAccepted());
+  }
+
+  // A number typed and not left is the old program's step, made before
+  // another program replaces the pages, whatever replaces them.
+  void replacingThePagesKeepsTheNumberTypedAsTheOldFilesStep_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("replaced");  // the caption once the pages are replaced
+    QTest::newRow("dropped file") << "drop" << "VELKOR - B.prg";
+    QTest::newRow("Ctrl+O") << "Ctrl+O" << "VELKOR - B.prg";
+    QTest::newRow("recent file") << "recent" << "VELKOR - B.prg";
+    QTest::newRow("Ctrl+N") << "Ctrl+N" << "VELKOR";
+  }
+
+  void replacingThePagesKeepsTheNumberTypedAsTheOldFilesStep() {
+    QFETCH(QString, command);
+    QFETCH(QString, replaced);
+    TempDir dir;
+    Program b;
+    testing_support::makeExample(b);
+    b.construireImages();
+    QVERIFY(writeProgramFile(dir / "B.prg", b.images).ok);
+    form->recentFiles().add(dir / "B.prg");
+    const auto edit = testing_support::typeWithoutLeaving(*form, *dialogs, dir / "A.prg");
+    dialogs->answers = {true};  // yes, lose the changes
+    dialogs->openChoice = dir / "B.prg";
+    if (command == "drop") {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "B.prg").string()))});
+      const QPoint at = form->rect().center();
+      QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(form.get(), &enter);
+      QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(form.get(), &drop);
+      QTRY_COMPARE(caption(), replaced);
+    } else if (command == "recent") {
+      Q_EMIT field<QMenu>("Fichiers1")->aboutToShow();
+      QCOMPARE(action("Recent2")->text(), QStringLiteral("&2 B.prg"));
+      action("Recent2")->trigger();
+    } else {
+      QTest::keySequence(QApplication::focusWidget(), QKeySequence(command));
+    }
+    testing_support::checkTheNumberStaysItsFilesStep(*form, *dialogs, edit, replaced);
   }
 
   void helpOpensOnF1WithTheGuide() {
