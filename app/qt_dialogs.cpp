@@ -34,8 +34,10 @@ void QtDialogs::showMessage(std::string_view text) {
 }
 
 bool QtDialogs::askOkCancel(std::string_view title, std::string_view text) {
+  // Every such question may drop work: a reflexive Enter, or Escape, keeps it.
   QMessageBox box(QMessageBox::NoIcon, q(title), q(text), QMessageBox::Ok | QMessageBox::Cancel, parent_);
-  box.setDefaultButton(QMessageBox::Ok);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
   return box.exec() == QMessageBox::Ok;
 }
 

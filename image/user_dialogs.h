@@ -15,7 +15,8 @@ class UserDialogs {
   virtual void beep() = 0;
   // A simple notice with one OK button.
   virtual void showMessage(std::string_view text) = 0;
-  // A question with OK and Cancel; true for OK.
+  // A question with OK and Cancel; true for OK. Cancel is the default
+  // button and Escape's: every such question may drop unsaved work.
   virtual bool askOkCancel(std::string_view title, std::string_view text) = 0;
   // The confirmation question with "&Oui" and "&Non"; true for Oui.
   virtual bool askYesNo(std::string_view title, std::string_view text) = 0;

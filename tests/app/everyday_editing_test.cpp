@@ -43,6 +43,13 @@ namespace {
 
 using Pages = std::array<OutputPage, kPageCount>;
 
+ProgramImages imagesOf(const ProgramDocument& doc) {
+  Program program;
+  program.document = doc;
+  program.construireImages();
+  return program.images;
+}
+
 Pages pagesOf(const ProgramDocument& doc) {
   Pages pages;
   for (int p = 1; p <= kPageCount; ++p) pages[static_cast<std::size_t>(p - 1)] = doc.page(p);
@@ -493,6 +500,77 @@ class EverydayEditingTest : public QObject {
       QTest::keySequence(QApplication::focusWidget(), QKeySequence(command));
     }
     testing_support::checkTheNumberStaysItsFilesStep(*form, *dialogs, edit, replaced);
+  }
+
+  // Every question that may drop unsaved changes, asked by the real dialogs:
+  // same text and buttons, but Enter and Escape keep the work.
+  void questionsThatLoseWorkDefaultToAnnuler_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("key");
+    const QString quit = "Vous allez perdre les modifications. Quitter quand même ?";
+    for (const char* command : {"Quitter1", "close", "Nouveau1", "Chargerunfichierprog1", "drop", "recent",
+                                "Chargerdepuislacarte1"})
+      QTest::newRow(command) << command << int(Qt::Key_Return);
+    QTest::newRow("Quitter1, Escape") << "Quitter1" << int(Qt::Key_Escape);
+  }
+
+  void questionsThatLoseWorkDefaultToAnnuler() {
+    QFETCH(QString, command);
+    QFETCH(int, key);
+    TempDir dir;
+    Program program;
+    program.construireImages();
+    QVERIFY(writeProgramFile(dir / "atelier.prg", program.images).ok);
+    testing_support::dropEditor(form);
+    QtDialogs real;
+    form = std::make_unique<TForm1>(real, cursor);
+    real.setParent(form.get());
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    form->recentFiles().add(dir / "atelier.prg");
+    QTest::mouseClick(field<QPushButton>("ou01_01"), Qt::LeftButton);
+    const ProgramImages edited = imagesOf(form->document());
+
+    QString asked;
+    bool cancelIsDefault = false;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) {  // the work lost already, a file dialog up: done with
+        if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
+        return;
+      }
+      asked = box->windowTitle() + "|" + box->text();
+      cancelIsDefault = box->standardButtons() == (QMessageBox::Ok | QMessageBox::Cancel) &&
+                        box->defaultButton() == box->button(QMessageBox::Cancel);
+      QTest::keyClick(box, Qt::Key(key));
+    });
+    answer.start(20);
+    const QString file = QString::fromStdString((dir / "atelier.prg").string());
+    if (command == "close") {
+      QVERIFY(!form->close());
+    } else if (command == "drop") {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(file)});
+      QDragEnterEvent enter(form->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(form.get(), &enter);
+      QDropEvent drop(form->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(form.get(), &drop);
+      QTRY_VERIFY(!asked.isEmpty());
+    } else if (command == "recent") {
+      Q_EMIT field<QMenu>("Fichiers1")->aboutToShow();
+      action("Recent1")->trigger();
+    } else {
+      action(command.toLatin1().constData())->trigger();
+    }
+    QCOMPARE(asked, command == "Quitter1" || command == "close"
+                        ? QStringLiteral("Attention...|Vous allez perdre les modifications. Quitter quand même ?")
+                        : QStringLiteral("Attention...|Vous allez perdre les modifications. Continuer ?"));
+    QVERIFY(cancelIsDefault);
+    QVERIFY(form->isVisible());
+    QVERIFY(modified());
+    QVERIFY(imagesOf(form->document()) == edited);
+    QCOMPARE(caption(), QStringLiteral("VELKOR*"));
   }
 
   void helpOpensOnF1WithTheGuide() {
