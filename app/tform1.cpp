@@ -137,6 +137,7 @@ void TForm1::buildMenus() {
   QAction* about = menuBar()->addAction(QStringLiteral("&A propos..."));
   about->setObjectName("Apropos1");
   connect(about, &QAction::triggered, this, &TForm1::Apropos1Click);
+  refusedDuringTransfer_.push_back(about);  // modal
 
   buildHelpMenu();
 
@@ -281,7 +282,9 @@ void TForm1::Verifierlacarte1Click() {
 // While a transfer runs, nothing else may use the port, the program or end
 // the application: a second transfer would empty the reply under the first.
 void TForm1::setTransferRunning(bool running) {
+  // Nor may anything modal open: its event loop would hold the transfer.
   for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
+  if (board_) board_->refuseModalCommands(running);
   progress_->setVisible(running);
   pagecontrol1->setEnabled(!running);
   updateEditMenu();

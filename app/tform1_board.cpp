@@ -29,6 +29,7 @@ void TForm1::Simulationdelacarte1Click() {
         },
         this);
     connect(this, &TForm1::programChanged, board_, &BoardWindow::followProgram);
+    board_->refuseModalCommands(transfer_->busy());
   }
   board_->showWindow();
 }

@@ -456,8 +456,17 @@ void BoardWindow::setControlsEnabled(bool enabled) {
   for (QCheckBox* box : el) box->setEnabled(enabled);
   for (QSlider* slider : eaSlider) slider->setEnabled(enabled);
   for (QSpinBox* spin : ea) spin->setEnabled(enabled);
-  recordAction->setEnabled(enabled);
+  recordAction->setEnabled(enabled && !modalRefused_);
   stopPlayingAction->setEnabled(!enabled);
+}
+
+void BoardWindow::refuseModalCommands(bool refused) {
+  modalRefused_ = refused;
+  // Ending a recording asks where to save it: refused too.
+  recordAction->setEnabled(!refused && !playing());
+  for (QAction* opensDialog : {playAction, playAtOnceAction, exportPngAction, exportSvgAction, exportCsvAction})
+    opensDialog->setEnabled(!refused);
+  for (QSpinBox* spin : ea) spin->setContextMenuPolicy(refused ? Qt::NoContextMenu : Qt::DefaultContextMenu);
 }
 
 // --- Exports -------------------------------------------------------------------

@@ -90,6 +90,11 @@ class BoardWindow : public QWidget {
   const Trace& trace() const { return trace_; }
   TimingChart* chart() const { return chart_; }
   BoardWindowDialogs& dialogs() { return dialogs_; }
+  // While the editor talks to the board nothing modal may open here: its
+  // event loop would hold the transfer. The commands that open a dialog are
+  // disabled meanwhile, and the millivolt fields lose their context menu
+  // (which runs a loop of its own).
+  void refuseModalCommands(bool refused);
 
   std::array<QCheckBox*, kLogicInputCount> el{};
   std::array<QSlider*, kAnalogInputCount> eaSlider{};
@@ -157,6 +162,7 @@ class BoardWindow : public QWidget {
   QTimer playTimer_;
   bool placed_ = false;
   bool showing_ = false;  // the controls are being set from the board: not a user change
+  bool modalRefused_ = false;
 };
 
 }  // namespace velkor

@@ -7,7 +7,9 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -19,9 +21,11 @@
 #include <thread>
 
 #include "app/qt_board_seams.h"
+#include "app/tabout1.h"
 #include "app/tform1.h"
 #include "board/board_messages.h"
 #include "board/emulator_server.h"
+#include "simulation/gui/board_window.h"
 #include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
 #include "support/pending_edit.h"
@@ -143,6 +147,46 @@ class BoardCommandsTest : public QObject {
     form->program().construireImages();
     QCOMPARE(board->images, form->program().images);
     QVERIFY2(form->document().ProgramModified, "an upload keeps the flag");
+  }
+
+  // Every command that opens a modal window, tried while an upload waits for
+  // an echo: none opens (its event loop would hold the transfer), and the
+  // upload goes through. A window that does open is closed 1.5 s later.
+  void nothingModalOpensDuringATransfer() {
+    startBoard();
+    form->setAboutBox(new TAbout1(form.get()));
+    action("Simulationdelacarte1")->trigger();
+    BoardWindow* window = form->boardWindow();
+    QStringList opened;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) modal = QApplication::activePopupWidget();  // a context menu's loop
+      if (!modal || modal->property("seen").toBool()) return;
+      modal->setProperty("seen", true);
+      opened << modal->metaObject()->className();
+      QTimer::singleShot(1500, modal, &QWidget::close);
+    });
+    watch.start(20);
+    bool tried = false;
+    QTimer::singleShot(900, [&] {
+      QVERIFY(form->boardTransfer().busy());
+      action("Apropos1")->trigger();
+      for (QAction* command : {window->playAction, window->playAtOnceAction, window->exportPngAction,
+                               window->exportSvgAction, window->exportCsvAction, window->recordAction})
+        command->trigger();
+      QWidget* field = window->ea[0]->findChild<QLineEdit*>();
+      QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), field->mapToGlobal(QPoint(4, 4)));
+      QApplication::sendEvent(field, &rightClick);
+      tried = true;
+    });
+    action("Enregistrerdanslacarte1")->trigger();
+    QTRY_VERIFY(tried);
+    QCOMPARE(opened, QStringList());
+    QCOMPARE(dialogs->shown.back(), std::string(msg::kUploadDone));
+    // Afterwards they open again.
+    QVERIFY(action("Apropos1")->isEnabled());
+    QVERIFY(window->playAction->isEnabled() && window->recordAction->isEnabled());
   }
 
   void downloadShowsTheBoardsProgram() {
