@@ -9,6 +9,7 @@ namespace velkor::msg {
 
 inline constexpr std::string_view kUnsuitableFile = "Ce fichier ne convient pas à cette application";
 inline constexpr std::string_view kUnreadableFile = "Fichier illisible ou déjà ouvert";
+inline constexpr std::string_view kMissingFile = "Fichier introuvable";
 inline constexpr std::string_view kAttentionTitle = "Attention...";
 inline constexpr std::string_view kLoseChangesContinue = "Vous allez perdre les modifications. Continuer ?";
 inline constexpr std::string_view kConfirmationTitle = "Confirmation";

@@ -81,6 +81,8 @@ ReadResult readProgramFile(const std::filesystem::path& path) {
   // Only plain files: a FIFO or a device would block or never end.
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
+  if (ec == std::errc::no_such_file_or_directory)  // said as such, not as a file that could not be read
+    return failure(FileStatus::Unreadable, msg::aboutFile(msg::kMissingFile, name));
   if (ec) return unreadable(systemErrorText(ec.value(), ec.message()));
   if (std::filesystem::is_directory(status)) return unreadable("c'est un dossier");
   if (!std::filesystem::is_regular_file(status)) return unreadable("ce n'est pas un fichier ordinaire");

@@ -21,7 +21,7 @@ namespace velkor {
 
 enum class FileStatus {
   Ok,
-  Unreadable,  // cannot be opened: "Fichier illisible ou déjà ouvert"
+  Unreadable,  // cannot be opened: "Fichier illisible ou déjà ouvert", or "Fichier introuvable"
   Unsuitable,  // not a program file: "Ce fichier ne convient pas à cette application"
   IoError,     // opened, but reading or writing failed; `message` says why
 };

@@ -95,8 +95,7 @@ TEST_P(CliRefuses, WithExitCode3AndTheEditorsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliRefuses,
-    testing::Values(RefusedRow{"missing", "",
-                               "Fichier illisible ou déjà ouvert\n\nprog : fichier ou périphérique introuvable"},
+    testing::Values(RefusedRow{"missing", "", "Fichier introuvable\n\nprog"},
                     RefusedRow{"empty", "", "Ce fichier ne convient pas à cette application\n\nprog"},
                     RefusedRow{"short line", std::string(45, 'x') + "\r\n",
                                "Ce fichier ne convient pas à cette application\n\nprog"},

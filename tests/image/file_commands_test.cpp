@@ -116,9 +116,7 @@ TEST_P(OpenBadFile, BeepsShowsTheMessageAndLeavesThePagesReset) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, OpenBadFile,
-                         testing::Values(BadFileRow{"missing", "",
-                                                    msg::aboutFile(msg::kUnreadableFile, "bad",
-                                                                   "fichier ou périphérique introuvable")},
+                         testing::Values(BadFileRow{"missing", "", msg::aboutFile(msg::kMissingFile, "bad")},
                                          BadFileRow{"empty", "", msg::aboutFile(msg::kUnsuitableFile, "bad")},
                                          BadFileRow{"text", "hello\r\nworld\r\n",
                                                     msg::aboutFile(msg::kUnsuitableFile, "bad")}),
