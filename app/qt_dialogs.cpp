@@ -2,17 +2,40 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
+#include "simulation/gui/form_scale.h"
 #include "simulation/gui/path_text.h"
 
 namespace velkor {
 namespace {
 
-// The program's messages separate their lines with CR bytes.
+// Beside its title a window's frame puts an icon and three buttons (46
+// pixels each on Windows), which a message box does not count.
+constexpr int kTitleBarRoom = 180;
+
+// The program's messages separate their lines with CR bytes. French puts a
+// space before "!", "?", ":" and ";": a non-breaking one on screen, so that
+// a wrapped line never begins with the sign alone.
 QString q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  static const QRegularExpression spaceBeforeSign(QStringLiteral(" (?=[!?:;])"));
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()))
+      .replace(QLatin1Char('\r'), QLatin1Char('\n'))
+      .replace(spaceBeforeSign, QString(QChar::Nbsp));
+}
+
+// A short message ("Chargement OK !") still gets a box whose frame shows its
+// whole title.
+void fitTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  QFont title = box.font();
+  title.setBold(true);
+  const int width = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + FormScale::ofApplication()(kTitleBarRoom);
+  grid->addItem(new QSpacerItem(width, 0), grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 std::optional<std::filesystem::path> chosenPath(const QString& chosen) {
@@ -30,6 +53,7 @@ void QtDialogs::beep() { QApplication::beep(); }
 
 void QtDialogs::showMessage(std::string_view text) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VELKOR"), q(text), QMessageBox::Ok, parent_);
+  fitTitle(box);
   box.exec();
 }
 
@@ -38,6 +62,7 @@ bool QtDialogs::askOkCancel(std::string_view title, std::string_view text) {
   QMessageBox box(QMessageBox::NoIcon, q(title), q(text), QMessageBox::Ok | QMessageBox::Cancel, parent_);
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
+  fitTitle(box);
   return box.exec() == QMessageBox::Ok;
 }
 
@@ -46,6 +71,7 @@ bool QtDialogs::askYesNo(std::string_view title, std::string_view text) {
   QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
   box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
+  fitTitle(box);
   box.exec();
   return box.clickedButton() == yes;
 }
@@ -63,6 +89,7 @@ std::optional<std::filesystem::path> QtDialogs::chooseFileToSave(const std::file
 
 void QtDialogs::reportError(std::string_view text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("VELKOR"), q(text), QMessageBox::Ok, parent_);
+  fitTitle(box);
   box.exec();
 }
 

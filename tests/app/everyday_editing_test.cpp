@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
@@ -28,6 +30,7 @@
 #include "app/help_window.h"
 #include "app/qt_dialogs.h"
 #include "app/tform1.h"
+#include "board/board_messages.h"
 #include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
 #include "support/pending_edit.h"
@@ -540,7 +543,7 @@ class EverydayEditingTest : public QObject {
         if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
         return;
       }
-      asked = box->windowTitle() + "|" + box->text();
+      asked = box->windowTitle() + "|" + box->text().replace(QChar::Nbsp, ' ');
       cancelIsDefault = box->standardButtons() == (QMessageBox::Ok | QMessageBox::Cancel) &&
                         box->defaultButton() == box->button(QMessageBox::Cancel);
       QTest::keyClick(box, Qt::Key(key));
@@ -585,6 +588,48 @@ class EverydayEditingTest : public QObject {
     QVERIFY(!field<QPushButton>("supinf01_01")->toolTip().isEmpty());
     QVERIFY(!field<QCheckBox>("zero1")->toolTip().isEmpty());
     QVERIFY(!field<QLineEdit>("pause1")->toolTip().isEmpty());
+  }
+
+  // However the box wraps "Enregistrement OK !", no line begins with a "!";
+  // "Chargement OK !" gets a box wide enough for its title and the three
+  // buttons (46 pixels on Windows) the frame puts beside it.
+  void messageBoxesWrapAndFitTheirTitle() {
+    QtDialogs real(form.get());
+    QString text;
+    QFont font;
+    int width = 0;
+    auto look = [&] {
+      QTimer::singleShot(100, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        text = label->text();
+        font = label->font();
+        width = box->width();
+        box->accept();
+      });
+    };
+    look();
+    real.showMessage(msg::kUploadDone);
+    QVERIFY(text.startsWith("Enregistrement OK"));
+    for (int lineWidth = 40; lineWidth <= 600; ++lineWidth) {
+      for (const QString& paragraph : text.split('\n')) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(QTextOption(Qt::AlignLeft));
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+          line.setLineWidth(lineWidth);
+          const QString shown = paragraph.mid(line.textStart(), line.textLength()).trimmed();
+          QVERIFY2(!shown.startsWith('!'), qPrintable(QString("at %1 pixels: %2").arg(lineWidth).arg(paragraph)));
+        }
+        layout.endLayout();
+      }
+    }
+    look();
+    real.showMessage(msg::kDownloadDone);
+    QFont title = form->font();
+    title.setBold(true);
+    QVERIFY2(width >= QFontMetrics(title).horizontalAdvance("VELKOR") + 3 * 46, qPrintable(QString::number(width)));
   }
 
   // Qt's own dialogs speak French, whatever the system's language, and the
