@@ -124,6 +124,7 @@ void TForm1::buildMenus() {
     portGroup_->addAction(a);
   }
   COM11->setChecked(true);  // and the device name is "COM1" from the start
+  showComDevices();
   refusedDuringTransfer_.push_back(ports->menuAction());
   Fichiers1->addSeparator();
   recentEnd_ = Fichiers1->addSeparator();  // the recent files go above it
@@ -290,8 +291,10 @@ void TForm1::setTransferRunning(bool running) {
   updateEditMenu();
 }
 
-void TForm1::testerPort() {
-  reportFailures([this] { transfer_->testerPort(); });
+bool TForm1::testerPort() {
+  bool opened = false;
+  reportFailures([&] { opened = transfer_->testerPort(); });
+  return opened;
 }
 
 void TForm1::switchPort(const std::string& name) {
@@ -301,10 +304,16 @@ void TForm1::switchPort(const std::string& name) {
   });
 }
 
-void TForm1::selectPort(const std::string& name, QAction* entry) {
+bool TForm1::selectPort(const std::string& name, QAction* entry) {
+  const std::string before = rs232.DeviceName();
   switchPort(name);
   entry->setChecked(true);
-  testerPort();
+  if (testerPort()) return true;
+  // A port that does not open is not taken: the one in use before stays,
+  // checked, so the mark always shows the port the next transfer uses.
+  switchPort(before);
+  checkPortEntry(before);
+  return false;
 }
 
 void TForm1::portCommand(const std::function<void()>& command) {
@@ -315,8 +324,7 @@ void TForm1::portCommand(const std::function<void()>& command) {
 void TForm1::comClick(const std::string& name, QAction* entry, bool testOldPortFirst) {
   portCommand([&] {
     if (testOldPortFirst) testerPort();
-    selectPort(name, entry);
-    forgetNamedPort();
+    if (selectPort(name, entry)) forgetNamedPort();
   });
 }
 

@@ -185,7 +185,13 @@ class TForm1 : public QMainWindow {
   void apply(const Reaction& reaction);
   // Closes the port and gives it another device.
   void switchPort(const std::string& name);
-  void selectPort(const std::string& name, QAction* entry);
+  // Takes the port, checks `entry` and checks the port; a port that does
+  // not open gives way to the one used before. True when it opened.
+  bool selectPort(const std::string& name, QAction* entry);
+  // Checks the entry that stands for `device` (an entry of its own when none does).
+  void checkPortEntry(const std::string& device);
+  // COM1-COM4 named with the device each stands for here ("COM1 — /dev/ttyS0").
+  void showComDevices();
   // A command of the Port COM menu, the focus kept.
   void portCommand(const std::function<void()>& command);
   // COM1-COM4: takes `name`, checks `entry`; `testOldPortFirst` checks the
@@ -200,7 +206,7 @@ class TForm1 : public QMainWindow {
   // A COM entry chosen: the next start shows COM1 again.
   void forgetNamedPort();
   QAction* addNamedPortEntry(const QString& label, const std::string& path);
-  void testerPort();
+  bool testerPort();
   void setTransferRunning(bool running);
   template <class F>
   void reportFailures(F&& command);

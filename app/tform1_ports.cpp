@@ -7,6 +7,7 @@
 
 #include "app/tform1.h"
 #include "app/user_settings.h"
+#include "comport/ComPort.h"
 #include "comport/serial_ports.h"
 
 namespace velkor {
@@ -27,8 +28,29 @@ QAction* TForm1::addNamedPortEntry(const QString& label, const std::string& path
   return entry;
 }
 
+void TForm1::showComDevices() {
+  int n = 0;
+  for (QAction* entry : {COM11, COM21, COM31, COM41}) {
+    const std::string name = "COM" + std::to_string(++n);
+    const std::string device = PortDevicePath(name);
+    QString text = QStringLiteral("COM&%1").arg(n);
+    if (device != name) text += QStringLiteral(" — ") + QString::fromStdString(device);
+    entry->setText(text);
+  }
+}
+
+void TForm1::checkPortEntry(const std::string& device) {
+  int n = 0;
+  for (QAction* entry : {COM11, COM21, COM31, COM41})
+    if (device == "COM" + std::to_string(++n)) return entry->setChecked(true);
+  for (QAction* entry : namedPorts_)
+    if (!entry->isSeparator() && entry->objectName().toStdString() == device) return entry->setChecked(true);
+  addNamedPortEntry(QString::fromStdString(device), device)->setChecked(true);
+}
+
 void TForm1::showNamedPorts() {
   takeUpRememberedPort();
+  showComDevices();
   for (QAction* entry : std::exchange(namedPorts_, {})) delete entry;
   const std::string current = rs232.DeviceName();
   bool shown = current == "COM1" || current == "COM2" || current == "COM3" || current == "COM4";
@@ -48,8 +70,7 @@ void TForm1::showNamedPorts() {
 // As "COM1" does: close, take the new device, check it, check the port.
 void TForm1::chooseNamedPort(const std::string& path, QAction* entry) {
   portCommand([&] {
-    selectPort(path, entry);
-    userSettings().setValue(QLatin1String(kPortKey), QString::fromStdString(path));
+    if (selectPort(path, entry)) userSettings().setValue(QLatin1String(kPortKey), QString::fromStdString(path));
   });
 }
 

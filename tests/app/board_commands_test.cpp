@@ -401,7 +401,10 @@ class BoardCommandsTest : public QObject {
       for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
       return texts;
     };
-    QCOMPARE(entries(), (QStringList{"COM&1", "COM&2", "COM&3", "COM&4", "-", "FTDI FT232R USB UART — /dev/ttyUSB0"}));
+    QStringList com;
+    for (int n = 1; n <= 4; ++n)
+      com << QStringLiteral("COM&%1 — ").arg(n) + QString::fromStdString(testing_support::testPortPath(n));
+    QCOMPARE(entries(), (com + QStringList{"-", "FTDI FT232R USB UART — /dev/ttyUSB0"}));
     // Plugged in while the editor runs.
     std::filesystem::create_directories(root / "sys/class/tty/ttyACM0");
     std::filesystem::create_directory_symlink("../../../devices/pci0000:00/usb1/1-1/1-1:1.0",
@@ -411,10 +414,15 @@ class BoardCommandsTest : public QObject {
     QCOMPARE(ftdi->text(), QStringLiteral("FTDI FT232R USB UART — /dev/ttyUSB0"));
     ftdi->trigger();
     QCOMPARE(dialogs->shown, std::vector<std::string>{msg::portUnavailable(byId, "fichier ou périphérique introuvable")});
-    QCOMPARE(form->DeviceName(), byId);
-    QVERIFY(!action("COM11")->isChecked());
+    // It did not open: not taken, not kept.
+    QCOMPARE(form->DeviceName(), std::string("COM1"));
+    QVERIFY(action("COM11")->isChecked());
+    QVERIFY(!ftdi->isChecked());
+    QVERIFY(!QSettings(QSettings::IniFormat, QSettings::UserScope, "velkor", "velkor").contains("portSerie"));
 
-    // The next session: COM1 until the port is first needed, then the FTDI.
+    // The next session after one where it opened: COM1 until the port is
+    // first needed, then the FTDI.
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "velkor", "velkor").setValue("portSerie", QString::fromStdString(byId));
     form.reset();
     form = std::make_unique<TForm1>(*dialogs, cursor);
     QCOMPARE(form->DeviceName(), std::string("COM1"));
@@ -426,8 +434,10 @@ class BoardCommandsTest : public QObject {
     std::filesystem::remove_all(root / "sys/class/tty/ttyUSB0");
     QCOMPARE(entries().back(), QString::fromStdString(byId));
     QVERIFY(menu->actions().back()->isChecked());
-    // A COM entry chosen: the next session starts on COM1.
-    action("COM21")->trigger();
+    // A COM entry chosen, which opens: the next session starts on COM1.
+    startBoard();
+    action("COM11")->trigger();
+    QCOMPARE(form->DeviceName(), std::string("COM1"));
     form.reset();
     form = std::make_unique<TForm1>(*dialogs, cursor);
     form->findChild<QMenu*>("PortCOM1")->aboutToShow();
@@ -437,19 +447,23 @@ class BoardCommandsTest : public QObject {
   }
 
   void portEntriesCheckThePorts() {
-    // COM1 missing: COM3 checks it first, then COM3 itself, missing too.
+    // COM1 missing: COM3 checks it first, then COM3 itself, missing too,
+    // which is not taken.
     action("COM31")->trigger();
     QCOMPARE(dialogs->shown,
              (std::vector<std::string>{
                  msg::portUnavailable("COM1 (" + testing_support::testPortPath(1) + ")", "fichier ou périphérique introuvable"),
                  msg::portUnavailable("COM3 (" + testing_support::testPortPath(3) + ")", "fichier ou périphérique introuvable")}));
+    QCOMPARE(form->DeviceName(), std::string("COM1"));
+    QVERIFY(!action("COM31")->isChecked());
+    dialogs->shown.clear();
+    startBoard();  // on COM1, which it leaves for COM3
+    qputenv("VELKOR_COM3", qgetenv("VELKOR_COM1"));
+    qputenv("VELKOR_COM1", QByteArray::fromStdString(testing_support::testPortPath(1)));
+    action("COM31")->trigger();
+    QCOMPARE(dialogs->shown.size(), std::size_t(1));  // COM1, still missing; COM3 opens
     QCOMPARE(form->DeviceName(), std::string("COM3"));
     QVERIFY(action("COM31")->isChecked());
-    dialogs->shown.clear();
-    startBoard();  // COM1 is now a board
-    action("COM11")->trigger();
-    QVERIFY(dialogs->shown.empty());
-    QCOMPARE(form->DeviceName(), std::string("COM1"));
     QVERIFY(!form->boardTransfer().busy());
   }
 };

@@ -349,15 +349,23 @@ class EditorWindowTest : public QObject {
     QCOMPARE(focusName(), QStringLiteral("choix01_01"));
   }
 
-  void portEntriesKeepCheckAndDeviceNameTogether() {
+  // The check mark is the port in use, which each entry names by its device
+  // here; a port that does not open (COM3 is missing) is not taken.
+  void portEntriesShowTheirDeviceAndKeepTheOneInUse() {
     auto* com1 = form->findChild<QAction*>("COM11");
     auto* com3 = form->findChild<QAction*>("COM31");
     QVERIFY(com1->isChecked());
     QCOMPARE(form->DeviceName(), std::string("COM1"));
+#ifdef _WIN32
+    QCOMPARE(com3->text(), QStringLiteral("COM&3"));
+#else
+    QCOMPARE(com3->text(), QStringLiteral("COM&3 — ") + QString::fromStdString(testing_support::testPortPath(3)));
+#endif
     com3->trigger();
-    QVERIFY(com3->isChecked());
-    QVERIFY(!com1->isChecked());
-    QCOMPARE(form->DeviceName(), std::string("COM3"));
+    QCOMPARE(dialogs->shown.size(), std::size_t(2));  // COM1 checked first, then COM3
+    QVERIFY(!com3->isChecked());
+    QVERIFY(com1->isChecked());
+    QCOMPARE(form->DeviceName(), std::string("COM1"));
   }
 
   void simulerOpensTheWindowOfTheActivePage() {

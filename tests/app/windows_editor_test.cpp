@@ -69,7 +69,7 @@ class WindowsEditorTest : public QObject {
     QCOMPARE(dialogs.shown.size(), std::size_t(2));
     QVERIFY2(dialogs.shown[0].starts_with(msg::portUnavailable("COM1 : ", {})), dialogs.shown[0].c_str());
     QVERIFY2(dialogs.shown[1].starts_with(msg::portUnavailable("COM3 : ", {})), dialogs.shown[1].c_str());
-    QCOMPARE(form.DeviceName(), std::string("COM3"));
+    QCOMPARE(form.DeviceName(), std::string("COM1"));  // COM3 did not open: not taken
     dialogs.shown.clear();
     // COM2 opens; nobody answers there.
     action("COM21")->trigger();
