@@ -506,6 +506,9 @@ bool BoardWindow::saveFile(const QString& caption, const QString& filter, const 
 }
 
 void BoardWindow::closeEvent(QCloseEvent* event) {
+  // During a transfer the recording question would hold the transfer up:
+  // the window stays, still recording, until the transfer is over.
+  if (recording_ && modalRefused_) return event->ignore();
   if (!mayClose()) return event->ignore();
   // Nothing runs behind a closed window; the next opening starts a new run.
   stopPlaying();

@@ -219,6 +219,19 @@ class BoardWindowTest : public QObject {
     if (saved) QCOMPARE(parseScenario(testing_support::readBytes(path)).rows.back().timeMs, 30);
   }
 
+  void closingWhileRecordingDuringATransferKeepsTheWindowWithoutAsking() {
+    w->recordAction->trigger();
+    w->refuseModalCommands(true);
+    w->close();
+    QCOMPARE(recordingQuestions, 0);
+    QVERIFY(w->isVisible() && w->recording());
+    w->refuseModalCommands(false);
+    answer = RecordingChoice::Drop;
+    w->close();
+    QCOMPARE(recordingQuestions, 1);
+    QVERIFY(!w->isVisible());
+  }
+
   void aRecordingEndsOnlyOnceSavedAndTimeRunsWhileItLasts() {
     w->setPaused(true);
     clockMs += 500;
