@@ -8,6 +8,10 @@ namespace {
 std::size_t at(int n) { return static_cast<std::size_t>(n); }
 }  // namespace
 
+int outputValue(const BoardOutputs& outputs, int page) {
+  return isLogicPage(page) ? outputs.logic[at(page - 1)] : outputs.analog[at(analogOutputOf(page) - 1)];
+}
+
 BoardSimulation::BoardSimulation() {
   for (int n = 0; n < kLogicOutputCount; ++n) logic_[at(n)].start(images_[n + 1]);
   for (int n = 0; n < kAnalogOutputCount; ++n) analog_[at(n)].start(images_[pageOfAnalogOutput(n + 1)]);

@@ -16,6 +16,9 @@ constexpr int kLogicOutputCount = kLogicPageCount;
 constexpr int kAnalogOutputCount = kPageCount - kLogicPageCount;
 // Range of an analog input, in millivolts.
 constexpr int kAnalogInputMax = 5100;
+// What an analog output can show: the four digits of its image (the editor
+// keeps them within 5100, a file made otherwise may not).
+constexpr int kAnalogOutputMax = 9999;
 
 struct BoardInputs {
   std::array<bool, kLogicInputCount> logic{};  // EL1..EL7
@@ -28,6 +31,10 @@ struct BoardOutputs {
   std::array<int, kAnalogOutputCount> analog{};  // SA1..SA4, the millivolts shown
   friend bool operator==(const BoardOutputs&, const BoardOutputs&) = default;
 };
+
+// The value an output shows, by page (1-7 SL1-SL7, 8-11 SA1-SA4): 0 or 1,
+// or millivolts.
+int outputValue(const BoardOutputs& outputs, int page);
 
 class BoardSimulation {
  public:

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "simulation/chart.h"
+#include "simulation/xml_text.h"
 
 namespace velkor {
 
@@ -20,20 +21,6 @@ std::string colour(ChartColor c) {
   char buffer[8];
   std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", c.r, c.g, c.b);
   return buffer;
-}
-
-std::string escaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -64,7 +51,7 @@ std::string chartSvg(const ChartPicture& picture) {
                              : shape.align == TextAlign::Centre ? "middle"
                                                                 : "end";
         svg += "<text x=\"" + number(shape.points[0].x) + "\" y=\"" + number(shape.points[0].y) +
-               "\" text-anchor=\"" + anchor + "\" fill=\"" + colour(shape.color) + "\">" + escaped(shape.text) +
+               "\" text-anchor=\"" + anchor + "\" fill=\"" + colour(shape.color) + "\">" + xmlText(shape.text) +
                "</text>\n";
         break;
       }

@@ -1,5 +1,6 @@
 #include "simulation/scenario.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -10,6 +11,17 @@
 #include "image/system_errors.h"
 
 namespace velkor {
+
+ExpectedOutputs ExpectedOutputs::all(const BoardOutputs& outputs) {
+  ExpectedOutputs expected;
+  for (int page = 1; page <= kPageCount; ++page) expected.set(page, outputValue(outputs, page));
+  return expected;
+}
+
+void ExpectedOutputs::set(int page, int value) {
+  checked_ = static_cast<std::uint16_t>(checked_ | 1u << (page - 1));
+  values_.at(static_cast<std::size_t>(page - 1)) = static_cast<std::uint16_t>(value);
+}
 
 const std::string_view kScenarioHeader = "time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4";
 const std::string_view kOutputsHeader = "time_ms,SL1,SL2,SL3,SL4,SL5,SL6,SL7,SA1,SA2,SA3,SA4";
@@ -56,11 +68,19 @@ std::string excerpt(std::string_view text) {
 
 std::string columnName(std::size_t column) { return std::string(splitFields(kScenarioHeader)[column]); }
 
+// The page of an output column, 0 for any other name.
+int outputColumnPage(std::string_view name) {
+  for (int page = 1; page <= kPageCount; ++page)
+    if (name == pageCaption(page)) return page;
+  return 0;
+}
+
 // Reads one row; an error message when it is not one.
-std::optional<std::string> readRow(std::string_view line, ScenarioRow& row) {
+std::optional<std::string> readRow(std::string_view line, const std::vector<int>& expectedPages, ScenarioRow& row) {
   const auto fields = splitFields(line);
-  if (fields.size() != kColumns)
-    return "il faut " + std::to_string(kColumns) + " valeurs séparées par des virgules, la ligne en a " +
+  const std::size_t columns = kColumns + expectedPages.size();
+  if (fields.size() != columns)
+    return "il faut " + std::to_string(columns) + " valeurs séparées par des virgules, la ligne en a " +
            std::to_string(fields.size());
   const auto time = readCount(fields[0]);
   if (!time || *time > kMaxTimeMs) return "temps en ms attendu : " + excerpt(fields[0]);
@@ -77,6 +97,21 @@ std::optional<std::string> readRow(std::string_view line, ScenarioRow& row) {
       return columnName(column) + " doit être un nombre de mV de 0 à " + std::to_string(kAnalogInputMax) +
              " : " + excerpt(fields[column]);
     row.inputs.analog[k] = static_cast<int>(*mv);
+  }
+  for (std::size_t c = 0; c < expectedPages.size(); ++c) {
+    const int page = expectedPages[c];
+    const std::string_view v = fields[kColumns + c];
+    if (v.empty()) continue;  // not checked
+    if (isLogicPage(page)) {
+      if (v != "0" && v != "1") return pageCaption(page) + " doit valoir 0 ou 1, ou rester vide : " + excerpt(v);
+      row.expected.set(page, v == "1");
+    } else {
+      const auto mv = readCount(v);
+      if (!mv || *mv > kAnalogOutputMax)
+        return pageCaption(page) + " doit être un nombre de mV de 0 à " + std::to_string(kAnalogOutputMax) +
+               ", ou rester vide : " + excerpt(v);
+      row.expected.set(page, static_cast<int>(*mv));
+    }
   }
   return std::nullopt;
 }
@@ -117,18 +152,32 @@ bool ScenarioParser::takeLine(std::string_view line) {
   if (number_ == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
   if (line.ends_with('\r')) line.remove_suffix(1);
   if (trimBlanks(line).empty()) return true;
-  if (!headerSeen_) {
-    if (trimBlanks(line) != kScenarioHeader)
-      return fail(number_, "en-tête attendu : " + std::string(kScenarioHeader));
-    headerSeen_ = true;
-    return true;
-  }
+  if (!headerSeen_) return takeHeader(line);
   ScenarioRow row;
-  if (auto error = readRow(line, row)) return fail(number_, *error);
+  row.line = number_;
+  if (auto error = readRow(line, expectedPages_, row)) return fail(number_, *error);
   if (!result_.rows.empty() && row.timeMs < result_.rows.back().timeMs)
     return fail(number_, "le temps recule : " + std::to_string(row.timeMs) + " ms après " +
                              std::to_string(result_.rows.back().timeMs) + " ms");
   result_.rows.push_back(row);
+  return true;
+}
+
+// The inputs, in their order, then any output columns.
+bool ScenarioParser::takeHeader(std::string_view line) {
+  const auto names = splitFields(line);
+  const auto inputs = splitFields(kScenarioHeader);
+  if (names.size() < inputs.size() || !std::equal(inputs.begin(), inputs.end(), names.begin()))
+    return fail(number_, "en-tête attendu : " + std::string(kScenarioHeader));
+  for (std::size_t c = inputs.size(); c < names.size(); ++c) {
+    const int page = outputColumnPage(names[c]);
+    if (page == 0)
+      return fail(number_, "colonne inconnue : " + excerpt(names[c]) + " ; après EA4 viennent au choix SL1 à SL7, SA1 à SA4");
+    if (std::find(expectedPages_.begin(), expectedPages_.end(), page) != expectedPages_.end())
+      return fail(number_, "colonne " + pageCaption(page) + " en double");
+    expectedPages_.push_back(page);
+  }
+  headerSeen_ = true;
   return true;
 }
 
@@ -191,9 +240,21 @@ std::string inputsRow(std::int64_t timeMs, const BoardInputs& inputs) { return l
 std::string outputsRow(std::int64_t timeMs, const BoardOutputs& outputs) { return linesRow(timeMs, outputs); }
 
 std::string scenarioText(const std::vector<ScenarioRow>& rows) {
+  std::vector<int> pages;
+  for (int page = 1; page <= kPageCount; ++page)
+    if (std::any_of(rows.begin(), rows.end(), [page](const ScenarioRow& r) { return r.expected.checks(page); }))
+      pages.push_back(page);
   std::string text(kScenarioHeader);
+  for (int page : pages) text += "," + pageCaption(page);
   text += '\n';
-  for (const ScenarioRow& row : rows) text += inputsRow(row.timeMs, row.inputs) + '\n';
+  for (const ScenarioRow& row : rows) {
+    text += inputsRow(row.timeMs, row.inputs);
+    for (int page : pages) {
+      text += ',';
+      if (row.expected.checks(page)) text += std::to_string(row.expected.value(page));
+    }
+    text += '\n';
+  }
   return text;
 }
 

@@ -1,14 +1,18 @@
-// Scenarios: the inputs of the board over time, as CSV.
+// Scenarios: the inputs of the board over time, as CSV, and what the
+// outputs are expected to be.
 //
-//   time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4
-//   0,0,0,0,0,0,0,0,0,0,0,0
-//   1500,1,0,0,0,0,0,0,2500,0,0,0
+//   time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4,SL1,SA1
+//   0,0,0,0,0,0,0,0,0,0,0,0,0,0
+//   1500,1,0,0,0,0,0,0,2500,0,0,0,1,
 //
 // Each row gives the whole input state from its time on; times never go
-// back. The outputs of a run are written the same way, one row per
-// scenario row.
+// back. Columns SL1-SA4 may follow the inputs, in any order and any subset:
+// a cell holds the value the output must show once the row's inputs are
+// applied (0/1, or millivolts), an empty cell checks nothing. The outputs of
+// a run are written as the inputs are, one row per scenario row.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -20,10 +24,39 @@
 
 namespace velkor {
 
+// What a row expects of the outputs, by page: 1-7 SL1-SL7 (0 or 1), 8-11
+// SA1-SA4 (millivolts). An output it does not check is not looked at.
+class ExpectedOutputs {
+ public:
+  // Every output, as a run left them: what a recorded run expects of the next.
+  static ExpectedOutputs all(const BoardOutputs& outputs);
+
+  void set(int page, int value);
+  bool checks(int page) const { return (checked_ >> (page - 1)) & 1u; }
+  int value(int page) const { return values_.at(static_cast<std::size_t>(page - 1)); }
+  bool empty() const { return checked_ == 0; }
+  friend bool operator==(const ExpectedOutputs&, const ExpectedOutputs&) = default;
+
+ private:
+  std::uint16_t checked_ = 0;  // bit page - 1
+  std::array<std::uint16_t, kPageCount> values_{};  // 0 where not checked
+};
+
 struct ScenarioRow {
+  ScenarioRow() = default;
+  // A row of inputs, as a recording makes them: it expects nothing.
+  ScenarioRow(std::int64_t time, const BoardInputs& in, const ExpectedOutputs& outputs = {})
+      : timeMs(time), inputs(in), expected(outputs) {}
+
   std::int64_t timeMs = 0;
   BoardInputs inputs;
-  friend bool operator==(const ScenarioRow&, const ScenarioRow&) = default;
+  ExpectedOutputs expected;
+  int line = 0;  // in the file it was read from (the header is line 1); 0 when made otherwise
+
+  // Two rows are the same when they say the same, wherever they were read.
+  friend bool operator==(const ScenarioRow& a, const ScenarioRow& b) {
+    return a.timeMs == b.timeMs && a.inputs == b.inputs && a.expected == b.expected;
+  }
 };
 
 struct ParsedScenario {
@@ -54,12 +87,14 @@ class ScenarioParser {
 
  private:
   bool takeLine(std::string_view line);
+  bool takeHeader(std::string_view line);
   bool fail(int line, std::string message);
 
   ParsedScenario result_;
   std::string line_;
   int number_ = 0;  // of the lines already taken
   bool headerSeen_ = false;
+  std::vector<int> expectedPages_;  // the output of each column after the inputs
 };
 
 ParsedScenario parseScenario(std::string_view text);
@@ -67,7 +102,8 @@ ParsedScenario parseScenario(std::string_view text);
 // of at most kScenarioMaxBytes.
 ParsedScenario readScenarioFile(const std::filesystem::path& path);
 
-// The CSV of a scenario, header included.
+// The CSV of a scenario, header included, with a column for each output
+// some row checks (SL1 to SA4, in that order).
 std::string scenarioText(const std::vector<ScenarioRow>& rows);
 // One row of inputs or outputs, without its line end.
 std::string inputsRow(std::int64_t timeMs, const BoardInputs& inputs);
