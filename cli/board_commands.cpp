@@ -343,8 +343,8 @@ int verifyCommand(const std::string& file, const std::vector<std::string>& ports
       for (const FieldDifference& d : o.differences)
         list.push_back({{"output", pageCaption(d.page)},
                         {"field", d.field},
-                        {"board", d.board.empty() ? Json(nullptr) : Json(d.board)},
-                        {"editor", d.editor.empty() ? Json(nullptr) : Json(d.editor)}});
+                        {"board", d.first.empty() ? Json(nullptr) : Json(d.first)},
+                        {"editor", d.second.empty() ? Json(nullptr) : Json(d.second)}});
       boards.push_back({{"port", o.port},
                         {"identical", o.code == kExitDone},
                         {"differences", list},

@@ -17,7 +17,8 @@ enum CliExit {
   kExitRefused = 3,   // the file is no program file, or cannot be read
   kExitNoPort = 4,
   kExitDamaged = 5,   // done, but the file holds bytes the editor never writes
-  kExitOutput = 6,    // the standard output was lost: closed, or its disk full
+  kExitExpectation = 6,  // (test) an output differs from what its scenario expects
+  kExitOutput = 7,    // the standard output was lost: closed, or its disk full
 };
 
 // To be called first. A closed descriptor 0, 1 or 2 is pointed at the null

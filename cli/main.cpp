@@ -12,8 +12,10 @@
 #include "cli/board_commands.h"
 #include "cli/console.h"
 #include "cli/describe.h"
+#include "cli/diff_command.h"
 #include "cli/evaluate.h"
 #include "cli/simulate.h"
+#include "cli/test_command.h"
 #include "image/file_commands.h"
 
 namespace {
@@ -25,6 +27,9 @@ using velkor::kExitUsage;
 constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
         velkor-cli eval FICHIER SORTIE [ETAPE ...]
         velkor-cli simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
+                            [--expect SORTIE.csv]
+        velkor-cli test FICHIER SCENARIO.csv [SCENARIO.csv ...] [--junit SORTIE.xml]
+        velkor-cli diff [--json] A.prg B.prg
         velkor-cli upload FICHIER --port PORT [--port PORT ...]
         velkor-cli download FICHIER --port PORT
         velkor-cli verify [--json] FICHIER --port PORT [--port PORT ...]
@@ -68,7 +73,7 @@ eval FICHIER SORTIE [ETAPE ...]
     étape à l'autre. Exemple :
       velkor-cli eval atelier.prg SL1 EL1=1 EL1=1,EA2=300 EL1=0
 
-simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
+simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png] [--expect SORTIE.csv]
     Simule toute la carte comme la fenêtre « Simulation de la carte ». Le
     scénario est un fichier CSV : l'en-tête
       time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4
@@ -81,10 +86,36 @@ simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png]
     appliquées : 0 ou 1 pour SL1 à SL7, les millivolts affichés pour SA1 à
     SA4 (la tension tant que la chaîne est vraie ; sinon la dernière tension
     si la sortie la maintient et a été commandée depuis le départ, sinon 0).
-    --svg et --png écrivent en plus le chronogramme de la simulation. Le
-    scénario est un fichier ordinaire d'au plus 16 Mo, aux lignes d'au plus
-    256 octets. Un scénario incorrect est une erreur d'utilisation, avec son
-    numéro de ligne.
+    --svg et --png écrivent en plus le chronogramme de la simulation ;
+    --expect écrit le scénario suivi des sorties obtenues, comme attentes
+    pour test (celles qu'il avait sont remplacées). Les colonnes SL1 à SA4
+    d'un scénario sont ignorées ici. Le scénario est un fichier ordinaire
+    d'au plus 16 Mo, aux lignes d'au plus 256 octets. Un scénario incorrect
+    est une erreur d'utilisation, avec son numéro de ligne.
+
+test FICHIER SCENARIO.csv [SCENARIO.csv ...] [--junit SORTIE.xml]
+    Simule chaque scénario comme simulate et compare les sorties à celles
+    qu'il attend : après les entrées, l'en-tête peut nommer des sorties,
+    dans n'importe quel ordre,
+      time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4,SL3,SA1
+    et chaque ligne donne alors la valeur attendue une fois ses entrées
+    appliquées (0 ou 1, ou des millivolts) ; une case vide n'est pas
+    vérifiée. Écrit une ligne par attente déçue (fichier, ligne du
+    scénario, l'en-tête étant la ligne 1, temps, sortie) et un bilan :
+      essai.csv:19 (t = 4500 ms) : SL3 attendu 1, obtenu 0
+      3 scénarios, 120 attentes, 1 échec
+    --junit écrit aussi le résultat en XML JUnit, que lisent les outils
+    d'intégration continue : une testsuite par scénario, un testcase par
+    ligne qui attend quelque chose, un élément failure par ligne déçue.
+
+diff [--json] A.prg B.prg
+    Compare deux fichiers programme champ par champ, comme verify le fait
+    avec la carte, une ligne par différence :
+      SL1 : seuil EA2 — A.prg > 250 mV, B.prg > 375 mV
+    ou « Les deux fichiers contiennent le même programme. ». Avec --json :
+      {"differences": [{"output": "SL1", "field": "seuil EA2",
+       "a": "> 250 mV", "b": "> 375 mV"}], "a": "A.prg", "b": "B.prg",
+       "identical": false}
 
 upload FICHIER --port PORT
     Enregistre le programme du fichier dans la carte (« Enregistrer dans la
@@ -118,16 +149,19 @@ ports [--json]
     inconnu ; by_id est le nom stable /dev/serial/by-id/... à donner à --port).
 
 Codes de sortie :
-  0  programme affiché, simulé, transféré, ou identique (verify) ; avec
-     plusieurs ports, sur toutes les cartes
-  1  pas de communication avec une carte, ou programme différent (verify)
+  0  programme affiché, simulé, transféré, identique (verify, diff), ou
+     toutes les attentes tenues (test) ; avec plusieurs ports, sur toutes
+     les cartes
+  1  pas de communication avec une carte, programme différent (verify,
+     diff), ou fichier de sortie impossible à écrire
   2  erreur d'utilisation (commande, sortie, entrée ou valeur inconnue,
      scénario incorrect)
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
   4  port impossible à ouvrir (l'un d'eux, avec plusieurs ports)
-  5  fichier endommagé : programme affiché, simulé, transféré ou identique,
+  5  fichier endommagé : programme affiché, simulé, testé, transféré ou identique,
      mais ce qui n'a pas pu être lu est écrit sur la sortie d'erreur
-  6  sortie standard impossible à écrire (fermée, disque plein), ce que dit
+  6  une sortie n'a pas la valeur que son scénario attend (test)
+  7  sortie standard impossible à écrire (fermée, disque plein), ce que dit
      la sortie d'erreur
 )";
 
@@ -217,11 +251,17 @@ int run(int argc, char** argv) {
   Command& downloadCmd = addCommand(cli, commands, "download", false, true);
   addCommand(cli, commands, "verify", true, true);
   Command& portsCmd = addCommand(cli, commands, "ports", true, false);
-  // simulate reads its own arguments, with the same usage errors.
-  CLI::App* simulateCmd = cli.add_subcommand("simulate");
-  simulateCmd->set_help_flag();
-  simulateCmd->prefix_command();
-  simulateCmd->allow_windows_style_options(false);
+  Command& diffCmd = addCommand(cli, commands, "diff", true, false);
+  // simulate and test read their own arguments, with the same usage errors.
+  auto ownArguments = [&cli](const char* name) {
+    CLI::App* command = cli.add_subcommand(name);
+    command->set_help_flag();
+    command->prefix_command();
+    command->allow_windows_style_options(false);
+    return command;
+  };
+  CLI::App* simulateCmd = ownArguments("simulate");
+  CLI::App* testCmd = ownArguments("test");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ArgumentMismatch&) {
@@ -238,6 +278,7 @@ int run(int argc, char** argv) {
     return usageError(command + (arg.starts_with("-") ? "option inconnue : " : "argument inattendu : ") + arg);
   };
   if (simulateCmd->parsed()) return velkor::simulateCommand(simulateCmd->remaining(), usageError);
+  if (testCmd->parsed()) return velkor::testCommand(testCmd->remaining(), usageError);
   if (!cli.remaining().empty()) {
     const std::string first = cli.remaining().front();
     return first.starts_with("-") ? unexpected("", first) : usageError("commande inconnue : " + first);
@@ -258,6 +299,10 @@ int run(int argc, char** argv) {
     return show(c.args[0], c.json);
   }
   if (&c == &evalCmd) return eval(c.args);
+  if (&c == &diffCmd) {
+    if (c.args.size() != 2) return usageError("diff attend A.prg B.prg");
+    return velkor::diffCommand(c.args[0], c.args[1], c.json);
+  }
   if (&c == &portsCmd) {
     if (!c.args.empty()) return unexpected("ports : ", c.args[0]);
     return velkor::portsCommand(c.json);

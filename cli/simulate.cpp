@@ -5,7 +5,7 @@
 
 #include "cli/chart_png.h"
 #include "cli/console.h"
-#include "image/safe_write.h"
+#include "cli/file_arguments.h"
 #include "simulation/chart.h"
 #include "simulation/scenario.h"
 
@@ -16,31 +16,23 @@ namespace {
 constexpr int kChartWidth = 1200;
 
 struct Options {
-  std::string program, scenario, svg, png;
+  std::string program, scenario, svg, png, expect;
 };
 
 std::optional<std::string> readOptions(const std::vector<std::string>& args, Options& o) {
   std::vector<std::string> files;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string name = args[i].substr(0, args[i].find('='));
-    std::string* target = name == "--svg" ? &o.svg : name == "--png" ? &o.png : nullptr;
-    if (target) {
-      if (!target->empty()) return "option donnée deux fois : " + name;
-      if (name.size() < args[i].size())
-        *target = args[i].substr(name.size() + 1);
-      else if (i + 1 < args.size())
-        *target = args[++i];
-      if (target->empty()) return name + " attend un nom de fichier";
-    } else if (args[i].starts_with("--")) {
-      return "option inconnue : " + args[i];
-    } else {
-      files.push_back(args[i]);
-    }
-  }
+  if (auto error = readFileArguments(args, {{"--svg", &o.svg}, {"--png", &o.png}, {"--expect", &o.expect}}, files))
+    return error;
   if (files.size() != 2) return "simulate attend FICHIER SCENARIO.csv";
   o.program = files[0];
   o.scenario = files[1];
   return std::nullopt;
+}
+
+// The scenario's rows, each expecting the outputs the run gave.
+std::string recordedExpectations(std::vector<ScenarioRow> rows, const std::vector<BoardOutputs>& outputs) {
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i].expected = ExpectedOutputs::all(outputs[i]);
+  return scenarioText(rows);
 }
 
 // The run's chart, from its first row to a little after its last.
@@ -58,26 +50,25 @@ bool writeChart(const std::string& path, const std::optional<std::string>& bytes
     std::cerr << "velkor-cli : " << whyNot << "\n";
     return false;
   }
-  if (auto error = writeFileSafely(path, *bytes)) {
-    std::cerr << "velkor-cli : impossible d'écrire " << path << " : " << *error << "\n";
-    return false;
-  }
-  return true;
+  return writeOutputFile(path, *bytes);
 }
 
 }  // namespace
+
+std::string scenarioProblem(const std::string& path, const ParsedScenario& scenario) {
+  if (scenario.errorLine == 0) return "impossible de lire le scénario " + path + " : " + scenario.error;
+  return path + ", ligne " + std::to_string(scenario.errorLine) + " : " + scenario.error;
+}
 
 int simulateCommand(const std::vector<std::string>& args, const std::function<int(std::string_view)>& usageError) {
   Options options;
   if (auto error = readOptions(args, options)) return usageError(*error);
 
   const ParsedScenario scenario = readScenarioFile(options.scenario);
-  if (scenario.errorLine == 0 && !scenario.error.empty())
-    return usageError("impossible de lire le scénario " + options.scenario + " : " + scenario.error);
+  if (scenario.errorLine == 0 && !scenario.error.empty()) return usageError(scenarioProblem(options.scenario, scenario));
   if (!scenario.error.empty()) {
     // The line is what the user needs; the whole usage would bury it.
-    std::cerr << "velkor-cli : " << options.scenario << ", ligne " << scenario.errorLine << " : " << scenario.error
-              << "\n";
+    std::cerr << "velkor-cli : " << scenarioProblem(options.scenario, scenario) << "\n";
     return kExitUsage;
   }
 
@@ -98,9 +89,10 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   std::cout.flush();
   if (!std::cout) return kExitOutput;  // lost (closed, disk full): told by the caller
 
-  if (options.svg.empty() && options.png.empty()) return finish(kExitDone);
-  const ChartPicture chart = runChart(scenario.rows, outputs);
   bool written = true;
+  if (!options.expect.empty()) written = writeOutputFile(options.expect, recordedExpectations(scenario.rows, outputs));
+  if (options.svg.empty() && options.png.empty()) return finish(written ? kExitDone : kExitFailed);
+  const ChartPicture chart = runChart(scenario.rows, outputs);
   if (!options.svg.empty()) written = writeChart(options.svg, chartSvg(chart), {}) && written;
   if (!options.png.empty()) {
     std::string whyNot;

@@ -22,31 +22,32 @@ std::string thresholdText(const OutputSummary& o, int input) {
 
 }  // namespace
 
-std::string FieldDifference::line() const {
-  if (board.empty() && editor.empty()) return pageCaption(page) + " : " + field + " différents, sans effet sur la sortie";
-  return pageCaption(page) + " : " + field + " — carte " + board + ", éditeur " + editor;
+std::string FieldDifference::line(std::string_view firstName, std::string_view secondName) const {
+  if (first.empty() && second.empty()) return pageCaption(page) + " : " + field + " différents, sans effet sur la sortie";
+  return pageCaption(page) + " : " + field + " — " + std::string(firstName) + " " + first + ", " +
+         std::string(secondName) + " " + second;
 }
 
-std::vector<FieldDifference> programDifferences(const ProgramImages& board, const ProgramImages& editor) {
-  const std::vector<OutputSummary> b = decoded(board), e = decoded(editor);
+std::vector<FieldDifference> programDifferences(const ProgramImages& first, const ProgramImages& second) {
+  const std::vector<OutputSummary> firsts = decoded(first), seconds = decoded(second);
   std::vector<FieldDifference> out;
   for (int p = 1; p <= kPageCount; ++p) {
-    if (board[p] == editor[p]) continue;
-    const OutputSummary& ob = b[p - 1];
-    const OutputSummary& oe = e[p - 1];
+    if (first[p] == second[p]) continue;
+    const OutputSummary& o1 = firsts[p - 1];
+    const OutputSummary& o2 = seconds[p - 1];
     const std::size_t before = out.size();
-    auto differ = [&](std::string field, std::string inBoard, std::string inEditor) {
-      if (inBoard != inEditor) out.push_back({p, std::move(field), std::move(inBoard), std::move(inEditor)});
+    auto differ = [&](std::string field, std::string inFirst, std::string inSecond) {
+      if (inFirst != inSecond) out.push_back({p, std::move(field), std::move(inFirst), std::move(inSecond)});
     };
-    differ("conditions", chainText(ob, false), chainText(oe, false));
+    differ("conditions", chainText(o1, false), chainText(o2, false));
     if (isLogicPage(p)) {
       for (int k = 1; k <= kAnalogInputCount; ++k)
-        differ("seuil EA" + std::to_string(k), thresholdText(ob, k), thresholdText(oe, k));
+        differ("seuil EA" + std::to_string(k), thresholdText(o1, k), thresholdText(o2, k));
     } else {
-      differ("tension", std::to_string(ob.voltageMv) + " mV", std::to_string(oe.voltageMv) + " mV");
-      differ("maintien", ob.hold ? "maintenue" : "non maintenue", oe.hold ? "maintenue" : "non maintenue");
+      differ("tension", std::to_string(o1.voltageMv) + " mV", std::to_string(o2.voltageMv) + " mV");
+      differ("maintien", o1.hold ? "maintenue" : "non maintenue", o2.hold ? "maintenue" : "non maintenue");
     }
-    differ("pause", std::to_string(ob.pauseMs) + " mS", std::to_string(oe.pauseMs) + " mS");
+    differ("pause", std::to_string(o1.pauseMs) + " mS", std::to_string(o2.pauseMs) + " mS");
     if (out.size() == before) out.push_back({p, "champs non utilisés", {}, {}});
   }
   return out;

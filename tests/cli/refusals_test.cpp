@@ -119,7 +119,8 @@ TEST_P(LostOutput, IsAnErrorOfItsOwn) {
   std::string args = GetParam().args;
   for (const auto& [name, path] : {std::pair{"PROG", program}, {"SCENARIO", (dir / "s.csv").string()},
                                    {"PORT", (dir / "nowhere").string()}})
-    if (const auto at = args.find(name); at != std::string::npos) args.replace(at, std::string(name).size(), path);
+    for (auto at = args.find(name); at != std::string::npos; at = args.find(name, at + path.size()))
+      args.replace(at, std::string(name).size(), path);
   const CliRun r = runWith(args, GetParam().redirection);
   EXPECT_EQ(r.exitCode, GetParam().exitCode);
   EXPECT_NE(r.err.find(GetParam().err), std::string::npos) << r.err;
@@ -130,12 +131,14 @@ const std::string kFull = "velkor-cli : impossible d'écrire sur la sortie stand
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, LostOutput,
-    testing::Values(OutputRow{"show closed", "show PROG", ">&-", 6, kClosed},
-                    OutputRow{"show full", "show --json PROG", ">/dev/full", 6, kFull},
-                    OutputRow{"eval full", "eval PROG SL1 EL1=1", ">/dev/full", 6, kFull},
-                    OutputRow{"simulate closed", "simulate PROG SCENARIO", ">&-", 6, kClosed},
-                    OutputRow{"help full", "--help", ">/dev/full", 6, kFull},
-                    OutputRow{"version closed", "--version", ">&-", 6, kClosed},
+    testing::Values(OutputRow{"show closed", "show PROG", ">&-", 7, kClosed},
+                    OutputRow{"show full", "show --json PROG", ">/dev/full", 7, kFull},
+                    OutputRow{"eval full", "eval PROG SL1 EL1=1", ">/dev/full", 7, kFull},
+                    OutputRow{"simulate closed", "simulate PROG SCENARIO", ">&-", 7, kClosed},
+                    OutputRow{"test full", "test PROG SCENARIO", ">/dev/full", 7, kFull},
+                    OutputRow{"diff closed", "diff PROG PROG", ">&-", 7, kClosed},
+                    OutputRow{"help full", "--help", ">/dev/full", 7, kFull},
+                    OutputRow{"version closed", "--version", ">&-", 7, kClosed},
                     // Nothing to write: a closed output is no fault, the port is.
                     OutputRow{"download closed", "download PROG --port PORT", ">&-", 4,
                               "nowhere : fichier ou périphérique introuvable"}),
@@ -151,7 +154,7 @@ TEST_F(RefusalsTest, AReaderThatStopsIsTold) {
                               (dir / "s.csv").string() + " 2>" + (dir / "err").string() + "; echo $? >" +
                               (dir / "code").string() + "; } | head -c 1 >/dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(readBytes(dir / "code"), "6\n");
+  EXPECT_EQ(readBytes(dir / "code"), "7\n");
   EXPECT_EQ(readBytes(dir / "err"),
             "velkor-cli : impossible d'écrire sur la sortie standard : le programme qui la lisait s'est arrêté\n");
 }

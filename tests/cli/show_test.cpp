@@ -271,7 +271,8 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--json"), std::string::npos);
   EXPECT_NE(help.out.find("  5  fichier endommagé"), std::string::npos);
-  EXPECT_NE(help.out.find("  6  sortie standard impossible à écrire"), std::string::npos);
+  EXPECT_NE(help.out.find("  6  une sortie n'a pas la valeur que son scénario attend (test)"), std::string::npos);
+  EXPECT_NE(help.out.find("  7  sortie standard impossible à écrire"), std::string::npos);
   const CliRun version = run("--version");
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, "velkor-cli " VELKOR_VERSION "\n");
