@@ -12,7 +12,7 @@ namespace velkor {
 
 enum CliExit {
   kExitDone = 0,      // shown, simulated, transferred, identical
-  kExitFailed = 1,    // no communication with the board, or (verify) a difference
+  kExitFailed = 1,    // no communication with the board, (verify, diff) a difference, a file not written
   kExitUsage = 2,
   kExitRefused = 3,   // the file is no program file, or cannot be read
   kExitNoPort = 4,
