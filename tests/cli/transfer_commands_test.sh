@@ -63,7 +63,7 @@ verify_same_and_different() {
   "$cli" verify "$other" --port "$work/same" >"$work/verify2.out" 2>/dev/null; check "verify different" 1 $?
   grep -Eq "^SL[1-7] : (conditions|seuil EA[1-4]|pause) — carte .+, éditeur .+$" "$work/verify2.out"
   check "verify names the output, the field and both values" 0 $?
-  "$cli" verify "$program" --port "$work/same" >/dev/full 2>"$work/verify_full.err"; check "verify to a full output" 6 $?
+  "$cli" verify "$program" --port "$work/same" >/dev/full 2>"$work/verify_full.err"; check "verify to a full output" 7 $?
   grep -qx "velkor-cli : impossible d'écrire sur la sortie standard : disque plein" "$work/verify_full.err"
   check "... says so" 0 $?
 }
