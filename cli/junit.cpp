@@ -25,7 +25,8 @@ void JunitReport::addScenario(std::string_view name, const std::vector<ScenarioR
   auto failure = check.failures.begin();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].expected.empty()) continue;
-    const std::string caseName = "ligne " + std::to_string(rows[i].line) + " (t = " + std::to_string(rows[i].timeMs) + " ms)";
+    const std::string caseName =
+        "ligne " + std::to_string(rows[i].line) + " (t = " + std::to_string(rows[i].timeMs) + " ms)";
     cases += "    <testcase" + attribute("name", caseName) + attribute("classname", name) + kNoTime;
     std::string message, text;
     for (; failure != check.failures.end() && failure->row == i; ++failure) {

@@ -65,7 +65,8 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   if (auto error = readOptions(args, options)) return usageError(*error);
 
   const ParsedScenario scenario = readScenarioFile(options.scenario);
-  if (scenario.errorLine == 0 && !scenario.error.empty()) return usageError(scenarioProblem(options.scenario, scenario));
+  if (scenario.errorLine == 0 && !scenario.error.empty())
+    return usageError(scenarioProblem(options.scenario, scenario));
   if (!scenario.error.empty()) {
     // The line is what the user needs; the whole usage would bury it.
     std::cerr << "velkor-cli : " << scenarioProblem(options.scenario, scenario) << "\n";

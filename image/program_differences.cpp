@@ -23,7 +23,8 @@ std::string thresholdText(const OutputSummary& o, int input) {
 }  // namespace
 
 std::string FieldDifference::line(std::string_view firstName, std::string_view secondName) const {
-  if (first.empty() && second.empty()) return pageCaption(page) + " : " + field + " différents, sans effet sur la sortie";
+  if (first.empty() && second.empty())
+    return pageCaption(page) + " : " + field + " différents, sans effet sur la sortie";
   return pageCaption(page) + " : " + field + " — " + std::string(firstName) + " " + first + ", " +
          std::string(secondName) + " " + second;
 }

@@ -172,7 +172,8 @@ bool ScenarioParser::takeHeader(std::string_view line) {
   for (std::size_t c = inputs.size(); c < names.size(); ++c) {
     const int page = outputColumnPage(names[c]);
     if (page == 0)
-      return fail(number_, "colonne inconnue : " + excerpt(names[c]) + " ; après EA4 viennent au choix SL1 à SL7, SA1 à SA4");
+      return fail(number_, "colonne inconnue : " + excerpt(names[c]) +
+                               " ; après EA4 viennent au choix SL1 à SL7, SA1 à SA4");
     if (std::find(expectedPages_.begin(), expectedPages_.end(), page) != expectedPages_.end())
       return fail(number_, "colonne " + pageCaption(page) + " en double");
     expectedPages_.push_back(page);

@@ -52,8 +52,10 @@ TEST_F(RichProgram, TestTellsEachFailedExpectationByLineAndSumsUp) {
   writeBytes(bad, kHeader + ",SL9\n");
   r = run("test " + program + " " + flipped + " " + bad);
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.out, flipped + ":5 (t = 2000 ms) : SL2 attendu 0, obtenu 1\n1 scénario, 8 attentes, 1 échec, 1 scénario refusé\n");
-  EXPECT_EQ(r.err, "velkor-cli : " + bad + ", ligne 1 : colonne inconnue : « SL9 » ; après EA4 viennent au choix SL1 à SL7, SA1 à SA4\n");
+  EXPECT_EQ(r.out, flipped + ":5 (t = 2000 ms) : SL2 attendu 0, obtenu 1\n"
+                   "1 scénario, 8 attentes, 1 échec, 1 scénario refusé\n");
+  EXPECT_EQ(r.err, "velkor-cli : " + bad +
+                       ", ligne 1 : colonne inconnue : « SL9 » ; après EA4 viennent au choix SL1 à SL7, SA1 à SA4\n");
 
   // A scenario that expects nothing passes, but is told.
   const std::string inputsOnly = (dir / "inputs.csv").string();
@@ -207,7 +209,8 @@ TEST_F(Cli, DiffAsJsonAndByPathWhenTheNamesAreAlike) {
   EXPECT_EQ(r.out, "SA1 : tension — " + first + " 0 mV, " + second + " 2500 mV\n");
   r = run("diff --json " + first + " " + second);
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "{\"differences\": [\n  {\"output\": \"SA1\", \"field\": \"tension\", \"a\": \"0 mV\", \"b\": \"2500 mV\"}\n],\n"
+  EXPECT_EQ(r.out, "{\"differences\": [\n"
+                   "  {\"output\": \"SA1\", \"field\": \"tension\", \"a\": \"0 mV\", \"b\": \"2500 mV\"}\n],\n"
                    "\"a\": \"" + first + "\",\n\"b\": \"" + second + "\",\n\"identical\": false}\n");
   writeBytes(dir / "short.prg", std::string(45, 'x') + "\r\n");
   EXPECT_EQ(run("diff " + first + " " + (dir / "short.prg").string()).exitCode, 3);

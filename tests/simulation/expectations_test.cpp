@@ -20,7 +20,8 @@ const std::string kInputs = "0,1,0,0,0,0,0,0,0,0,0,0";
 std::string checked(const ExpectedOutputs& expected) {
   std::string out;
   for (int page = 1; page <= kPageCount; ++page)
-    if (expected.checks(page)) out += (out.empty() ? "" : " ") + pageCaption(page) + "=" + std::to_string(expected.value(page));
+    if (expected.checks(page))
+      out += (out.empty() ? "" : " ") + pageCaption(page) + "=" + std::to_string(expected.value(page));
   return out;
 }
 
@@ -46,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ExpectationColumns,
     testing::Values(
         ColumnsRow{"inputs only", "", "", ""},
-        ColumnsRow{"every output in order", ",SL1,SL2,SL3,SL4,SL5,SL6,SL7,SA1,SA2,SA3,SA4", ",1,0,1,0,1,0,1,0,5100,9999,7",
+        ColumnsRow{"every output in order", ",SL1,SL2,SL3,SL4,SL5,SL6,SL7,SA1,SA2,SA3,SA4",
+                   ",1,0,1,0,1,0,1,0,5100,9999,7",
                    "SL1=1 SL2=0 SL3=1 SL4=0 SL5=1 SL6=0 SL7=1 SA1=0 SA2=5100 SA3=9999 SA4=7"},
         ColumnsRow{"a subset in another order", ",SA2,SL3", ",2500,1", "SL3=1 SA2=2500"},
         ColumnsRow{"empty cells check nothing", ",SL1,SL2,SA1", ",,0,", "SL2=0"},
@@ -115,7 +117,8 @@ TEST(Expectations, RowsKeepTheirLineAndAreWrittenWithTheColumnsTheyCheck) {
 
 TEST(Expectations, ARunIsHeldAgainstThemRowByRow) {
   ProgramImages images;
-  for (int page = 1; page <= kPageCount; ++page) images[page] = isLogicPage(page) ? logicImage("?") : analogImage("?", "0000", 'F');
+  for (int page = 1; page <= kPageCount; ++page)
+    images[page] = isLogicPage(page) ? logicImage("?") : analogImage("?", "0000", 'F');
   images[1] = logicImage("\x01");                    // SL1: EL1
   images[8] = analogImage("\x02", "2500", 'V');      // SA1: EL2, held
   const ParsedScenario scenario = parseScenario(kHeader + ",SL1,SA1\n"
