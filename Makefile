@@ -125,7 +125,7 @@ bench: build
 # at hand, velkor-cli.exe also transfers through it.
 WIN_DIR      ?= build-win
 HOST_BOARD   := $(abspath $(BUILD_DIR)/board/velkor-board)
-WIN_PACKAGES := cmake ninja-build make ccache g++-mingw-w64-x86-64 wine64 googletest python3 libcli11-dev nlohmann-json3-dev \
+WIN_PACKAGES := cmake ninja-build make ccache g++-mingw-w64-x86-64 wine64 fonts-wine googletest python3 libcli11-dev nlohmann-json3-dev \
                 dpkg-dev xz-utils qt6-base-dev qt6-translations-l10n fonts-dejavu-core nsis groff-base \
                 imagemagick xvfb xauth x11-utils
 .PHONY: windows

@@ -16,3 +16,10 @@ reg=$WINEPREFIX/velkor-ports.reg
 for n in 1 2 3 4; do
   ln -sfn "$port_prefix$n" "$WINEPREFIX/dosdevices/com$n"
 done
+# Wine draws Windows' dialog font ("MS Shell Dlg") with its own Tahoma, which
+# a prefix does not find by itself here: without it the text falls back to a
+# thin serif that reads as greyed out.
+for font in /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
+  [ -e "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
+

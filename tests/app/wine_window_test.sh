@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # velkor.exe under wine on its own Xvfb server, on wine's real X11 driver: a
 # window titled "VELKOR" must appear and stay up; started with a program
-# file, the window names the file, and its picture is kept.
+# file, the window names the file, its enabled fields' text is dark, and its
+# picture is kept.
 # Usage: wine_window_test.sh WINE VELKOR_EXE PROGRAM_FILE SCREENSHOT.png   (WINEPREFIX set)
 # The prefix's other programs run without a display: this test runs alone
 # and in a wine session of its own, ended before and after.
@@ -54,3 +55,10 @@ start_editor "VELKOR - $(basename "$program")" "Z:$program"
 sleep 1
 import -window "$window" "$shot"
 echo "screenshot: $shot"
+
+# The pause field's text, counted from the window's lower left corner, is
+# drawn as dark as a label's: a missing dialog font once made it look disabled.
+darkest=$(convert "$shot" -gravity SouthWest -crop 56x16+24+27 +repage -colorspace gray \
+  -format '%[fx:round(minima.intensity*255)]' info:)
+echo "darkest pixel of the pause field's text: $darkest"
+[ "$darkest" -lt 64 ] || { echo "the pause field's text is drawn grey, as if disabled"; exit 1; }
