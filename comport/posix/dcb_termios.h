@@ -6,7 +6,7 @@
 
 #include <span>
 
-#include "win32_posix.h"
+#include "win32_types.h"
 
 namespace velkor::posix {
 

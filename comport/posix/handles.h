@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "win32_posix.h"
+#include "win32_types.h"
 
 namespace velkor::posix {
 
@@ -24,13 +24,6 @@ void NoteErrno(DWORD code, int err);
 int ErrnoForCode(DWORD code);
 DWORD LastError();
 void SetLastErrorValue(DWORD code);
-
-// OVERLAPPED.Internal holds the NT status of the operation, as on Windows.
-constexpr ULONG_PTR kStatusSuccess = 0;
-constexpr ULONG_PTR kStatusTimeout = 0x00000102;  // a success: fewer bytes, no error
-inline bool StatusSucceeded(ULONG_PTR status) { return (status & 0x80000000) == 0; }
-ULONG_PTR StatusForError(DWORD code);
-DWORD ErrorForStatus(ULONG_PTR status);
 
 struct Object {
   virtual ~Object() = default;

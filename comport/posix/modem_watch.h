@@ -12,7 +12,8 @@
 #include <mutex>
 #include <thread>
 
-#include "win32_posix.h"
+#include "tty_lines.h"
+#include "win32_types.h"
 
 namespace velkor::posix {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "win32_posix.h"
+#include "win32_types.h"
 
 namespace velkor::posix {
 

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "dcb_termios.h"
+#include "error_codes.h"
 
 namespace velkor::posix {
 

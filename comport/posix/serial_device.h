@@ -30,8 +30,9 @@
 #include "handles.h"
 #include "modem_watch.h"
 #include "rx_filter.h"
+#include "tty_lines.h"
 #include "unique_fd.h"
-#include "win32_posix.h"
+#include "win32_types.h"
 
 namespace velkor::posix {
 

@@ -1,138 +1,22 @@
-// POSIX side of the Win32 calls listed in win32_posix.h: names and error
-// codes, the tty calls under the layer, events and the calls on devices
-// (serial_device.cpp does their work; priority.cpp the priority calls).
+// POSIX side of the Win32 calls listed in win32_posix.h: events and the
+// calls on devices (serial_device.cpp does their work; priority.cpp the
+// priority calls).
 #include "win32_posix.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-
-#include <linux/serial.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "device_path.h"
+#include "error_codes.h"
 #include "handles.h"
 #include "serial_device.h"
-
-namespace velkor::posix {
-
-// ---------------------------------------------------------------- names, errors
-
-std::string DevicePathFor(const std::string& given, const char* (*getenvFn)(const char*)) {
-  static const char* const kDefaults[] = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0",
-                                          "/dev/ttyUSB1"};
-  static const char* const kNames[] = {"COM1", "COM2", "COM3", "COM4"};
-  // "\\.\COM1" is Windows' device-namespace spelling of "COM1".
-  const std::string name = given.rfind("\\\\.\\", 0) == 0 ? given.substr(4) : given;
-  for (int i = 0; i < 4; ++i) {
-    if (name != kNames[i]) continue;
-    const std::string var = std::string("VELKOR_") + kNames[i];
-    const char* over = getenvFn ? getenvFn(var.c_str()) : std::getenv(var.c_str());
-    return over && *over ? std::string(over) : std::string(kDefaults[i]);
-  }
-  return given;
-}
-
-DWORD ErrorFromErrnoOnOpen(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENXIO:
-    case ENODEV: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    default: return ErrorFromErrno(err);
-  }
-}
-
-DWORD ErrorFromErrno(int err) {
-  switch (err) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-    case EWOULDBLOCK:
-    // The adapter is gone or the line hung up.
-    case EIO:
-    case ENXIO:
-    case ENODEV: return ERROR_ACCESS_DENIED;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ENOTTY: return ERROR_INVALID_FUNCTION;
-    case ECANCELED: return ERROR_OPERATION_ABORTED;
-    default: return ERROR_GEN_FAILURE;
-  }
-}
-
-int TtyLines::GetAttributes(int fd, termios* tio) { return tcgetattr(fd, tio) == 0 ? 0 : errno; }
-
-int TtyLines::SetAttributes(int fd, const termios& tio) {
-  return tcsetattr(fd, TCSANOW, &tio) == 0 ? 0 : errno;
-}
-
-int TtyLines::GetModemBits(int fd, int* bits) { return ioctl(fd, TIOCMGET, bits) == 0 ? 0 : errno; }
-
-int TtyLines::SetModemBits(int fd, int set, int clear) {
-  if (set && ioctl(fd, TIOCMBIS, &set) != 0) return errno;
-  if (clear && ioctl(fd, TIOCMBIC, &clear) != 0) return errno;
-  return 0;
-}
-
-int TtyLines::GetCounters(int fd, LineCounters* c) {
-  serial_icounter_struct ic{};
-  if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return errno;
-  c->frame = static_cast<std::uint32_t>(ic.frame);
-  c->overrun = static_cast<std::uint32_t>(ic.overrun);
-  c->parity = static_cast<std::uint32_t>(ic.parity);
-  c->brk = static_cast<std::uint32_t>(ic.brk);
-  c->bufOverrun = static_cast<std::uint32_t>(ic.buf_overrun);
-  c->cts = static_cast<std::uint32_t>(ic.cts);
-  c->dsr = static_cast<std::uint32_t>(ic.dsr);
-  c->rng = static_cast<std::uint32_t>(ic.rng);
-  c->dcd = static_cast<std::uint32_t>(ic.dcd);
-  return 0;
-}
-
-int TtyLines::WaitModemChange(int fd) {
-  const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
-  return ioctl(fd, TIOCMIWAIT, lines) == 0 ? 0 : errno;
-}
-
-
-namespace {
-
-std::mutex gLinesMutex;
-std::map<std::string, TtyLines*> gLinesByPath;
-TtyLines gRealLines;
-
-TtyLines* LinesFor(const std::string& path) {
-  std::lock_guard lk(gLinesMutex);
-  auto it = gLinesByPath.find(path);
-  return it == gLinesByPath.end() ? &gRealLines : it->second;
-}
-
-}  // namespace
-
-void SetTtyLinesForPath(const char* path, TtyLines* lines) {
-  std::lock_guard lk(gLinesMutex);
-  if (lines)
-    gLinesByPath[path] = lines;
-  else
-    gLinesByPath.erase(path);
-}
-
-}  // namespace velkor::posix
+#include "tty_lines.h"
 
 using namespace velkor::posix;
 
@@ -145,7 +29,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
   int mode = O_RDWR;
   if ((access & (GENERIC_READ | GENERIC_WRITE)) == GENERIC_READ) mode = O_RDONLY;
   if ((access & (GENERIC_READ | GENERIC_WRITE)) == GENERIC_WRITE) mode = O_WRONLY;
-  auto dev = Device::Open(path, mode, share == 0, (flags & FILE_FLAG_OVERLAPPED) != 0, LinesFor(path));
+  auto dev = Device::Open(path, mode, share == 0, (flags & FILE_FLAG_OVERLAPPED) != 0,
+                          &TtyLinesFor(path));
   if (!dev) return INVALID_HANDLE_VALUE;
   SetLastErrorValue(ERROR_SUCCESS);  // Windows' CreateFile and CreateEvent do, on success
   return Insert(std::move(dev));

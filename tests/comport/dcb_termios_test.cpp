@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "comport/posix/dcb_termios.h"
+#include "comport/posix/device_path.h"
+#include "comport/posix/error_codes.h"
 #include "support/row_names.h"
 
 namespace velkor::posix {

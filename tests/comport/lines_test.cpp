@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "comport/posix/tty_lines.h"
 #include "pty.h"
 #include "support/row_names.h"
 
@@ -66,14 +67,8 @@ class FakeLines : public posix::TtyLines {
 
 class ComPortFakeLines : public ::testing::Test {
  protected:
-  void SetUp() override {
-    posix::SetTtyLinesForPath(pty.Path().c_str(), &lines);
-    port.SetDeviceName(pty.Path());
-  }
-  void TearDown() override {
-    port.Close();
-    posix::SetTtyLinesForPath(pty.Path().c_str(), nullptr);
-  }
+  void SetUp() override { port.SetDeviceName(pty.Path()); }
+  void TearDown() override { port.Close(); }
   void AddParityError() {
     std::lock_guard lk(lines.m);
     ++lines.counters.parity;
@@ -81,6 +76,7 @@ class ComPortFakeLines : public ::testing::Test {
   TMainLoop loop;
   PtyPair pty;
   FakeLines lines;
+  posix::TtyLinesAt fakeLines{pty.Path(), lines};
   Recorder rec;
   TComPort port{nullptr};
 };

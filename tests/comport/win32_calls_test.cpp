@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "comport/posix/tty_lines.h"
 #include "pty.h"
 #include "support/row_names.h"
 
@@ -40,11 +41,9 @@ struct FakeLines : posix::TtyLines {
 
 // A pty opened through CreateFileA, and the events of the test's records.
 struct Line {
-  Line() { posix::SetTtyLinesForPath(pty.Path().c_str(), &lines); }
   ~Line() {
     if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
     for (HANDLE e : events) CloseHandle(e);
-    posix::SetTtyLinesForPath(pty.Path().c_str(), nullptr);
   }
   void Open(bool overlapped) {
     port = CreateFileA(pty.Path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -76,6 +75,7 @@ struct Line {
 
   PtyPair pty;
   FakeLines lines;
+  posix::TtyLinesAt fakeLines{pty.Path(), lines};
   HANDLE port = INVALID_HANDLE_VALUE;
   std::vector<HANDLE> events;
 };
