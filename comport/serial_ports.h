@@ -3,7 +3,6 @@
 // Read anew on each call; nothing is opened.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,10 +27,5 @@ struct SerialPortInfo {
 
 // The ports of this machine, sorted by device.
 std::vector<SerialPortInfo> listSerialPorts();
-
-// The ports a Linux sysfs tree under `root` describes (root "/" for the
-// machine's own): every tty with a device behind it, except serial-core
-// ports whose UART type is 0 (no hardware answers there).
-std::vector<SerialPortInfo> listSysfsPorts(const std::filesystem::path& root);
 
 }  // namespace velkor

@@ -1,6 +1,6 @@
 // The port list read from sysfs trees made here, laid out as the kernel lays
 // them out: never the machine's own.
-#include "comport/serial_ports.h"
+#include "comport/sysfs_ports.h"
 
 #include <gtest/gtest.h>
 
