@@ -16,9 +16,9 @@ bool PortRouter::IsMainThread() const { return tIsWorker; }
 void PortRouter::RunOnMainThread(const std::function<void()>& call) {
   if (tIsWorker) return call();
   std::shared_ptr<THandOverQueue> queue;
-  if (const TComThread* thread = TComThread::Current()) {
+  if (const TCustomComPort* port = CallingEventThreadPort()) {
     std::lock_guard lock(mutex_);
-    const auto it = queues_.find(thread->ComPort());
+    const auto it = queues_.find(port);
     if (it != queues_.end()) queue = it->second;
   }
   if (!queue) return call();

@@ -36,11 +36,9 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -329,11 +327,6 @@ class TCustomComPort : public TComponent {
   void RequireClosed();
 
   // ---- event thread
-  // One wait of the event thread and its dispatch. Returns false when the
-  // thread has been stopped and must leave without touching the port again.
-  bool WaitForComEvent(TComThread& thread);
-  void DispatchEvents();
-  void RaiseEventThreadError();
   // True while an event thread serves this port (for tools and tests).
   bool HasEventThread() const { return FEventThread != nullptr; }
   std::uint32_t EventThreadId() const;
@@ -349,6 +342,11 @@ class TCustomComPort : public TComponent {
 
  private:
   friend class TComThread;
+  // One wait of the event thread and its dispatch. Returns false when the
+  // thread has been stopped and must leave without touching the port again.
+  bool WaitForComEvent(TComThread& thread);
+  void DispatchEvents();
+  void RaiseEventThreadError();
   // The platform's side of an open port (device and event handles, the
   // overlapped records, the counts they fill in), private to ComPort.cpp so
   // that no Win32 name reaches the users of this header.
@@ -403,50 +401,8 @@ class TComPort : public TCustomComPort {
   using TCustomComPort::TCustomComPort;
 };
 
-// The event thread of one open port.
-class TComThread : public TThread {
- public:
-  explicit TComThread(TCustomComPort* port) : FComPort(port) {}
-  TCustomComPort* ComPort() const { return FComPort; }
-
-  // RunOnMainThread on the port's behalf. While the call is queued or running
-  // the thread counts as parked: the main thread may stop it without waiting.
-  // Returns false when the thread was stopped meanwhile: the call was then
-  // dropped (or ran before the stop) and the port must not be touched again.
-  bool HandOver(const std::function<void()>& call);
-
-  // Main side: blocks while the thread runs port code; true when it has
-  // finished, false when it is parked in a hand-over.
-  bool WaitUntilOffPort();
-  bool Finished();
-
-  // A wait that ended with no event bits. One is what a new mask does to the
-  // wait in progress; a run of them means the driver cannot wait (wine on a
-  // pseudo-terminal completes every wait at once), so the thread rests before
-  // the next one, longer each time, instead of spinning.
-  void RestAfterEmptyWait();
-  void EventsSeen() { FEmptyWaits = 0; }
-  // Ends a rest early; after Terminate, so that stopping never waits for it.
-  void Wake();
-
-  // The event thread running on the calling thread, if any.
-  static TComThread* Current();
-
- protected:
-  void Execute() override;
-
- private:
-  enum class State { OnPort, HandingOver, Finished };
-  TCustomComPort* const FComPort;
-  std::mutex FMutex;
-  std::condition_variable FCv;
-  State FState = State::OnPort;
-  unsigned FEmptyWaits = 0;  // consecutive, on the thread itself
-};
-
-// How long the event thread rests after the given number of consecutive
-// waits that ended with no event bits: none after the first, then 1 ms
-// doubling up to 100 ms.
-std::chrono::milliseconds EmptyWaitRest(unsigned consecutive);
+// The port whose event thread is the calling thread; null on any other
+// thread (a runner that serves each port's calls apart asks it).
+const TCustomComPort* CallingEventThreadPort();
 
 }  // namespace velkor

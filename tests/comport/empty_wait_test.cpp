@@ -4,7 +4,7 @@
 #include <chrono>
 #include <climits>
 
-#include "comport/ComPort.h"
+#include "comport/com_thread.h"
 
 namespace velkor {
 namespace {
