@@ -51,7 +51,8 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
 }
 
 std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
-                                                          const std::filesystem::path& suggestion) {
+                                                          const std::filesystem::path& suggestion,
+                                                          const FileWriter& writer) {
   program.construireImages();
   const auto path = dialogs.chooseFileToSave(suggestion);
   if (!path) return std::nullopt;
@@ -62,7 +63,7 @@ std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, User
     if (!dialogs.askYesNo(msg::kConfirmationTitle, msg::overwriteQuestion(path->filename().string())))
       return std::nullopt;
   }
-  const WriteResult written = writeProgramFile(*path, program.images);
+  const WriteResult written = writeProgramFile(*path, program.images, writer);
   if (!written.ok) {
     dialogs.reportError(written.message);
     return std::nullopt;

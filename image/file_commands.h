@@ -45,8 +45,9 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
 
 // "Sauvegarder": rebuilds the images, asks for the file (the dialog opening
 // on `suggestion` when there is one), asks before overwriting one, writes it
-// and clears the modified flag. Returns the file written.
+// through `writer` and clears the modified flag. Returns the file written.
 std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
-                                                          const std::filesystem::path& suggestion = {});
+                                                          const std::filesystem::path& suggestion = {},
+                                                          const FileWriter& writer = systemFileWriter());
 
 }  // namespace velkor

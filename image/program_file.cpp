@@ -121,11 +121,12 @@ std::string serializeProgramFile(const ProgramImages& images) {
   return bytes;
 }
 
-WriteResult writeProgramFile(const std::filesystem::path& path, const ProgramImages& images) {
+WriteResult writeProgramFile(const std::filesystem::path& path, const ProgramImages& images,
+                             const FileWriter& writer) {
   for (int p = 1; p <= kPageCount; ++p)
     if (!isValidImage(p, images[p]))
       return {false, "Programme incomplet : la sortie " + pageCaption(p) + " ne peut pas être enregistrée"};
-  if (auto error = writeFileSafely(path, serializeProgramFile(images)))
+  if (auto error = writeFileSafely(path, serializeProgramFile(images), writer))
     return {false, "Impossible d'enregistrer le fichier " + path.filename().string() + " : " + *error};
   return {true, {}};
 }

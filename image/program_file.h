@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/file_writer.h"
 #include "image/program_images.h"
 
 namespace velkor {
@@ -63,7 +64,8 @@ struct WriteResult {
 };
 
 // Writes the file atomically: either the complete new file is in place or
-// whatever was there before is left untouched.
-WriteResult writeProgramFile(const std::filesystem::path& path, const ProgramImages& images);
+// whatever was there before is left untouched (see writeFileSafely).
+WriteResult writeProgramFile(const std::filesystem::path& path, const ProgramImages& images,
+                             const FileWriter& writer = systemFileWriter());
 
 }  // namespace velkor

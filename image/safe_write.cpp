@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -21,13 +22,6 @@
 namespace velkor {
 namespace fs = std::filesystem;
 
-namespace save_faults {
-namespace {
-Hook hook = nullptr;
-}  // namespace
-void setHook(Hook h) { hook = h; }
-}  // namespace save_faults
-
 namespace {
 
 fs::path folderOf(const fs::path& file) {
@@ -45,23 +39,26 @@ fs::path temporaryName(const fs::path& target) {
 
 }  // namespace
 
+const FileWriter& systemFileWriter() {
+  static const FileWriter system;
+  return system;
+}
+
 #ifndef _WIN32
+
+std::ptrdiff_t FileWriter::write(File fd, std::string_view bytes) const {
+  return ::write(fd, bytes.data(), bytes.size());
+}
+
+bool FileWriter::rename(const fs::path& from, const fs::path& to) const {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
 
 namespace {
 
-// The errno a test's hook asks for at this step, 0 when none.
-int injected(save_faults::Step step, std::size_t& length) {
-  return save_faults::hook ? save_faults::hook(step, length) : 0;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
+bool writeAll(const FileWriter& writer, int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    std::size_t length = bytes.size();
-    if (const int e = injected(save_faults::Step::Write, length)) {
-      errno = e;
-      return false;
-    }
-    const ssize_t n = ::write(fd, bytes.data(), std::min(length, bytes.size()));
+    const std::ptrdiff_t n = writer.write(fd, bytes);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -75,11 +72,11 @@ std::string reason() { return errnoText(errno); }
 
 // The new bytes over the old ones, then the rest cut off: a file of the same
 // length is never seen empty or short.
-std::optional<std::string> writeInPlace(const fs::path& target, std::string_view bytes) {
+std::optional<std::string> writeInPlace(const fs::path& target, std::string_view bytes, const FileWriter& writer) {
   const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return reason();
   std::optional<std::string> error;
-  if (!writeAll(fd, bytes) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0)
+  if (!writeAll(writer, fd, bytes) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0)
     error = reason();
   if (::close(fd) != 0 && !error) error = reason();
   return error;
@@ -89,7 +86,8 @@ std::optional<std::string> writeInPlace(const fs::path& target, std::string_view
 // would give them. A pipe nobody reads is refused rather than waited on, and
 // a reader that leaves half-way is a failure, not a SIGPIPE that would end
 // the program (the editor with it).
-std::optional<std::string> writeToDevice(const fs::path& target, bool pipe, std::string_view bytes) {
+std::optional<std::string> writeToDevice(const fs::path& target, bool pipe, std::string_view bytes,
+                                         const FileWriter& writer) {
   const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return pipe && errno == ENXIO ? std::string(msg::kNobodyReadsThePipe) : reason();
   sigset_t pipeSignal, previous, pending;
@@ -101,7 +99,7 @@ std::optional<std::string> writeToDevice(const fs::path& target, bool pipe, std:
 
   std::optional<std::string> error;
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || !writeAll(fd, bytes))
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || !writeAll(writer, fd, bytes))
     error = pipe && errno == EPIPE ? std::string(msg::kReaderLeftThePipe) : reason();
   if (::close(fd) != 0 && !error) error = reason();
 
@@ -192,34 +190,30 @@ bool carriesOver(const fs::path& old, const struct stat& was, int fd) {
 // The new file written beside the target and renamed over it; `old` is the
 // target's status when it exists. What cannot be replaced that way without
 // losing something of the old file is written in place instead.
-std::optional<std::string> replace(const fs::path& target, const struct stat* old, std::string_view bytes) {
+std::optional<std::string> replace(const fs::path& target, const struct stat* old, std::string_view bytes,
+                                   const FileWriter& writer) {
   std::string temp;
   const int fd = createTemporary(target, temp);
   if (fd < 0) {
     // A folder where nothing can be created.
-    if (old && (errno == EACCES || errno == EPERM)) return writeInPlace(target, bytes);
+    if (old && (errno == EACCES || errno == EPERM)) return writeInPlace(target, bytes, writer);
     return reason();
   }
   if (old && !carriesOver(target, *old, fd)) {
     ::close(fd);
     ::unlink(temp.c_str());
-    return writeInPlace(target, bytes);
+    return writeInPlace(target, bytes, writer);
   }
 
   std::string error;
-  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = reason();
+  if (!writeAll(writer, fd, bytes) || ::fsync(fd) != 0) error = reason();
   if (::close(fd) != 0 && error.empty()) error = reason();
-  std::size_t unused = 0;
-  if (const int e = error.empty() ? injected(save_faults::Step::Rename, unused) : 0) {
-    errno = e;
-    error = reason();
-  }
-  if (error.empty() && ::rename(temp.c_str(), target.c_str()) != 0) {
+  if (error.empty() && !writer.rename(temp, target)) {
     // A sticky folder, or a file mounted over: what cannot be renamed over
     // can still be written.
     if (old && (errno == EPERM || errno == EACCES || errno == EBUSY)) {
       ::unlink(temp.c_str());
-      return writeInPlace(target, bytes);
+      return writeInPlace(target, bytes, writer);
     }
     error = reason();
   }
@@ -238,7 +232,8 @@ std::optional<std::string> replace(const fs::path& target, const struct stat* ol
 
 }  // namespace
 
-std::optional<std::string> writeFileSafely(const fs::path& requested, std::string_view bytes) {
+std::optional<std::string> writeFileSafely(const fs::path& requested, std::string_view bytes,
+                                           const FileWriter& writer) {
   struct stat st {};
   if (::stat(requested.c_str(), &st) != 0) {
     if (errno != ENOENT) return reason();
@@ -246,10 +241,10 @@ std::optional<std::string> writeFileSafely(const fs::path& requested, std::strin
     // links lead, and they stay links.
     fs::path target;
     if (const int e = followLinks(requested, target)) return errnoText(e);
-    return replace(target, nullptr, bytes);
+    return replace(target, nullptr, bytes, writer);
   }
   if (S_ISDIR(st.st_mode)) return errnoText(EISDIR);
-  if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return writeToDevice(requested, S_ISFIFO(st.st_mode), bytes);
+  if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return writeToDevice(requested, S_ISFIFO(st.st_mode), bytes, writer);
   if (!S_ISREG(st.st_mode)) return std::string(msg::kNotAPlainFile);  // a disk, a socket
 
   // Read-only is refused for everyone: root passes the permission check,
@@ -265,13 +260,24 @@ std::optional<std::string> writeFileSafely(const fs::path& requested, std::strin
   struct stat there {};
   if (followLinks(requested, target) != 0 || ::lstat(target.c_str(), &there) != 0 || there.st_dev != st.st_dev ||
       there.st_ino != st.st_ino)
-    return writeInPlace(requested, bytes);
+    return writeInPlace(requested, bytes, writer);
   // A new file would leave the other names with the old contents.
-  if (st.st_nlink > 1) return writeInPlace(target, bytes);
-  return replace(target, &st, bytes);
+  if (st.st_nlink > 1) return writeInPlace(target, bytes, writer);
+  return replace(target, &st, bytes, writer);
 }
 
 #else  // _WIN32
+
+std::ptrdiff_t FileWriter::write(File file, std::string_view bytes) const {
+  const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+  DWORD written = 0;
+  return ::WriteFile(file, bytes.data(), chunk, &written, nullptr) ? static_cast<std::ptrdiff_t>(written) : -1;
+}
+
+// Write-through: the call returns once the rename itself is on disk.
+bool FileWriter::rename(const fs::path& from, const fs::path& to) const {
+  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
 
 namespace {
 
@@ -304,22 +310,21 @@ std::string windowsError(DWORD code) {
   return systemErrorText(static_cast<std::int32_t>(code), message.empty() ? "erreur " + std::to_string(code) : message);
 }
 
-bool writeAll(HANDLE file, std::string_view bytes) {
+bool writeAll(const FileWriter& writer, HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-    DWORD written = 0;
-    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) return false;
-    bytes.remove_prefix(written);
+    const std::ptrdiff_t n = writer.write(file, bytes);
+    if (n < 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
 }
 
-std::optional<std::string> writeInPlace(const fs::path& target, std::string_view bytes) {
+std::optional<std::string> writeInPlace(const fs::path& target, std::string_view bytes, const FileWriter& writer) {
   HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return windowsError(::GetLastError());
   DWORD error = 0;
-  if (!writeAll(file, bytes) || !::SetEndOfFile(file) || !::FlushFileBuffers(file)) error = ::GetLastError();
+  if (!writeAll(writer, file, bytes) || !::SetEndOfFile(file) || !::FlushFileBuffers(file)) error = ::GetLastError();
   if (!::CloseHandle(file) && error == 0) error = ::GetLastError();
   if (error != 0) return windowsError(error);
   return std::nullopt;
@@ -337,13 +342,14 @@ DWORD linkCount(const fs::path& target) {
 
 }  // namespace
 
-std::optional<std::string> writeFileSafely(const fs::path& requested, std::string_view bytes) {
+std::optional<std::string> writeFileSafely(const fs::path& requested, std::string_view bytes,
+                                           const FileWriter& writer) {
   const fs::path target = resolveTarget(requested);
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   const bool existing = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   if (existing) {
     if (attributes & FILE_ATTRIBUTE_READONLY) return std::string(msg::kReadOnlyFile);
-    if (linkCount(target) > 1) return writeInPlace(target, bytes);
+    if (linkCount(target) > 1) return writeInPlace(target, bytes, writer);
   }
 
   // A name of our own beside the target (same volume, so the move is a rename).
@@ -354,16 +360,14 @@ std::optional<std::string> writeFileSafely(const fs::path& requested, std::strin
     file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) break;
     const DWORD e = ::GetLastError();
-    if (existing && e == ERROR_ACCESS_DENIED) return writeInPlace(target, bytes);
+    if (existing && e == ERROR_ACCESS_DENIED) return writeInPlace(target, bytes, writer);
     if (e != ERROR_FILE_EXISTS || attempt == 100) return windowsError(e);
   }
 
   DWORD error = 0;
-  if (!writeAll(file, bytes) || !::FlushFileBuffers(file)) error = ::GetLastError();
+  if (!writeAll(writer, file, bytes) || !::FlushFileBuffers(file)) error = ::GetLastError();
   if (!::CloseHandle(file) && error == 0) error = ::GetLastError();
-  // Write-through: the call returns once the rename itself is on disk.
-  if (error == 0 && !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    error = ::GetLastError();
+  if (error == 0 && !writer.rename(temp, target)) error = ::GetLastError();
   if (error != 0) {
     ::DeleteFileW(temp.c_str());
     return windowsError(error);

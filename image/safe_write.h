@@ -3,11 +3,12 @@
 // and the umask.
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "image/file_writer.h"
 
 namespace velkor {
 
@@ -23,17 +24,8 @@ namespace velkor {
 //     the new contents;
 //   - a writable file in a folder where nothing can be created is written in
 //     place (the new bytes over the old ones, cut to length, flushed).
-std::optional<std::string> writeFileSafely(const std::filesystem::path& target, std::string_view bytes);
-
-// Fault injection for tests only: a POSIX save asks the hook before each write()
-// and before the rename. The hook may shorten the write (`length`, as a short
-// write does; never to 0) and returns 0 to go on or an errno value to fail
-// that step with.
-// Unset (the default) it costs a null check; the editor never sets it.
-namespace save_faults {
-enum class Step { Write, Rename };
-using Hook = int (*)(Step step, std::size_t& length);
-void setHook(Hook hook);
-}  // namespace save_faults
+// Its writes and its rename go through `writer`.
+std::optional<std::string> writeFileSafely(const std::filesystem::path& target, std::string_view bytes,
+                                           const FileWriter& writer = systemFileWriter());
 
 }  // namespace velkor

@@ -1,11 +1,11 @@
 // Saves that fail part-way: the previous file stays byte-identical, nothing
 // half-written takes its place, the user is told and the program stays
 // modified. Faults the system cannot be made to produce on demand (an I/O
-// error mid-write, a crash before the rename) are injected through the save's
-// fault hook; the read-only filesystem and the full disk are real filesystems
-// mounted in a private mount namespace when the test runs as root. And saves
-// that must do what a plain write would (read-only file, read-only folder,
-// hard link, umask), run as a user without privileges.
+// error mid-write, a crash before the rename) are injected through the file
+// writer the save is given; the read-only filesystem and the full disk are
+// real filesystems mounted in a private mount namespace when the test runs as
+// root. And saves that must do what a plain write would (read-only file,
+// read-only folder, hard link, umask), run as a user without privileges.
 #include <gtest/gtest.h>
 
 #include <sched.h>
@@ -75,13 +75,14 @@ void changeProgram(Program& program) {
 
 // What a faulty save must look like through "Sauvegarder": refused, reported
 // once, still modified. Returns an empty string when so, else what is wrong.
-std::string saveThroughTheCommandFails(const std::filesystem::path& target) {
+std::string saveThroughTheCommandFails(const std::filesystem::path& target,
+                                       const FileWriter& writer = systemFileWriter()) {
   Program program;
   changeProgram(program);
   FakeDialogs dialogs;
   dialogs.saveChoice = target;
   dialogs.answers = {true};  // overwrite the existing file
-  if (sauvegarderProgramme(program, dialogs)) return "the save said it succeeded";
+  if (sauvegarderProgramme(program, dialogs, {}, writer)) return "the save said it succeeded";
   if (dialogs.errors != 1) return "errors reported: " + std::to_string(dialogs.errors);
   if (dialogs.shown.back().find("Impossible d'enregistrer le fichier " + target.filename().string()) != 0)
     return "message: " + dialogs.shown.back();
@@ -89,11 +90,36 @@ std::string saveThroughTheCommandFails(const std::filesystem::path& target) {
   return {};
 }
 
-// ---- Faults injected through the hook -----------------------------------
+// ---- Faults injected through the writer ---------------------------------
+
+// The save's steps, each of which a fault may fail.
+enum class Step { Write, Rename };
+// Asked before each step: may shorten a write (`length`, as a short write
+// does; never to 0) and returns 0 to go on or an errno value to fail with.
+using Fault = int (*)(Step step, std::size_t& length);
+
+// The system's calls, each after asking the fault.
+class FaultyWriter : public FileWriter {
+ public:
+  explicit FaultyWriter(Fault fault) : fault_(fault) {}
+  std::ptrdiff_t write(File fd, std::string_view bytes) const override {
+    std::size_t length = bytes.size();
+    if (const int e = fault_(Step::Write, length)) return errno = e, -1;
+    return FileWriter::write(fd, bytes.substr(0, length));
+  }
+  bool rename(const std::filesystem::path& from, const std::filesystem::path& to) const override {
+    std::size_t unused = 0;
+    if (const int e = fault_(Step::Rename, unused)) return errno = e, false;
+    return FileWriter::rename(from, to);
+  }
+
+ private:
+  Fault fault_;
+};
 
 struct InjectedRow {
   const char* what;
-  save_faults::Hook hook;
+  Fault hook;
   const char* reason;  // expected in the message
 };
 
@@ -102,7 +128,6 @@ int calls = 0;
 class InjectedFault : public testing::TestWithParam<InjectedRow> {
  protected:
   void SetUp() override { calls = 0; }
-  void TearDown() override { save_faults::setHook(nullptr); }
 };
 
 TEST_P(InjectedFault, LeavesThePreviousFileAndKeepsTheProgramModified) {
@@ -111,22 +136,18 @@ TEST_P(InjectedFault, LeavesThePreviousFileAndKeepsTheProgramModified) {
   const std::string previous = previousFile();
   writeBytes(dir / "prog", previous);
 
-  save_faults::setHook(row.hook);
-  const std::string failure = saveThroughTheCommandFails(dir / "prog");
-  save_faults::setHook(nullptr);
+  const std::string failure = saveThroughTheCommandFails(dir / "prog", FaultyWriter(row.hook));
   EXPECT_EQ(failure, "") << row.what;
   EXPECT_GT(calls, 0) << row.what << ": the fault was never asked for";
   EXPECT_EQ(readBytes(dir / "prog"), previous) << row.what;
   EXPECT_EQ(entries(dir.path()), 1) << row.what << ": no temporary file left behind";
 
   // The reason reaches the user.
-  save_faults::setHook(row.hook);
   calls = 0;
   Program program;
   changeProgram(program);
   program.construireImages();
-  const WriteResult r = writeProgramFile(dir / "prog", program.images);
-  save_faults::setHook(nullptr);
+  const WriteResult r = writeProgramFile(dir / "prog", program.images, FaultyWriter(row.hook));
   EXPECT_FALSE(r.ok);
   EXPECT_NE(r.message.find(row.reason), std::string::npos) << r.message;
 
@@ -143,23 +164,23 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, InjectedFault,
     testing::Values(
         InjectedRow{"I/O error after 200 bytes were written",
-                    [](save_faults::Step step, std::size_t& length) {
-                      if (step != save_faults::Step::Write) return 0;
+                    [](Step step, std::size_t& length) {
+                      if (step != Step::Write) return 0;
                       if (calls++ > 0) return EIO;
                       length = 200;  // a short write; the rest fails
                       return 0;
                     },
                     "erreur d'entrée-sortie"},
         InjectedRow{"disk full on the first write",
-                    [](save_faults::Step step, std::size_t&) {
-                      if (step != save_faults::Step::Write) return 0;
+                    [](Step step, std::size_t&) {
+                      if (step != Step::Write) return 0;
                       ++calls;
                       return ENOSPC;
                     },
                     "disque plein"},
         InjectedRow{"rename refused",
-                    [](save_faults::Step step, std::size_t&) {
-                      if (step != save_faults::Step::Rename) return 0;
+                    [](Step step, std::size_t&) {
+                      if (step != Step::Rename) return 0;
                       ++calls;
                       return EXDEV;
                     },
@@ -168,15 +189,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SaveFaults, ShortWritesAreCompletedNotTruncated) {
   TempDir dir;
-  save_faults::setHook([](save_faults::Step step, std::size_t& length) {
-    if (step == save_faults::Step::Write) length = std::min<std::size_t>(length, 7);
+  const FaultyWriter shortWrites([](Step step, std::size_t& length) {
+    if (step == Step::Write) length = std::min<std::size_t>(length, 7);
     return 0;
   });
   Program program;
   changeProgram(program);
   program.construireImages();
-  const WriteResult r = writeProgramFile(dir / "prog", program.images);
-  save_faults::setHook(nullptr);
+  const WriteResult r = writeProgramFile(dir / "prog", program.images, shortWrites);
   ASSERT_TRUE(r.ok) << r.message;
   EXPECT_EQ(readBytes(dir / "prog"), serializeProgramFile(program.images));
 }
@@ -190,14 +210,14 @@ TEST(SaveFaults, CrashBeforeTheRenameLeavesThePreviousFile) {
 
   // The process dies with the new data synced in the temporary file.
   const int status = inChild([&] {
-    save_faults::setHook([](save_faults::Step step, std::size_t&) {
-      if (step == save_faults::Step::Rename) ::raise(SIGKILL);
+    const FaultyWriter crashBeforeRename([](Step step, std::size_t&) {
+      if (step == Step::Rename) ::raise(SIGKILL);
       return 0;
     });
     Program program;
     changeProgram(program);
     program.construireImages();
-    writeProgramFile(dir / "prog", program.images);
+    writeProgramFile(dir / "prog", program.images, crashBeforeRename);
     return 1;  // the crash did not happen
   });
   ASSERT_EQ(status, 1000 + SIGKILL);
