@@ -129,18 +129,9 @@ class TSet {
   constexpr TSet(std::initializer_list<E> values) {
     for (E v : values) Include(v);
   }
-  static constexpr TSet FromBits(Bits bits) {
-    TSet s;
-    s.FBits = bits;
-    return s;
-  }
   constexpr bool Contains(E v) const { return (FBits & Bit(v)) != 0; }
   constexpr TSet& Include(E v) {
     FBits = static_cast<Bits>(FBits | Bit(v));
-    return *this;
-  }
-  constexpr TSet& Exclude(E v) {
-    FBits = static_cast<Bits>(FBits & ~Bit(v));
     return *this;
   }
   constexpr bool Empty() const { return FBits == 0; }
