@@ -5,15 +5,19 @@
 // Prints the path the editor must open, then answers until interrupted.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "board/board_emulator.h"
 #include "board/emulator_server.h"
@@ -48,18 +52,112 @@ Pannes :
   --hang-up-after N    coupe la ligne après N lignes reçues
 )";
 
-int usage(const std::string& why) {
-  std::cerr << "velkor-board : " << why << "\n\n" << kUsage;
-  return 2;
+constexpr int kExitUsage = 2;
+
+// What is wrong and where to read more: the whole help would bury it.
+int usageError(std::string_view why) {
+  std::cerr << "velkor-board : " << why << "\nPour en savoir plus : velkor-board --help\n";
+  return kExitUsage;
 }
 
-bool toInt(const char* text, int& value) {
+bool toInt(const std::string& text, int& value) {
   char* end = nullptr;
   errno = 0;
-  const long v = std::strtol(text, &end, 10);
-  if (errno || end == text || *end || v < 0 || v > 1000000) return false;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (errno || end == text.c_str() || *end || v < 0 || v > 1000000) return false;
   value = static_cast<int>(v);
   return true;
+}
+
+struct Options {
+  velkor::EmulatorFaults faults;
+  std::string link, device, programFile, saveFile;
+};
+
+// An option that takes a value: what it says when the value is missing or
+// wrong, and where a right one goes (false for a wrong one).
+struct ValueOption {
+  const char* name;
+  const char* expects;
+  std::function<bool(const std::string&)> take;
+  std::string text = {};
+  CLI::Option* given = nullptr;
+};
+
+bool takePieces(const std::string& text, velkor::EmulatorFaults& faults) {
+  const auto colon = text.find(':');
+  return colon != std::string::npos && toInt(text.substr(0, colon), faults.pieceSize) &&
+         toInt(text.substr(colon + 1), faults.pieceDelayMs) && faults.pieceSize != 0;
+}
+
+bool takeLineEnd(const std::string& text, std::string_view& lineEnd) {
+  for (auto [name, end] : {std::pair{"crlf", "\r\n"}, std::pair{"cr", "\r"}, std::pair{"lf", "\n"}})
+    if (text == name) {
+      lineEnd = end;
+      return true;
+    }
+  return false;
+}
+
+// The command line, read with CLI11; every mistake is told in French here
+// rather than in the library's words. An option given twice keeps its last
+// value. Returns the exit code when the program ends here.
+std::optional<int> readOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  CLI::App cli("velkor-board");
+  cli.set_help_flag();
+  cli.allow_extras();
+  cli.allow_windows_style_options(false);
+  cli.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  bool version = false;
+  cli.add_flag("--version", version);
+  cli.add_flag("--silent", o.faults.silent);
+  cli.add_flag("--corrupt-echo", o.faults.corruptEcho);
+  cli.add_flag("--no-program", o.faults.noProgram);
+  cli.add_flag("--blanks", o.faults.blanksOnly);
+  auto into = [](std::string& field) {
+    return [&field](const std::string& text) { return field = text, true; };
+  };
+  auto number = [](int& field) { return [&field](const std::string& text) { return toInt(text, field); }; };
+  ValueOption values[] = {
+      {"--link", "--link attend un CHEMIN", into(o.link)},
+      {"--device", "--device attend un PERIPH", into(o.device)},
+      {"--program", "--program attend un FICHIER", into(o.programFile)},
+      {"--save", "--save attend un FICHIER", into(o.saveFile)},
+      {"--line-end", "--line-end attend crlf, cr ou lf",
+       [&](const std::string& text) { return takeLineEnd(text, o.faults.lineEnd); }},
+      {"--pieces", "--pieces attend N:MS", [&](const std::string& text) { return takePieces(text, o.faults); }},
+      {"--delay", "--delay attend un nombre de millisecondes de 0 à 1000000", number(o.faults.replyDelayMs)},
+      {"--truncate", "--truncate attend un nombre d'octets de 0 à 1000000", number(o.faults.truncateReply)},
+      {"--hang-up-after", "--hang-up-after attend un nombre de lignes de 0 à 1000000",
+       number(o.faults.hangUpAfterLines)},
+  };
+  for (ValueOption& v : values) v.given = cli.add_option(v.name, v.text);
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ArgumentMismatch&) {
+    // Only an option at the very end can lack its value.
+    for (const ValueOption& v : values)
+      if (argv[argc - 1] == std::string_view(v.name)) return usageError(v.expects);
+    return usageError("arguments incorrects");
+  } catch (const CLI::ParseError&) {
+    return usageError("arguments incorrects");
+  }
+  if (!cli.remaining().empty()) {
+    const std::string first = cli.remaining().front();
+    return usageError((first.starts_with("-") ? "option inconnue : " : "argument inattendu : ") + first);
+  }
+  for (const ValueOption& v : values)
+    if (*v.given && !v.take(v.text)) return usageError(v.expects);
+  if (version) {
+    std::cout << "velkor-board " << VELKOR_VERSION << "\n";
+    return 0;
+  }
+  return std::nullopt;
 }
 
 // Whether `link` is a link velkor-board makes: to a pseudo-terminal (a run
@@ -87,45 +185,9 @@ std::optional<std::string> makeLink(const std::filesystem::path& link, const std
 }  // namespace
 
 int main(int argc, char** argv) {
-  velkor::EmulatorFaults faults;
-  std::string link, device, programFile, saveFile;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    const char* v = nullptr;
-    if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      return 0;
-    } else if (a == "--version") {
-      std::cout << "velkor-board " << VELKOR_VERSION << "\n";
-      return 0;
-    } else if (a == "--link" && (v = next())) link = v;
-    else if (a == "--device" && (v = next())) device = v;
-    else if (a == "--program" && (v = next())) programFile = v;
-    else if (a == "--save" && (v = next())) saveFile = v;
-    else if (a == "--line-end" && (v = next())) {
-      const std::string end = v;
-      if (end == "crlf") faults.lineEnd = "\r\n";
-      else if (end == "cr") faults.lineEnd = "\r";
-      else if (end == "lf") faults.lineEnd = "\n";
-      else return usage("--line-end attend crlf, cr ou lf");
-    } else if (a == "--silent") faults.silent = true;
-    else if (a == "--corrupt-echo") faults.corruptEcho = true;
-    else if (a == "--no-program") faults.noProgram = true;
-    else if (a == "--blanks") faults.blanksOnly = true;
-    else if (a == "--delay" && (v = next()) && toInt(v, faults.replyDelayMs)) {
-    } else if (a == "--truncate" && (v = next()) && toInt(v, faults.truncateReply)) {
-    } else if (a == "--hang-up-after" && (v = next()) && toInt(v, faults.hangUpAfterLines)) {
-    } else if (a == "--pieces" && (v = next())) {
-      const std::string s = v;
-      const auto colon = s.find(':');
-      if (colon == std::string::npos || !toInt(s.substr(0, colon).c_str(), faults.pieceSize) ||
-          !toInt(s.substr(colon + 1).c_str(), faults.pieceDelayMs) || faults.pieceSize == 0)
-        return usage("--pieces attend N:MS");
-    } else {
-      return usage("option inconnue ou incomplète : " + a);
-    }
-  }
+  Options options;
+  if (const auto done = readOptions(argc, argv, options)) return *done;
+  const auto& [faults, link, device, programFile, saveFile] = options;
 
   velkor::BoardEmulator board(faults);
   if (!programFile.empty()) {

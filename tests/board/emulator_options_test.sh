@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # velkor-board's --link and --device leave alone what is not theirs: a path
 # that exists (but a link a run left behind) and a device that is not a
-# terminal are refused, and the emulator then stops with code 4.
+# terminal are refused, and the emulator then stops with code 4. A usage
+# error is told in two lines, the second pointing to --help (code 2).
 # Usage: emulator_options_test.sh VELKOR_BOARD PROGRAM_FILE
 set -uo pipefail
 board=$1 program=$2
@@ -18,6 +19,20 @@ refused() {  # refused WHAT REASON ARGS...: exit code 4 and the French reason
   check "$what: exit code" 4 $?
   grep -q "^velkor-board : .* : $reason$" "$work/err"; check "$what: says why" 0 $?
 }
+
+misused() {  # misused REASON ARGS...: exit code 2, the reason, then where to read more
+  local reason=$1
+  shift
+  timeout 5 "$board" "$@" >/dev/null 2>"$work/err"
+  check "$*: exit code" 2 $?
+  check "$*: says why" "$(printf 'velkor-board : %s\nPour en savoir plus : velkor-board --help' "$reason")" "$(cat "$work/err")"
+}
+misused "option inconnue : --bogus" --bogus
+misused "argument inattendu : carte" carte
+misused "--link attend un CHEMIN" --silent --link
+misused "--pieces attend N:MS" --pieces 0:20
+misused "--delay attend un nombre de millisecondes de 0 à 1000000" --delay -1
+misused "--line-end attend crlf, cr ou lf" --line-end crcr
 
 cp "$program" "$work/atelier.prg"
 mkdir "$work/empty" "$work/full" && touch "$work/full/x"
