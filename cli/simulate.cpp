@@ -7,6 +7,7 @@
 #include "cli/console.h"
 #include "cli/file_arguments.h"
 #include "simulation/chart.h"
+#include "simulation/expectations.h"
 #include "simulation/scenario.h"
 
 namespace velkor {
@@ -27,12 +28,6 @@ std::optional<std::string> readOptions(const std::vector<std::string>& args, Opt
   o.program = files[0];
   o.scenario = files[1];
   return std::nullopt;
-}
-
-// The scenario's rows, each expecting the outputs the run gave.
-std::string recordedExpectations(std::vector<ScenarioRow> rows, const std::vector<BoardOutputs>& outputs) {
-  for (std::size_t i = 0; i < rows.size(); ++i) rows[i].expected = ExpectedOutputs::all(outputs[i]);
-  return scenarioText(rows);
 }
 
 // The run's chart, from its first row to a little after its last.
@@ -91,7 +86,7 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   if (!std::cout) return kExitOutput;  // lost (closed, disk full): told by the caller
 
   bool written = true;
-  if (!options.expect.empty()) written = writeOutputFile(options.expect, recordedExpectations(scenario.rows, outputs));
+  if (!options.expect.empty()) written = writeOutputFile(options.expect, scenarioText(expectingTheRun(scenario.rows, outputs)));
   if (options.svg.empty() && options.png.empty()) return finish(written ? kExitDone : kExitFailed);
   const ChartPicture chart = runChart(scenario.rows, outputs);
   if (!options.svg.empty()) written = writeChart(options.svg, chartSvg(chart), {}) && written;

@@ -9,14 +9,6 @@
 #include "simulation/expectations.h"
 
 namespace velkor {
-namespace {
-
-// "1 échec", "3 échecs"
-std::string counted(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n > 1 ? many : one);
-}
-
-}  // namespace
 
 int testCommand(const std::vector<std::string>& args, const std::function<int(std::string_view)>& usageError) {
   std::string junit;
@@ -49,8 +41,7 @@ int testCommand(const std::vector<std::string>& args, const std::function<int(st
     expectations += check.expectations;
     failures += check.failures.size();
   }
-  std::cout << counted(scenarios, "scénario", "scénarios") << ", " << counted(expectations, "attente", "attentes")
-            << ", " << counted(failures, "échec", "échecs")
+  std::cout << counted(scenarios, "scénario", "scénarios") << ", " << expectationCounts(expectations, failures)
             << (refused ? ", " + counted(refused, "scénario refusé", "scénarios refusés") : "") << "\n";
   std::cout.flush();
 

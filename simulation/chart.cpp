@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 namespace velkor {
 
@@ -17,6 +18,8 @@ constexpr ChartColor kOutput{0, 128, 0};   // the green of "active"
 constexpr ChartColor kText{0, 0, 0};
 constexpr ChartColor kValueText{96, 96, 96};
 constexpr ChartColor kCursor{220, 0, 0};
+constexpr ChartColor kMismatch{200, 0, 0};
+constexpr ChartColor kMismatchBand{255, 215, 215};
 constexpr double kMinTickSpacing = 70;
 constexpr double kLanePadding = 3;
 
@@ -122,6 +125,57 @@ std::int64_t tickStep(double pixelsPerMs) {
 
 std::string valueText(int lane, int value) { return isLogicLane(lane) ? (value ? "1" : "0") : std::to_string(value); }
 
+// The first mismatch at or after `timeMs`.
+std::size_t firstMismatchFrom(const ChartMismatches& marks, std::int64_t timeMs) {
+  return std::size_t(std::lower_bound(marks.begin(), marks.end(), timeMs,
+                                      [](const ChartMismatch& m, std::int64_t t) { return m.failure.timeMs < t; }) -
+                     marks.begin());
+}
+
+// The mismatches shown between `from` and `to`: a pale band on the lane while
+// each lasts, a red bar at its row. Marks that fall into the same pixels are
+// drawn once, so a long run zoomed out costs no more than the chart's width.
+void drawMismatches(std::vector<ChartShape>& shapes, const ChartMismatches& marks, std::int64_t from,
+                    std::int64_t to, const std::function<double(double)>& x, const ChartMetrics& metrics) {
+  // Every row's marks end where the next row's begin: only the last rows
+  // before `from` may still be in force there.
+  std::size_t i = firstMismatchFrom(marks, from);
+  while (i > 0 && marks[i - 1].untilMs > from) --i;
+  struct Band {
+    double start = 0, end = -1;
+  };
+  std::array<Band, kLaneCount> bands{};
+  std::array<double, kLaneCount> barColumn;
+  barColumn.fill(-1);
+  const double barWidth = std::max(2.0, metrics.fontPixels / 4);
+  std::vector<ChartShape> bars;
+  auto laneRect = [&](int lane, double x0, double width, ChartColor color) {
+    return rect(x0, metrics.laneTop(lane) + 1, width, metrics.laneHeight(lane) - 2, color);
+  };
+  for (; i < marks.size() && marks[i].failure.timeMs <= to; ++i) {
+    const ChartMismatch& m = marks[i];
+    const int lane = outputLane(m.failure.page);
+    const double x0 = x(double(std::max(m.failure.timeMs, from))), x1 = x(double(std::min(m.untilMs, to)));
+    Band& band = bands[std::size_t(lane)];
+    if (band.end >= band.start && x0 <= band.end + 1) {
+      band.end = std::max(band.end, x1);
+    } else {
+      if (band.end > band.start) shapes.push_back(laneRect(lane, band.start, band.end - band.start, kMismatchBand));
+      band = {x0, x1};
+    }
+    if (m.failure.timeMs < from) continue;
+    const double column = std::floor(x0);
+    if (column == barColumn[std::size_t(lane)]) continue;
+    barColumn[std::size_t(lane)] = column;
+    bars.push_back(laneRect(lane, x0 - barWidth / 2, barWidth, kMismatch));
+  }
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const Band& band = bands[std::size_t(lane)];
+    if (band.end > band.start) shapes.push_back(laneRect(lane, band.start, band.end - band.start, kMismatchBand));
+  }
+  shapes.insert(shapes.end(), bars.begin(), bars.end());
+}
+
 }  // namespace
 
 int ChartMetrics::height() const {
@@ -164,7 +218,8 @@ std::string timeLabel(std::int64_t ms) {
   return s + " s";
 }
 
-ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics) {
+ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics,
+                       const ChartMismatches& mismatches) {
   ChartPicture picture;
   picture.width = width;
   picture.height = metrics.height();
@@ -174,11 +229,13 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   const double right = std::max(left + 1, width - metrics.rightMargin);
   const double bottom = metrics.laneTop(kLaneCount);
   auto x = [&](double t) { return xAtTime(t, view, width, metrics); };
+  const std::int64_t shownEnd = std::min(view.endMs, view.nowMs);
 
   shapes.push_back(rect(0, 0, width, picture.height, kBackground));
   // Every other lane on a light band, so a low level never looks like a rule.
   for (int lane = 1; lane < kLaneCount; lane += 2)
     shapes.push_back(rect(0, metrics.laneTop(lane), width, metrics.laneHeight(lane), kBand));
+  drawMismatches(shapes, mismatches, view.startMs, shownEnd, x, metrics);
 
   // The cursor's time goes in the axis row, on its line and inside the
   // picture; the axis labels it would touch make way for it.
@@ -212,7 +269,6 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
 
   // The lanes, from the later of the view's start and the first change, to
   // the earlier of its end and now.
-  const std::int64_t shownEnd = std::min(view.endMs, view.nowMs);
   if (!trace.empty() && shownEnd >= std::max(view.startMs, trace.firstTime())) {
     const std::int64_t from = std::max(view.startMs, trace.firstTime());
     std::size_t i = trace.indexAt(from);
@@ -235,17 +291,36 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   // The readings: at the cursor, or at the last moment shown.
   const std::optional<std::int64_t> readAt =
       view.cursorMs ? view.cursorMs : (trace.empty() ? std::nullopt : std::optional(shownEnd));
+  // An output in force against what its row expected reads in red, and the
+  // cursor says beside it what was expected and what came.
+  std::array<const ChartMismatch*, kLaneCount> wrong{};
+  if (readAt)
+    for (std::size_t i = firstMismatchFrom(mismatches, *readAt + 1); i > 0 && mismatches[i - 1].untilMs > *readAt; --i)
+      wrong[std::size_t(outputLane(mismatches[i - 1].failure.page))] = &mismatches[i - 1];
+  auto baselineOf = [&](int lane) {
+    return metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
+  };
   if (readAt && !trace.empty() && *readAt >= trace.firstTime()) {
     const BoardState state = trace.stateAt(trace.indexAt(*readAt));
-    for (int lane = 0; lane < kLaneCount; ++lane) {
-      const double baseline = metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
-      shapes.push_back(text(left - 4, baseline, valueText(lane, state.value(lane)), kText, TextAlign::Right));
-    }
+    for (int lane = 0; lane < kLaneCount; ++lane)
+      shapes.push_back(text(left - 4, baselineOf(lane), valueText(lane, state.value(lane)),
+                            wrong[std::size_t(lane)] ? kMismatch : kText, TextAlign::Right));
   }
   if (cursorShown) {
     const double cx = x(double(*view.cursorMs));
     shapes.push_back(line(cx, metrics.axisHeight, cx, bottom, kCursor));
     shapes.push_back(text(cursorX, metrics.axisHeight - 6, cursorLabel, kCursor, TextAlign::Centre));
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      if (!wrong[std::size_t(lane)]) continue;
+      // On a white ground, right of the cursor, or left of it near the edge.
+      const std::string said = wrong[std::size_t(lane)]->failure.values();
+      const double w = textWidth(said, metrics.fontPixels) + 4;
+      const bool onTheLeft = cx + 3 + w > right;
+      const double x0 = onTheLeft ? cx - 3 - w : cx + 3;
+      shapes.push_back(rect(x0, metrics.laneTop(lane) + 1, w, metrics.laneHeight(lane) - 2, kBackground));
+      shapes.push_back(text(onTheLeft ? x0 + w - 2 : x0 + 2, baselineOf(lane), said, kMismatch,
+                            onTheLeft ? TextAlign::Right : TextAlign::Left));
+    }
   }
   return picture;
 }

@@ -1,15 +1,20 @@
 // The timing chart of a trace, drawn as a list of shapes: one lane per input
 // and output, logic lanes as square waves, analog lanes as steps in mV, a
 // time axis on top, and the value of every lane at the cursor (or at the
-// last moment shown) beside its name. The window paints the shapes, the
-// exports write them as SVG or PNG, so all three show the same picture.
+// last moment shown) beside its name. Outputs that differ from what a
+// played scenario expects are marked in red on their lane. The window paints
+// the shapes, the exports write them as SVG or PNG, so all three show the
+// same picture.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "simulation/expectations.h"
 #include "simulation/trace.h"
 
 namespace velkor {
@@ -66,7 +71,22 @@ struct ChartView {
   std::optional<std::int64_t> cursorMs;
 };
 
-ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics = {});
+// An output that differed from what its scenario row expected, from the
+// row's time until the next row's (or the next change): a red mark at the
+// row on the output's lane, a pale red band while it lasts, and at the
+// cursor what was expected and what came.
+struct ChartMismatch {
+  ExpectationFailure failure;
+  std::int64_t untilMs = std::numeric_limits<std::int64_t>::max();  // still in force
+};
+// In the order of their rows.
+using ChartMismatches = std::deque<ChartMismatch>;
+
+ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics = {},
+                       const ChartMismatches& mismatches = {});
+
+// The chart's lane of an output page: SL1-SL7 and SA1-SA4 follow the inputs.
+constexpr int outputLane(int page) { return 10 + page; }
 
 // The time under a horizontal position of a chart `width` wide, and back.
 double timeAtX(double x, const ChartView& view, int width, const ChartMetrics& metrics);

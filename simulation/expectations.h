@@ -23,6 +23,8 @@ struct ExpectationFailure {
 
   // "SL3 attendu 1, obtenu 0", "SA1 attendu 2500 mV, obtenu 0 mV"
   std::string what() const;
+  // The same without the output: "attendu 1, obtenu 0", as the chart's cursor reads it.
+  std::string values() const;
   // "essai.csv:19 (t = 4500 ms) : SL3 attendu 1, obtenu 0"
   std::string message(std::string_view scenarioName) const;
 };
@@ -35,5 +37,17 @@ struct RunCheck {
 
 // `outputs[i]` are the outputs after `rows[i]` (see runScenario).
 RunCheck checkRun(const std::vector<ScenarioRow>& rows, const std::vector<BoardOutputs>& outputs);
+// Holds `rows[index]` against the outputs it left, adding to `check`: for a
+// run checked row by row as it is played.
+void checkRow(RunCheck& check, const std::vector<ScenarioRow>& rows, std::size_t index, const BoardOutputs& outputs);
+
+// "120 attentes, 1 échec"
+std::string expectationCounts(std::size_t expectations, std::size_t failures);
+// "1 échec", "3 échecs"
+std::string counted(std::size_t n, std::string_view one, std::string_view many);
+
+// The rows, each expecting every output as the run left it: a good run
+// recorded, to test later changes against. `outputs[i]` follow `rows[i]`.
+std::vector<ScenarioRow> expectingTheRun(std::vector<ScenarioRow> rows, const std::vector<BoardOutputs>& outputs);
 
 }  // namespace velkor

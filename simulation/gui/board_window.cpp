@@ -18,9 +18,11 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <limits>
 #include <utility>
 
 #include "image/safe_write.h"
+#include "simulation/expectations.h"
 #include "simulation/gui/chart_painter.h"
 #include "simulation/gui/lamp.h"
 #include "simulation/gui/path_text.h"
@@ -90,7 +92,7 @@ BoardWindow::BoardWindow(std::function<ProgramImages()> program, QWidget* editor
   // Closing the editor ends the program, this window open or not.
   setAttribute(Qt::WA_QuitOnClose, false);
 
-  chart_ = new TimingChart(trace_, [this] { return now(); }, this);
+  chart_ = new TimingChart(trace_, mismatches_, [this] { return now(); }, this);
   auto* layout = new QVBoxLayout(this);
   buildMenus();
   auto* controls = new QHBoxLayout;
@@ -117,6 +119,12 @@ void BoardWindow::buildMenus() {
   recordAction->setToolTip(QStringLiteral("Relâche les maintiens, puis note chaque changement des entrées "
                                           "jusqu'à ce que l'entrée soit décochée."));
   connect(recordAction, &QAction::triggered, this, &BoardWindow::recordClicked);
+  recordWithOutputsAction = scenario->addAction(QStringLiteral("Enregistrer avec les &sorties..."));
+  recordWithOutputsAction->setEnabled(false);
+  recordWithOutputsAction->setToolTip(QStringLiteral(
+      "Termine l'enregistrement et l'écrit avec les sorties de chaque instant comme valeurs attendues : "
+      "relu, il signale toute sortie qui a changé."));
+  connect(recordWithOutputsAction, &QAction::triggered, this, [this] { saveRecording(true); });
   scenario->addSeparator();
   playAction = scenario->addAction(QStringLiteral("&Lire un scénario..."));
   connect(playAction, &QAction::triggered, this, [this] { openScenario(false); });
@@ -226,8 +234,15 @@ QWidget* BoardWindow::buildButtons() {
   auto* zoomIn = new QPushButton(QStringLiteral("Zoom &+"), row);
   zoomIn->setObjectName("zoomAvant");
   connect(zoomIn, &QPushButton::clicked, this, [this] { chart_->zoom(0.5); });
+  verdict = new QLabel(row);
+  verdict->setObjectName("attentes");
+  verdict->setToolTip(QStringLiteral("Valeurs attendues par le scénario lu. Une sortie qui diffère est marquée en "
+                                     "rouge sur le chronogramme ; le curseur y lit l'attendu et l'obtenu."));
+  verdict->hide();
   layout->addWidget(pauseButton);
   layout->addWidget(resetButton);
+  layout->addStretch();
+  layout->addWidget(verdict);
   layout->addStretch();
   layout->addWidget(zoomOut);
   layout->addWidget(zoomIn);
@@ -248,6 +263,9 @@ void BoardWindow::newRun() {
   stopPlaying();
   stopRecording();
   trace_.clear();
+  mismatches_.clear();
+  expectationsChecked_ = expectationsFailed_ = 0;
+  showVerdict();
   offset_ = 0;
   resumedAt_ = clock_();
   running_ = true;
@@ -307,7 +325,9 @@ void BoardWindow::recordState(std::int64_t timeMs) {
   showOutputs();
   const std::size_t before = trace_.size();
   trace_.record(timeMs, {board_.inputs(), board_.outputs()});
-  if (trace_.size() != before || trace_.size() == trace_.capacity()) chart_->traceChanged();
+  if (trace_.size() == before && trace_.size() != trace_.capacity()) return;
+  endMismatches(timeMs);
+  chart_->traceChanged();
 }
 
 void BoardWindow::releaseHolds() {
@@ -357,6 +377,7 @@ void BoardWindow::recordingChanged() {
   pauseButton->setEnabled(!recording_);
   pauseButton->setToolTip(recording_ ? QStringLiteral("Le temps court pendant l'enregistrement d'un scénario.")
                                      : QString());
+  recordWithOutputsAction->setEnabled(recording_ && !modalRefused_);
   playAction->setEnabled(!recording_);
   playAtOnceAction->setEnabled(!recording_);
 }
@@ -366,9 +387,14 @@ void BoardWindow::recordClicked(bool checked) {
   if (!saveRecording()) recordAction->setChecked(true);
 }
 
-bool BoardWindow::saveRecording() {
-  if (!saveFile(QStringLiteral("Enregistrer le scénario"), QString::fromUtf8(kScenarioFilter),
-                scenarioText(recorded_)))
+bool BoardWindow::saveRecording(bool withOutputs) {
+  // The outputs of the rows played back from the start state, not those seen
+  // while recording: a hold released by hand meanwhile would fail the replay.
+  const std::string text =
+      withOutputs ? scenarioText(expectingTheRun(recorded_, runScenario(program_(), recorded_))) : scenarioText(recorded_);
+  if (!saveFile(withOutputs ? QStringLiteral("Enregistrer le scénario avec les sorties")
+                            : QStringLiteral("Enregistrer le scénario"),
+                QString::fromUtf8(kScenarioFilter), text))
     return false;
   stopRecording();
   return true;
@@ -410,15 +436,17 @@ void BoardWindow::play(std::vector<ScenarioRow> rows, bool atOnce) {
   // The rows' times count from the run's start, not from when the new run
   // was ready (a slow machine took milliseconds there, shifting every row).
   if (atOnce) {
-    for (const ScenarioRow& row : playRows_) {
-      board_.setInputs(row.inputs);
-      trace_.record(row.timeMs, {board_.inputs(), board_.outputs()});
+    for (std::size_t i = 0; i < playRows_.size(); ++i) {
+      board_.setInputs(playRows_[i].inputs);
+      trace_.record(playRows_[i].timeMs, {board_.inputs(), board_.outputs()});
+      checkPlayedRow(i);
     }
     // The run's time goes on from the scenario's last row.
     if (!playRows_.empty()) offset_ += std::max<std::int64_t>(0, playRows_.back().timeMs - now());
     playRows_.clear();
     showInputs(board_.inputs());
     showOutputs();
+    showVerdict();
     chart_->traceChanged();
     return;
   }
@@ -430,13 +458,47 @@ void BoardWindow::play(std::vector<ScenarioRow> rows, bool atOnce) {
 void BoardWindow::playDue() {
   const std::int64_t t = now();
   while (playIndex_ < playRows_.size() && playRows_[playIndex_].timeMs <= t) {
-    const ScenarioRow& row = playRows_[playIndex_++];
-    board_.setInputs(row.inputs);
-    recordState(row.timeMs);
+    const std::size_t index = playIndex_++;
+    board_.setInputs(playRows_[index].inputs);
+    recordState(playRows_[index].timeMs);
+    checkPlayedRow(index);
   }
   showInputs(board_.inputs());
+  showVerdict();
   if (playIndex_ < playRows_.size()) return schedulePlay();
   stopPlaying();
+}
+
+void BoardWindow::checkPlayedRow(std::size_t index) {
+  endMismatches(playRows_[index].timeMs);
+  RunCheck check;
+  checkRow(check, playRows_, index, board_.outputs());
+  if (check.expectations == 0) return;
+  expectationsChecked_ += check.expectations;
+  expectationsFailed_ += check.failures.size();
+  for (const ExpectationFailure& failure : check.failures) mismatches_.push_back({failure});
+  // The latest are kept: an endless list of failures must not grow the memory.
+  while (mismatches_.size() > kMaxMismatches) mismatches_.pop_front();
+  if (!check.failures.empty()) chart_->traceChanged();
+}
+
+void BoardWindow::endMismatches(std::int64_t timeMs) {
+  constexpr auto inForce = std::numeric_limits<std::int64_t>::max();
+  bool ended = false;
+  for (auto m = mismatches_.rbegin(); m != mismatches_.rend() && m->untilMs == inForce; ++m) {
+    m->untilMs = timeMs;
+    ended = true;
+  }
+  if (ended) chart_->traceChanged();
+}
+
+// Only a run that checked something says so: a scenario without expected
+// outputs shows nothing more than before.
+void BoardWindow::showVerdict() {
+  verdict->setVisible(expectationsChecked_ > 0);
+  if (expectationsChecked_ == 0) return;
+  verdict->setText(QString::fromStdString(expectationCounts(expectationsChecked_, expectationsFailed_)));
+  verdict->setStyleSheet(expectationsFailed_ ? QStringLiteral("color: #c80000; font-weight: bold;") : QString());
 }
 
 void BoardWindow::schedulePlay() {
@@ -464,6 +526,7 @@ void BoardWindow::refuseModalCommands(bool refused) {
   modalRefused_ = refused;
   // Ending a recording asks where to save it: refused too.
   recordAction->setEnabled(!refused && !playing());
+  recordWithOutputsAction->setEnabled(!refused && recording_);
   for (QAction* opensDialog : {playAction, playAtOnceAction, exportPngAction, exportSvgAction, exportCsvAction})
     opensDialog->setEnabled(!refused);
   for (QSpinBox* spin : ea) spin->setContextMenuPolicy(refused ? Qt::NoContextMenu : Qt::DefaultContextMenu);

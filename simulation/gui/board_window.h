@@ -1,6 +1,8 @@
 // "Simulation de la carte": the whole board at once, beside the editor. Every
 // input set by hand, every output shown, the program followed as it is
-// edited, a timing chart of the run, and scenarios recorded and played back.
+// edited, a timing chart of the run, and scenarios recorded and played back;
+// a scenario's expected outputs are checked as it plays, and a recording may
+// be saved with the outputs it gave as its expectations.
 //
 // Nothing runs in a loop: the outputs are computed when an input or the
 // program changes, and the chart repaints as its own rules say.
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "simulation/board.h"
+#include "simulation/chart.h"
 #include "simulation/scenario.h"
 #include "simulation/trace.h"
 
@@ -77,17 +80,30 @@ class BoardWindow : public QWidget {
   void startRecording();
   // Ends the recording; its rows.
   std::vector<ScenarioRow> stopRecording();
+  // Saves the rows recorded so far in a file the user chooses and ends the
+  // recording; with `withOutputs`, each row expects the outputs the program
+  // on the pages gives it, as `velkor-cli simulate --expect` writes them.
+  // False, recording on, when the user cancels or the write fails.
+  bool saveRecording(bool withOutputs = false);
   bool recording() const { return recording_; }
   // Whether the window may close (or the editor quit): true unless a
   // scenario is being recorded and the user, asked, goes back or does not
   // get it saved. The recording has ended when it returns true.
   bool mayClose();
+  // Plays rows back; each row's expected outputs are checked once its inputs
+  // are applied, and the outputs that differ are marked on the chart.
   void play(std::vector<ScenarioRow> rows, bool atOnce);
   void stopPlaying();
   bool playing() const { return playTimer_.isActive() || playIndex_ < playRows_.size(); }
 
   const BoardSimulation& board() const { return board_; }
   const Trace& trace() const { return trace_; }
+  // The outputs that differed from what the rows played expected (the
+  // latest kMaxMismatches), and how many values were checked and failed.
+  const ChartMismatches& mismatches() const { return mismatches_; }
+  std::size_t expectationsChecked() const { return expectationsChecked_; }
+  std::size_t expectationsFailed() const { return expectationsFailed_; }
+  static constexpr std::size_t kMaxMismatches = 100'000;
   TimingChart* chart() const { return chart_; }
   BoardWindowDialogs& dialogs() { return dialogs_; }
   // While the editor talks to the board nothing modal may open here: its
@@ -103,7 +119,9 @@ class BoardWindow : public QWidget {
   std::array<QLabel*, kAnalogOutputCount> sa{};
   QPushButton* pauseButton = nullptr;
   QPushButton* resetButton = nullptr;
+  QLabel* verdict = nullptr;  // "120 attentes, 1 échec", while the run checked some
   QAction* recordAction = nullptr;
+  QAction* recordWithOutputsAction = nullptr;
   QAction* playAction = nullptr;
   QAction* playAtOnceAction = nullptr;
   QAction* stopPlayingAction = nullptr;
@@ -130,10 +148,13 @@ class BoardWindow : public QWidget {
   void schedulePlay();
   void setControlsEnabled(bool enabled);
   void recordClicked(bool checked);
-  // Saves the rows recorded so far in a file the user chooses and ends the
-  // recording; false, recording on, when the user cancels or the write fails.
-  bool saveRecording();
   void recordingChanged();
+  // Holds a row just played against what it expects; the row before it no
+  // longer stands.
+  void checkPlayedRow(std::size_t index);
+  // The mismatches still in force end at `timeMs`: another row, or another state.
+  void endMismatches(std::int64_t timeMs);
+  void showVerdict();
   void openScenario(bool atOnce);
   void exportPicture(bool svg);
   void exportTrace();
@@ -145,6 +166,9 @@ class BoardWindow : public QWidget {
   BoardWindowDialogs dialogs_;
   BoardSimulation board_;
   Trace trace_;
+  ChartMismatches mismatches_;
+  std::size_t expectationsChecked_ = 0;
+  std::size_t expectationsFailed_ = 0;
   TimingChart* chart_ = nullptr;
 
   // The run's time: offset_ plus the clock's time since it was last resumed.

@@ -21,9 +21,11 @@ int clampToInt(std::int64_t v) {
 }
 }  // namespace
 
-TimingChart::TimingChart(const Trace& trace, std::function<std::int64_t()> now, QWidget* parent)
+TimingChart::TimingChart(const Trace& trace, const ChartMismatches& mismatches, std::function<std::int64_t()> now,
+                         QWidget* parent)
     : QWidget(parent),
       trace_(trace),
+      mismatches_(mismatches),
       now_(std::move(now)),
       metrics_(ChartMetrics::scaled(FormScale::ofApplication().factor())) {
   setObjectName("chronogramme");
@@ -63,7 +65,9 @@ ChartView TimingChart::view() const {
   return v;
 }
 
-ChartPicture TimingChart::picture() const { return drawChart(trace_, view(), chartWidth(), metrics_); }
+ChartPicture TimingChart::picture() const {
+  return drawChart(trace_, view(), chartWidth(), metrics_, mismatches_);
+}
 
 void TimingChart::setRunning(bool running) {
   running_ = running;
@@ -104,7 +108,7 @@ void TimingChart::scheduleRunningFrame(const ChartView& shown) {
 void TimingChart::paintEvent(QPaintEvent*) {
   const ChartView shown = view();
   QPainter painter(this);
-  paintChart(painter, drawChart(trace_, shown, chartWidth(), metrics_));
+  paintChart(painter, drawChart(trace_, shown, chartWidth(), metrics_, mismatches_));
   ++paints_;
   if (std::exchange(changed_, false)) sinceChange_.start();
   syncScrollBar(shown);

@@ -33,13 +33,15 @@ class TimingChart : public QWidget {
   static constexpr std::int64_t kMinSpanMs = 100;
   static constexpr std::int64_t kMaxSpanMs = 24LL * 3600 * 1000;
 
-  // `now` gives the present time of the run, in ms.
-  TimingChart(const Trace& trace, std::function<std::int64_t()> now, QWidget* parent = nullptr);
+  // `now` gives the present time of the run, in ms; `mismatches` are the
+  // outputs a played scenario expected otherwise, marked on their lanes.
+  TimingChart(const Trace& trace, const ChartMismatches& mismatches, std::function<std::int64_t()> now,
+              QWidget* parent = nullptr);
 
   // Whether time runs; while it does and the view follows the present, the
   // chart moves with it.
   void setRunning(bool running);
-  // Something was recorded: shown at once, or at the next frame.
+  // Something was recorded, or a mismatch marked: shown at once, or at the next frame.
   void traceChanged();
   // A new run: the view follows the present again at the default span.
   void restart();
@@ -83,6 +85,7 @@ class TimingChart : public QWidget {
   void setStart(std::int64_t startMs);
 
   const Trace& trace_;
+  const ChartMismatches& mismatches_;
   std::function<std::int64_t()> now_;
   ChartMetrics metrics_;
   std::int64_t spanMs_ = kDefaultSpanMs;

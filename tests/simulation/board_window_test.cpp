@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -12,7 +13,9 @@
 #include <sys/stat.h>
 #endif
 
+#include "image/program_file.h"
 #include "images.h"
+#include "simulation/expectations.h"
 #include "simulation/gui/board_window.h"
 #include "simulation/gui/lamp.h"
 #include "simulation/gui/timing_chart.h"
@@ -56,6 +59,36 @@ bool sameTrace(const Trace& a, std::int64_t fromA, const Trace& b, std::int64_t 
       return false;
     }
   return !times.empty();
+}
+
+// What the chart shows in red: bars and pale bands on lanes (lane, left,
+// right), and texts.
+constexpr ChartColor kMismatch{200, 0, 0};
+constexpr ChartColor kMismatchBand{255, 215, 215};
+
+struct LaneRect {
+  int lane;
+  double left, right;
+};
+
+struct RedMarks {
+  std::vector<LaneRect> bars, bands;
+  QStringList texts;
+};
+
+RedMarks redMarks(const ChartPicture& picture, const ChartMetrics& m) {
+  RedMarks marks;
+  for (const ChartShape& shape : picture.shapes) {
+    if (shape.kind == ChartShape::Kind::Text && shape.color == kMismatch)
+      marks.texts << QString::fromStdString(shape.text);
+    if (shape.kind != ChartShape::Kind::Rect || !(shape.color == kMismatch || shape.color == kMismatchBand)) continue;
+    const double middle = shape.points[0].y + shape.points[1].y / 2;
+    int lane = 0;
+    while (lane + 1 < kLaneCount && m.laneTop(lane + 1) <= middle) ++lane;
+    (shape.color == kMismatch ? marks.bars : marks.bands)
+        .push_back({lane, shape.points[0].x, shape.points[0].x + shape.points[1].x});
+  }
+  return marks;
 }
 
 }  // namespace
@@ -186,6 +219,117 @@ class BoardWindowTest : public QObject {
     QVERIFY2(sameTrace(recorded, start, w->trace(), 0, why), qPrintable(why));
     QCOMPARE(w->el[2]->isChecked(), true);
     QCOMPARE(w->ea[0]->value(), 3000);
+    // Rows that expect nothing: nothing is said about expectations.
+    QVERIFY(w->verdict->isHidden() && w->mismatches().empty());
+  }
+
+  // Recorded, saved with its outputs, played back: every value holds, as
+  // velkor-cli test says too. A hold released by hand while recording is no
+  // part of the scenario: the expectations are those of its replay.
+  void aRecordingSavedWithItsOutputsPlaysBackAsAPassingTest() {
+    QVERIFY(!w->recordWithOutputsAction->isEnabled());
+    w->recordAction->trigger();
+    QVERIFY(w->recordWithOutputsAction->isEnabled());
+    for (QCheckBox* box : {w->el[1], w->el[0], w->el[1]}) {  // SA1 held at 2500 from the first
+      clockMs += 30;
+      tick(box);
+    }
+    QTest::mouseClick(w->resetButton, Qt::LeftButton);
+    clockMs += 30;
+    type(w->ea[0], "2500");
+    chosen = QString::fromStdString((dir / "bon").string());
+    w->recordWithOutputsAction->trigger();
+    QVERIFY(!w->recording() && !w->recordWithOutputsAction->isEnabled());
+    QCOMPARE(messages, QStringList());
+
+    const ParsedScenario saved = readScenarioFile(dir / "bon.csv");
+    QCOMPARE(QString::fromStdString(saved.error), QString());
+    QCOMPARE(int(saved.rows.size()), 5);
+    QCOMPARE(saved.rows.back().expected.value(8), 2500);  // SA1, held on replay
+    w->play(saved.rows, true);
+    QCOMPARE(int(w->expectationsChecked()), 5 * kPageCount);
+    QCOMPARE(int(w->expectationsFailed()), 0);
+    QVERIFY(w->mismatches().empty());
+    QCOMPARE(w->verdict->text(), QString("55 attentes, 0 échec"));
+    QVERIFY(!w->verdict->isHidden());
+    QVERIFY(redMarks(w->chart()->picture(), w->chart()->metrics()).bars.empty());
+
+#ifdef VELKOR_CLI
+    QVERIFY(writeProgramFile(dir / "bon.prg", images).ok);
+    QProcess cli;
+    cli.start(VELKOR_CLI, {"test", QString::fromStdString((dir / "bon.prg").string()),
+                           QString::fromStdString((dir / "bon.csv").string())});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.readAllStandardOutput(), QByteArray("1 scénario, 55 attentes, 0 échec\n"));
+    QCOMPARE(cli.exitCode(), 0);
+#endif
+  }
+
+  // One expectation wrong among many: its row and lane alone are marked, in
+  // the window as in the exports, and the cursor there reads what was
+  // expected and what came.
+  void aWrongExpectationMarksItsRowAndLaneAlone_data() {
+    QTest::addColumn<bool>("atOnce");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("wrong");  // the value expected instead
+    QTest::addColumn<QString>("said");
+    QTest::newRow("at once, SL1") << true << 1 << 0 << "attendu 0, obtenu 1";
+    QTest::newRow("at its pace, SA1") << false << 8 << 2400 << "attendu 2400 mV, obtenu 2500 mV";
+  }
+
+  void aWrongExpectationMarksItsRowAndLaneAlone() {
+    QFETCH(bool, atOnce);
+    QFETCH(int, page);
+    QFETCH(int, wrong);
+    QFETCH(QString, said);
+    // EL1 then EL2 at 100 ms, EL1 alone from 200 ms, nothing from 300 ms.
+    std::vector<ScenarioRow> rows;
+    for (auto [t, el1, el2] : {std::tuple{0, 0, 0}, {100, 1, 1}, {200, 1, 0}, {300, 0, 0}}) {
+      BoardInputs in;
+      in.logic[0] = el1;
+      in.logic[1] = el2;
+      rows.emplace_back(t, in);
+    }
+    rows = expectingTheRun(rows, runScenario(images, rows));
+    const std::size_t row = 2;  // SL1 lit, SA1 held at 2500
+    rows[row].expected.set(page, wrong);
+
+    clockMs = 0;
+    w->play(rows, atOnce);
+    for (const ScenarioRow& r : rows) {
+      clockMs = r.timeMs;
+      QTRY_VERIFY(w->trace().lastTime() >= r.timeMs || !w->playing());
+    }
+    QTRY_VERIFY(!w->playing());
+    QCOMPARE(int(w->mismatches().size()), 1);
+    const ExpectationFailure& failure = w->mismatches().front().failure;
+    QCOMPARE(int(failure.row), int(row));
+    QCOMPARE(failure.page, page);
+    QCOMPARE(w->mismatches().front().untilMs, 300);
+    QCOMPARE(w->verdict->text(), QString("44 attentes, 1 échec"));
+
+    const ChartMetrics& m = w->chart()->metrics();
+    const ChartView view = w->chart()->view();
+    const RedMarks marks = redMarks(w->chart()->picture(), m);
+    // A bar at the row, a band while it stands, on the output's lane.
+    auto x = [&](double t) { return xAtTime(t, view, w->chart()->width(), m); };
+    QCOMPARE(int(marks.bars.size()), 1);
+    QCOMPARE(marks.bars[0].lane, outputLane(page));
+    QVERIFY(marks.bars[0].left < x(200) && marks.bars[0].right > x(200));
+    QCOMPARE(int(marks.bands.size()), 1);
+    QCOMPARE(marks.bands[0].lane, outputLane(page));
+    QCOMPARE(marks.bands[0].left, x(200));
+    QCOMPARE(marks.bands[0].right, x(300));
+    QVERIFY(marks.texts.isEmpty());  // the readings at the present: the row no longer stands
+
+    w->chart()->setCursorTime(250);
+    const RedMarks atCursor = redMarks(w->chart()->picture(), m);
+    QCOMPARE(atCursor.texts, QStringList({QString::number(wrong == 0 ? 1 : 2500), said}));
+    w->chart()->setCursorTime(300);
+    QVERIFY(redMarks(w->chart()->picture(), m).texts.isEmpty());
+    QVERIFY(chartSvg(w->chart()->picture()).find(said.toStdString()) == std::string::npos);
+    w->chart()->setCursorTime(200);
+    QVERIFY(chartSvg(w->chart()->picture()).find(said.toStdString()) != std::string::npos);
   }
 
   void closingWhileRecordingAsksFirst_data() {
