@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -47,6 +48,10 @@ std::optional<std::filesystem::path> chosenPath(const QString& chosen) {
 // system's language.
 constexpr QFileDialog::Options kOwnDialog = QFileDialog::DontUseNativeDialog;
 
+const QString kProgramsFilter = QStringLiteral("Programmes VELKOR (*.prg)");
+const QString kAllFilesFilter = QStringLiteral("Tous les fichiers (*)");
+const QString kFilters = kProgramsFilter + QStringLiteral(";;") + kAllFilesFilter;
+
 }  // namespace
 
 void QtDialogs::beep() { QApplication::beep(); }
@@ -77,14 +82,22 @@ bool QtDialogs::askYesNo(std::string_view title, std::string_view text) {
 }
 
 std::optional<std::filesystem::path> QtDialogs::chooseFileToOpen() {
-  return chosenPath(QFileDialog::getOpenFileName(parent_, QString(), QString(), QString(), nullptr, kOwnDialog));
+  QString filter = kProgramsFilter;
+  return chosenPath(QFileDialog::getOpenFileName(parent_, QString(), QString(), kFilters, &filter, kOwnDialog));
 }
 
-std::optional<std::filesystem::path> QtDialogs::chooseFileToSave(const std::filesystem::path& suggestion) {
+std::optional<ChosenFile> QtDialogs::chooseFileToSave(const std::filesystem::path& suggestion) {
   // The program asks its own overwrite question. A suggestion opens the
-  // dialog in its folder with its name filled in.
-  return chosenPath(QFileDialog::getSaveFileName(parent_, QString(), toQString(suggestion), QString(), nullptr,
-                                                 kOwnDialog | QFileDialog::DontConfirmOverwrite));
+  // dialog in its folder with its name filled in, under the filter that
+  // shows it: Enter on a name without ".prg" writes that same file.
+  const QFileInfo suggested(toQString(suggestion));
+  QString filter = suggestion.empty() || suggested.suffix().compare(QLatin1String("prg"), Qt::CaseInsensitive) == 0
+                       ? kProgramsFilter
+                       : kAllFilesFilter;
+  const auto path = chosenPath(QFileDialog::getSaveFileName(parent_, QString(), toQString(suggestion), kFilters,
+                                                            &filter, kOwnDialog | QFileDialog::DontConfirmOverwrite));
+  if (!path) return std::nullopt;
+  return ChosenFile{*path, filter == kAllFilesFilter ? FileFilter::All : FileFilter::Programs};
 }
 
 void QtDialogs::reportError(std::string_view text) {

@@ -18,7 +18,7 @@ class QtDialogs : public UserDialogs {
   bool askOkCancel(std::string_view title, std::string_view text) override;
   bool askYesNo(std::string_view title, std::string_view text) override;
   std::optional<std::filesystem::path> chooseFileToOpen() override;
-  std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path& suggestion) override;
+  std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path& suggestion) override;
   void reportError(std::string_view text) override;
 
  private:

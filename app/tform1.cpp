@@ -98,8 +98,9 @@ void TForm1::buildMenus() {
   QAction* nouveau = add(Fichiers1, "Nouveau1", QStringLiteral("&Nouveau"), &TForm1::Nouveau1Click);
   QAction* ouvrir =
       add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
+  QAction* enregistrer = add(Fichiers1, "Enregistrer1", QStringLiteral("En&registrer"), &TForm1::Enregistrer1Click);
   QAction* sauvegarder = add(Fichiers1, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
-  refusedDuringTransfer_ = {nouveau, ouvrir, sauvegarder};
+  refusedDuringTransfer_ = {nouveau, ouvrir, enregistrer, sauvegarder};
   Fichiers1->addSeparator();
   refusedDuringTransfer_.push_back(add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("&Charger depuis la carte"),
                                        &TForm1::Chargerdepuislacarte1Click));
@@ -146,9 +147,10 @@ void TForm1::buildMenus() {
   // the menu included.
   nouveau->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  sauvegarder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  enregistrer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  sauvegarder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  releaseFocusBefore({nouveau, ouvrir, sauvegarder, quitter});
+  releaseFocusBefore({nouveau, ouvrir, enregistrer, sauvegarder, quitter});
 }
 
 bool TForm1::event(QEvent* e) {
@@ -194,15 +196,22 @@ void TForm1::Chargerunfichierprog1Click() {
   });
 }
 
-void TForm1::Sauvegarder1Click() {
+void TForm1::Enregistrer1Click() { saveProgram(true); }
+
+void TForm1::Sauvegarder1Click() { saveProgram(false); }
+
+void TForm1::saveProgram(bool toCurrentFile) {
   if (transfer_->busy()) return dialogs_.beep();
-  leaveTypedNumber();  // the name proposed is that of the program saved
-  // The dialog opens on the file last opened or saved.
+  leaveTypedNumber();  // the file is that of the program saved
+  // The file the caption names: the one the pages were last opened from or
+  // saved to, as undo and redo left them. Sauvegarder's dialog opens on it.
   const ProgramOrigin& origin = history_.origin();
-  const std::filesystem::path suggestion =
+  const std::filesystem::path current =
       origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
   keepingFocus([&] {
-    if (auto written = sauvegarderProgramme(program_, dialogs_, suggestion)) {
+    const auto written = toCurrentFile ? enregistrerProgramme(program_, dialogs_, current)
+                                       : sauvegarderProgramme(program_, dialogs_, current);
+    if (written) {
       history_.markSaved(*written);
       recent_.add(*written);
     }

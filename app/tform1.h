@@ -106,6 +106,7 @@ class TForm1 : public QMainWindow {
   void Fichiers1Click();
   void Nouveau1Click();
   void Chargerunfichierprog1Click();
+  void Enregistrer1Click();
   void Sauvegarder1Click();
   void Chargerdepuislacarte1Click();
   void Enregistrerdanslacarte1Click();
@@ -162,6 +163,9 @@ class TForm1 : public QMainWindow {
   void recordStep(FieldId changed);
   void releaseFocusBefore(std::initializer_list<QAction*> actions);
   void fileOpened(const OpenOutcome& outcome);
+  // "Enregistrer" (`toCurrentFile`) or "Sauvegarder": either writes the
+  // program, the file then holds the current state of the history.
+  void saveProgram(bool toCurrentFile);
   void openFileAtStart();
   void openRecentFile(const QString& file);
   // After the whole program was replaced (open, download, new): shows it

@@ -95,9 +95,7 @@ class ConsoleDialogs : public UserDialogs {
   bool askOkCancel(std::string_view, std::string_view) override { return true; }
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   std::optional<std::filesystem::path> chooseFileToOpen() override { return std::nullopt; }
-  std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path&) override {
-    return std::nullopt;
-  }
+  std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path&) override { return std::nullopt; }
   void reportError(std::string_view text) override { said_.emplace_back(text); }
 
  private:

@@ -50,26 +50,51 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
   return outcome;
 }
 
-std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
-                                                          const std::filesystem::path& suggestion,
-                                                          const FileWriter& writer) {
-  program.construireImages();
-  const auto path = dialogs.chooseFileToSave(suggestion);
-  if (!path) return std::nullopt;
+namespace {
 
-  std::error_code ec;
-  if (std::filesystem::exists(*path, ec)) {
-    dialogs.beep();
-    if (!dialogs.askYesNo(msg::kConfirmationTitle, msg::overwriteQuestion(path->filename().string())))
-      return std::nullopt;
-  }
-  const WriteResult written = writeProgramFile(*path, program.images, writer);
+// Writes the images built; a failure goes to the error report and leaves the flag.
+std::optional<std::filesystem::path> writeProgram(Program& program, UserDialogs& dialogs,
+                                                  const std::filesystem::path& path, const FileWriter& writer) {
+  const WriteResult written = writeProgramFile(path, program.images, writer);
   if (!written.ok) {
     dialogs.reportError(written.message);
     return std::nullopt;
   }
   program.document.ProgramModified = false;
   return path;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
+                                                          const std::filesystem::path& suggestion,
+                                                          const FileWriter& writer) {
+  program.construireImages();
+  const auto chosen = dialogs.chooseFileToSave(suggestion);
+  if (!chosen) return std::nullopt;
+  const std::filesystem::path path = chosenProgramFile(*chosen);
+
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) {
+    dialogs.beep();
+    if (!dialogs.askYesNo(msg::kConfirmationTitle, msg::overwriteQuestion(path.filename().string())))
+      return std::nullopt;
+  }
+  return writeProgram(program, dialogs, path, writer);
+}
+
+std::filesystem::path chosenProgramFile(const ChosenFile& chosen) {
+  if (chosen.filter != FileFilter::Programs || chosen.path.has_extension()) return chosen.path;
+  std::filesystem::path path = chosen.path;
+  return path += ".prg";
+}
+
+std::optional<std::filesystem::path> enregistrerProgramme(Program& program, UserDialogs& dialogs,
+                                                          const std::filesystem::path& current,
+                                                          const FileWriter& writer) {
+  if (current.empty()) return sauvegarderProgramme(program, dialogs, {}, writer);
+  program.construireImages();
+  return writeProgram(program, dialogs, current, writer);
 }
 
 }  // namespace velkor

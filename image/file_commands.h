@@ -1,4 +1,5 @@
-// The "Ouvrir" and "Sauvegarder" commands, with their questions and messages.
+// The "Ouvrir", "Sauvegarder" and "Enregistrer" commands, with their
+// questions and messages.
 #pragma once
 
 #include <filesystem>
@@ -48,6 +49,18 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
 // through `writer` and clears the modified flag. Returns the file written.
 std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
                                                           const std::filesystem::path& suggestion = {},
+                                                          const FileWriter& writer = systemFileWriter());
+
+// The file a save dialog's answer names: under the programs' filter, a name
+// without extension gets ".prg"; under "Tous les fichiers" it is kept as is.
+std::filesystem::path chosenProgramFile(const ChosenFile& chosen);
+
+// "Enregistrer": rebuilds the images and writes them to `current`, the file
+// the pages came from or were last saved to, without a dialog or question,
+// through `writer`, then clears the modified flag; with no current file,
+// does what "Sauvegarder" does. Returns the file written.
+std::optional<std::filesystem::path> enregistrerProgramme(Program& program, UserDialogs& dialogs,
+                                                          const std::filesystem::path& current,
                                                           const FileWriter& writer = systemFileWriter());
 
 }  // namespace velkor

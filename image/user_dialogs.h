@@ -8,6 +8,16 @@
 
 namespace velkor {
 
+// The filters the program files' dialogs offer, in their order: "Programmes
+// VELKOR (*.prg)" and "Tous les fichiers (*)".
+enum class FileFilter { Programs, All };
+
+// A name given in a save dialog, as typed or picked, and the filter it was given under.
+struct ChosenFile {
+  std::filesystem::path path;
+  FileFilter filter = FileFilter::Programs;
+};
+
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
@@ -20,10 +30,11 @@ class UserDialogs {
   virtual bool askOkCancel(std::string_view title, std::string_view text) = 0;
   // The confirmation question with "&Oui" and "&Non"; true for Oui.
   virtual bool askYesNo(std::string_view title, std::string_view text) = 0;
-  // The standard file dialogs; nothing when cancelled. The save dialog
-  // opens in the folder of `suggestion` with its name filled in, when given.
+  // The standard file dialogs, with the program files' filters; nothing when
+  // cancelled. The save dialog opens in the folder of `suggestion` with its
+  // name filled in, when given.
   virtual std::optional<std::filesystem::path> chooseFileToOpen() = 0;
-  virtual std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path& suggestion) = 0;
+  virtual std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path& suggestion) = 0;
   // The application's central error report.
   virtual void reportError(std::string_view text) = 0;
 };

@@ -31,6 +31,7 @@
 #include "app/qt_dialogs.h"
 #include "app/tform1.h"
 #include "board/board_messages.h"
+#include "image/program_file.h"
 #include "support/editor_on_screen.h"
 #include "support/fake_dialogs.h"
 #include "support/pending_edit.h"
@@ -144,7 +145,8 @@ class EverydayEditingTest : public QObject {
   void shortcutsLeaveTheFieldThenRunTheirEntry_data() {
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("asked");  // the question or dialog that shows the command ran
-    QTest::newRow("Ctrl+S Sauvegarder") << QKeySequence("Ctrl+S") << "save dialog";
+    QTest::newRow("Ctrl+S Enregistrer, no file yet") << QKeySequence("Ctrl+S") << "save dialog";
+    QTest::newRow("Ctrl+Shift+S Sauvegarder") << QKeySequence("Ctrl+Shift+S") << "save dialog";
     const QString lose = "Attention...|Vous allez perdre les modifications. Continuer ?";
     QTest::newRow("Ctrl+O Ouvrir") << QKeySequence("Ctrl+O") << lose;
     QTest::newRow("Ctrl+N Nouveau") << QKeySequence("Ctrl+N") << lose;
@@ -278,7 +280,7 @@ class EverydayEditingTest : public QObject {
           if (pick(10) == 0) {
             const QString name = QString("prog%1").arg(action);
             dialogs->saveChoice = dir / name.toStdString();
-            QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+            QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
             fileOf.back() = name;
             held[name] = states.size() - 1;
             QVERIFY(!modified());
@@ -367,6 +369,52 @@ class EverydayEditingTest : public QObject {
     QCOMPARE(caption(), QStringLiteral("VELKOR"));
     QCOMPARE(dialogs->shown.back(),
              std::string("Fichier introuvable\r\rabsent.prg"));
+  }
+
+  // Ctrl+S writes the file the caption names, as undo and redo left it,
+  // without a dialog; with none, it asks as Sauvegarder does.
+  void ctrlSWritesTheFileTheCaptionNames_data() {
+    QTest::addColumn<QString>("before");   // how the pages got their file
+    QTest::addColumn<QString>("written");  // by Ctrl+S; "asked.prg" is the name the dialog gives
+    QTest::newRow("opened") << "open B" << "B.prg";
+    QTest::newRow("saved under a name") << "save A" << "A.prg";
+    QTest::newRow("undone back to the state saved") << "save A,open B,undo" << "A.prg";
+    QTest::newRow("new program") << "" << "asked.prg";
+  }
+
+  void ctrlSWritesTheFileTheCaptionNames() {
+    QFETCH(QString, before);
+    QFETCH(QString, written);
+    TempDir dir;
+    Program b;
+    testing_support::makeExample(b);
+    b.construireImages();
+    const std::string bBytes = serializeProgramFile(b.images);
+    testing_support::writeBytes(dir / "B.prg", bBytes);
+    for (const QString& step : before.split(',', Qt::SkipEmptyParts)) {
+      if (step == "save A") {
+        dialogs->saveChoice = dir / "A.prg";
+        form->Sauvegarder1Click();
+      } else if (step == "open B") {
+        dialogs->openChoice = dir / "B.prg";
+        form->Chargerunfichierprog1Click();
+      } else {
+        QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+      }
+    }
+    QTest::mouseClick(field<QPushButton>("ou05_01"), Qt::LeftButton);
+    QVERIFY(modified());
+    int dialogsShown = 0;
+    dialogs->whenAsked = [&] { ++dialogsShown; };
+    dialogs->saveChoice = dir / "asked.prg";
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(dialogsShown, written == "asked.prg" ? 1 : 0);
+    QVERIFY(testing_support::readBytes(dir / written.toStdString()) ==
+            serializeProgramFile(imagesOf(form->document())));
+    if (written != "B.prg") QVERIFY(testing_support::readBytes(dir / "B.prg") == bBytes);
+    QVERIFY(!modified());
+    QCOMPARE(caption(), "VELKOR - " + written);
+    QCOMPARE(form->recentFiles().files().front(), QString::fromStdString((dir / written.toStdString()).generic_string()));
   }
 
   void recentFilesAreListedAndAMissingOneLeaves() {
@@ -639,20 +687,32 @@ class EverydayEditingTest : public QObject {
     TempDir dir;
     testing_support::writeBytes(dir / "atelier.prg", "x");
     QtDialogs real(form.get());
-    QStringList buttons;
-    QString folder, name;
-    QTimer::singleShot(200, [&] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dialog) return;
-      for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
-      folder = dialog->directory().absolutePath();
-      name = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-      dialog->reject();
-    });
+    QStringList buttons, filters;
+    QString folder, name, filter;
+    auto look = [&](bool accept) {
+      QTimer::singleShot(200, [&, accept] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
+        folder = dialog->directory().absolutePath();
+        name = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        filters = dialog->nameFilters();
+        filter = dialog->selectedNameFilter();
+        accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+      });
+    };
+    look(false);
     QVERIFY(!real.chooseFileToSave(dir / "atelier.prg"));
     QVERIFY2(buttons.contains("Enregistrer") && buttons.contains("Annuler"), qPrintable(buttons.join(", ")));
     QCOMPARE(folder, QString::fromStdString(dir.path().generic_string()));
     QCOMPARE(name, QStringLiteral("atelier.prg"));
+    QCOMPARE(filters, QStringList({"Programmes VELKOR (*.prg)", "Tous les fichiers (*)"}));
+    QCOMPARE(filter, filters[0]);
+    // A file named otherwise opens under "Tous les fichiers": Enter keeps its name.
+    look(true);
+    const auto chosen = real.chooseFileToSave(dir / "atelier");
+    QCOMPARE(filter, filters[1]);
+    QVERIFY(chosen && chosen->path == dir / "atelier" && chosen->filter == FileFilter::All);
 
     QStringList boxButtons;
     QTimer::singleShot(200, [&] {

@@ -77,6 +77,47 @@ TEST_F(Commands, FailedSaveIsReportedAndKeepsTheFlag) {
   EXPECT_TRUE(program.document.ProgramModified);
 }
 
+// A name typed without extension gets ".prg" under the programs' filter
+// only; the overwrite question names the file that would be replaced.
+struct ChosenNameRow {
+  const char* what;
+  const char* typed;
+  FileFilter filter;
+  const char* written;
+};
+
+class ChosenNames : public Commands, public testing::WithParamInterface<ChosenNameRow> {};
+
+TEST_P(ChosenNames, GetTheProgramsExtensionUnderTheirFilterOnly) {
+  dialogs.saveChoice = dir / GetParam().typed;
+  dialogs.saveFilter = GetParam().filter;
+  ASSERT_EQ(sauvegarderProgramme(program, dialogs), dir / GetParam().written);
+  EXPECT_EQ(readBytes(dir / GetParam().written), serializeProgramFile(program.images));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  dialogs.answers = {false};
+  EXPECT_FALSE(sauvegarderProgramme(program, dialogs));
+  EXPECT_EQ(dialogs.shown.back(),
+            std::string("Confirmation|Voulez-vous écraser le fichier ") + GetParam().written + " existant?");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ChosenNames,
+    testing::Values(ChosenNameRow{"no extension, programs", "atelier", FileFilter::Programs, "atelier.prg"},
+                    ChosenNameRow{"no extension, all files", "atelier", FileFilter::All, "atelier"},
+                    ChosenNameRow{"another extension, programs", "atelier.txt", FileFilter::Programs, "atelier.txt"},
+                    ChosenNameRow{"prg, programs", "atelier.prg", FileFilter::Programs, "atelier.prg"},
+                    ChosenNameRow{"prg, all files", "atelier.prg", FileFilter::All, "atelier.prg"}),
+    testing_support::RowIndexName());
+
+// Enregistrer asks nothing: a file it cannot write is reported, and the
+// changes stay unsaved.
+TEST_F(Commands, EnregistrerThatFailsIsReportedAndKeepsTheFlag) {
+  program.document.zero1Click(FieldId::hold(8));
+  EXPECT_FALSE(enregistrerProgramme(program, dialogs, dir / "no-such-folder" / "atelier.prg"));
+  EXPECT_EQ(dialogs.errors, 1);
+  EXPECT_TRUE(program.document.ProgramModified);
+}
+
 TEST_F(Commands, OpenAsksWhileModifiedAndCancelKeepsEverything) {
   program.document.ou01_01Click(FieldId::link(2, 1));
   const std::string before = pageContents(program.document, 2);

@@ -15,6 +15,7 @@ class FakeDialogs : public UserDialogs {
   std::deque<bool> answers;  // for askOkCancel and askYesNo, in order
   std::optional<std::filesystem::path> openChoice;
   std::optional<std::filesystem::path> saveChoice;
+  FileFilter saveFilter = FileFilter::All;  // the name is kept as given unless a test picks the programs' filter
   std::filesystem::path saveSuggestion;  // what the last save dialog opened on
   std::vector<std::string> shown;  // every text shown, questions included
   int beeps = 0;
@@ -29,10 +30,11 @@ class FakeDialogs : public UserDialogs {
     if (whenAsked) whenAsked();
     return openChoice;
   }
-  std::optional<std::filesystem::path> chooseFileToSave(const std::filesystem::path& suggestion) override {
+  std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path& suggestion) override {
     if (whenAsked) whenAsked();
     saveSuggestion = suggestion;
-    return saveChoice;
+    if (!saveChoice) return std::nullopt;
+    return ChosenFile{*saveChoice, saveFilter};
   }
   void reportError(std::string_view text) override {
     ++errors;
