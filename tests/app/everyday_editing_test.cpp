@@ -62,6 +62,16 @@ Pages pagesOf(const ProgramDocument& doc) {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+// Another program than the pages', as a file; its bytes.
+std::string writeExample(const std::filesystem::path& file) {
+  Program example;
+  testing_support::makeExample(example);
+  example.construireImages();
+  const std::string bytes = serializeProgramFile(example.images);
+  testing_support::writeBytes(file, bytes);
+  return bytes;
+}
+
 }  // namespace
 
 class EverydayEditingTest : public QObject {
@@ -386,11 +396,7 @@ class EverydayEditingTest : public QObject {
     QFETCH(QString, before);
     QFETCH(QString, written);
     TempDir dir;
-    Program b;
-    testing_support::makeExample(b);
-    b.construireImages();
-    const std::string bBytes = serializeProgramFile(b.images);
-    testing_support::writeBytes(dir / "B.prg", bBytes);
+    const std::string bBytes = writeExample(dir / "B.prg");
     for (const QString& step : before.split(',', Qt::SkipEmptyParts)) {
       if (step == "save A") {
         dialogs->saveChoice = dir / "A.prg";
@@ -526,10 +532,7 @@ class EverydayEditingTest : public QObject {
     QFETCH(QString, command);
     QFETCH(QString, replaced);
     TempDir dir;
-    Program b;
-    testing_support::makeExample(b);
-    b.construireImages();
-    QVERIFY(writeProgramFile(dir / "B.prg", b.images).ok);
+    writeExample(dir / "B.prg");
     form->recentFiles().add(dir / "B.prg");
     const auto edit = testing_support::typeWithoutLeaving(*form, *dialogs, dir / "A.prg");
     dialogs->answers = {true};  // yes, lose the changes
