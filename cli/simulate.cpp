@@ -86,7 +86,8 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   if (!std::cout) return kExitOutput;  // lost (closed, disk full): told by the caller
 
   bool written = true;
-  if (!options.expect.empty()) written = writeOutputFile(options.expect, scenarioText(expectingTheRun(scenario.rows, outputs)));
+  if (!options.expect.empty())
+    written = writeOutputFile(options.expect, scenarioText(expectingTheRun(scenario.rows, outputs)));
   if (options.svg.empty() && options.png.empty()) return finish(written ? kExitDone : kExitFailed);
   const ChartPicture chart = runChart(scenario.rows, outputs);
   if (!options.svg.empty()) written = writeChart(options.svg, chartSvg(chart), {}) && written;

@@ -390,8 +390,8 @@ void BoardWindow::recordClicked(bool checked) {
 bool BoardWindow::saveRecording(bool withOutputs) {
   // The outputs of the rows played back from the start state, not those seen
   // while recording: a hold released by hand meanwhile would fail the replay.
-  const std::string text =
-      withOutputs ? scenarioText(expectingTheRun(recorded_, runScenario(program_(), recorded_))) : scenarioText(recorded_);
+  const std::string text = scenarioText(withOutputs ? expectingTheRun(recorded_, runScenario(program_(), recorded_))
+                                                    : recorded_);
   if (!saveFile(withOutputs ? QStringLiteral("Enregistrer le scénario avec les sorties")
                             : QStringLiteral("Enregistrer le scénario"),
                 QString::fromUtf8(kScenarioFilter), text))

@@ -420,7 +420,8 @@ class EverydayEditingTest : public QObject {
     if (written != "B.prg") QVERIFY(testing_support::readBytes(dir / "B.prg") == bBytes);
     QVERIFY(!modified());
     QCOMPARE(caption(), "VELKOR - " + written);
-    QCOMPARE(form->recentFiles().files().front(), QString::fromStdString((dir / written.toStdString()).generic_string()));
+    QCOMPARE(form->recentFiles().files().front(),
+             QString::fromStdString((dir / written.toStdString()).generic_string()));
   }
 
   void recentFilesAreListedAndAMissingOneLeaves() {
