@@ -409,12 +409,14 @@ class EverydayEditingTest : public QObject {
       }
     }
     QTest::mouseClick(field<QPushButton>("ou05_01"), Qt::LeftButton);
+    typeInto(field<QLineEdit>("pause1"), "99999");  // left by the command: 65000 is written
     QVERIFY(modified());
     int dialogsShown = 0;
     dialogs->whenAsked = [&] { ++dialogsShown; };
     dialogs->saveChoice = dir / "asked.prg";
     QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(dialogsShown, written == "asked.prg" ? 1 : 0);
+    QCOMPARE(form->document().page(1).pause, std::string("65000"));
     QVERIFY(testing_support::readBytes(dir / written.toStdString()) ==
             serializeProgramFile(imagesOf(form->document())));
     if (written != "B.prg") QVERIFY(testing_support::readBytes(dir / "B.prg") == bBytes);
