@@ -208,6 +208,8 @@ void TForm1::saveProgram(bool toCurrentFile) {
   const ProgramOrigin& origin = history_.origin();
   const std::filesystem::path current =
       origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
+  // A file read damaged is only replaced once the user has chosen it again.
+  if (origin.partial) toCurrentFile = false;
   keepingFocus([&] {
     const auto written = toCurrentFile ? enregistrerProgramme(program_, dialogs_, current)
                                        : sauvegarderProgramme(program_, dialogs_, current);

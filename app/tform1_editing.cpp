@@ -187,7 +187,7 @@ void TForm1::Nouveau1Click() {
 void TForm1::fileOpened(const OpenOutcome& outcome) {
   const bool ok = outcome.status == FileStatus::Ok;
   programReplaced(outcome.reaction, "l'ouverture de " + fileName(outcome.file),
-                  ok ? ProgramOrigin::fromFile(outcome.file) : ProgramOrigin::none());
+                  ok ? ProgramOrigin::fromFile(outcome.file, !outcome.damaged.empty()) : ProgramOrigin::none());
   if (ok) recent_.add(outcome.file);
 }
 

@@ -23,9 +23,14 @@ struct ProgramOrigin {
   enum class Kind { None, File, Board };
   Kind kind = Kind::None;
   std::filesystem::path file;  // for Kind::File
+  // The file held more than the pages show (it was read damaged): writing
+  // the pages back over it without a question would lose the rest.
+  bool partial = false;
 
   static ProgramOrigin none() { return {}; }
-  static ProgramOrigin fromFile(std::filesystem::path path) { return {Kind::File, std::move(path)}; }
+  static ProgramOrigin fromFile(std::filesystem::path path, bool partial = false) {
+    return {Kind::File, std::move(path), partial};
+  }
   static ProgramOrigin board() { return {Kind::Board, {}}; }
   friend bool operator==(const ProgramOrigin&, const ProgramOrigin&) = default;
 };

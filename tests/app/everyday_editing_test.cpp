@@ -390,15 +390,20 @@ class EverydayEditingTest : public QObject {
     QTest::newRow("saved under a name") << "save A" << "A.prg";
     QTest::newRow("undone back to the state saved") << "save A,open B,undo" << "A.prg";
     QTest::newRow("new program") << "" << "asked.prg";
+    // What decoding left out of a damaged file would be lost without a word.
+    QTest::newRow("opened damaged") << "damage B,open B" << "asked.prg";
   }
 
   void ctrlSWritesTheFileTheCaptionNames() {
     QFETCH(QString, before);
     QFETCH(QString, written);
     TempDir dir;
-    const std::string bBytes = writeExample(dir / "B.prg");
+    std::string bBytes = writeExample(dir / "B.prg");
     for (const QString& step : before.split(',', Qt::SkipEmptyParts)) {
-      if (step == "save A") {
+      if (step == "damage B") {
+        bBytes[1] = 'X';  // SL1's first link: a letter the editor never writes
+        testing_support::writeBytes(dir / "B.prg", bBytes);
+      } else if (step == "save A") {
         dialogs->saveChoice = dir / "A.prg";
         form->Sauvegarder1Click();
       } else if (step == "open B") {
