@@ -1,7 +1,5 @@
 #include "board/board_emulator.h"
 
-#include "image/program.h"
-
 namespace velkor {
 namespace {
 
@@ -15,21 +13,10 @@ int pageOf(char kind, char digit) {
   return 0;
 }
 
-// A board fresh from the factory holds the default program; built once, as
-// emulators are made by the thousand under test.
-const ProgramImages& factoryImages() {
-  static const ProgramImages images = [] {
-    Program defaults;
-    defaults.initialiserPages();
-    defaults.construireImages();
-    return defaults.images;
-  }();
-  return images;
-}
-
 }  // namespace
 
-BoardEmulator::BoardEmulator(EmulatorFaults faults) : images(factoryImages()), faults_(faults) {}
+// A board fresh from the factory holds the empty program.
+BoardEmulator::BoardEmulator(EmulatorFaults faults) : images(emptyProgramImages()), faults_(faults) {}
 
 std::vector<TimedBytes> BoardEmulator::receive(std::string_view bytes) {
   std::vector<TimedBytes> out;

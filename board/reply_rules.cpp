@@ -1,7 +1,7 @@
 #include "board/reply_rules.h"
 
 #include "image/image_check.h"
-#include "image/program.h"
+#include "image/program_images.h"
 
 namespace velkor {
 namespace {
@@ -11,12 +11,7 @@ bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 // Whether `bytes` can begin an image of `page` that the editor writes: the
 // rules hold byte by byte, so a sound image's tail completes any sound start.
 bool soundStart(int page, std::string_view bytes) {
-  static const ProgramImages sound = [] {
-    Program defaults;
-    defaults.initialiserPages();
-    defaults.construireImages();
-    return defaults.images;
-  }();
+  const ProgramImages& sound = emptyProgramImages();
   return imageFaults(page, std::string(bytes) + sound[page].substr(bytes.size())).empty();
 }
 

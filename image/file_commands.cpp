@@ -3,19 +3,21 @@
 #include "image/image_check.h"
 #include "image/messages.h"
 
+#include <utility>
+
 namespace velkor {
 
 OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path) {
   OpenOutcome outcome;
-  outcome.reaction = program.initialiserPages();
   ReadResult read = readProgramFile(path);
   outcome.status = read.status;
   outcome.message = read.message;
-  if (read.status == FileStatus::Ok) {
-    program.images = read.images;
-    outcome.reaction = program.chargerImages();
-    outcome.damaged = damagedOutputs(read.images);
+  if (read.status != FileStatus::Ok) {
+    outcome.reaction = program.initialiserPages();
+    return outcome;
   }
+  outcome.damaged = damagedOutputs(read.images);
+  outcome.reaction = program.load(std::move(read.images));
   return outcome;
 }
 

@@ -3,6 +3,8 @@
 #include "image/decoding.h"
 #include "image/encoding.h"
 
+#include <utility>
+
 namespace velkor {
 
 Program::Program() {
@@ -25,6 +27,23 @@ Reaction Program::chargerImages() {
   const FieldId first = FieldId::slot(1, 1);
   document.choix01_01Enter(first);
   return {first, false, false};
+}
+
+// By value: resetting the pages rebuilds `images`, which may be what was passed.
+Reaction Program::load(ProgramImages loaded) {
+  initialiserPages();
+  images = std::move(loaded);
+  return chargerImages();
+}
+
+const ProgramImages& emptyProgramImages() {
+  static const ProgramImages empty = [] {
+    Program program;
+    program.initialiserPages();
+    program.construireImages();
+    return program.images;
+  }();
+  return empty;
 }
 
 }  // namespace velkor

@@ -25,6 +25,12 @@ class Program {
   // Sets the document from `images`; page SL1 shown, focus in choix01_01,
   // modified flag cleared.
   Reaction chargerImages();
+
+  // Puts the program `images` hold on the pages, alone: resets them, then
+  // takes the images and decodes them. What an earlier program left after
+  // the end of a chain would otherwise stay, and be saved and uploaded, as
+  // part of the new one.
+  Reaction load(ProgramImages images);
 };
 
 }  // namespace velkor

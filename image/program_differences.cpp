@@ -8,9 +8,7 @@ namespace {
 
 std::vector<OutputSummary> decoded(const ProgramImages& images) {
   Program program;
-  program.initialiserPages();
-  program.images = images;
-  program.chargerImages();
+  program.load(images);
   return summarize(program.document);
 }
 

@@ -50,4 +50,7 @@ class ProgramImages {
   std::array<std::string, kPageCount> entries_{};
 };
 
+// The images of the empty program, as Nouveau leaves the pages (built once).
+const ProgramImages& emptyProgramImages();
+
 }  // namespace velkor
