@@ -345,23 +345,17 @@ void TForm1::COM21Click() { comClick("COM2", COM21, false); }
 void TForm1::COM31Click() { comClick("COM3", COM31, true); }
 void TForm1::COM41Click() { comClick("COM4", COM41, true); }
 
-bool TForm1::confirmLoseChanges(std::string_view question) {
-  if (!program_.document.ProgramModified) return true;
-  dialogs_.beep();
-  return dialogs_.askOkCancel(msg::kAttentionTitle, question);
-}
-
 // The board window's recording is asked about last: declining a question
 // further on would otherwise leave it dropped or saved for nothing.
 void TForm1::Quitter1Click() {
   if (transfer_->busy()) return dialogs_.beep();
-  if (!confirmLoseChanges(kQuitQuestion) || (board_ && !board_->mayClose())) return;
+  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || (board_ && !board_->mayClose())) return;
   program_.document.ProgramModified = false;
   close();
 }
 
 bool TForm1::FormCloseQuery() {
-  if (!confirmLoseChanges(kQuitQuestion) || (board_ && !board_->mayClose())) return false;
+  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || (board_ && !board_->mayClose())) return false;
   program_.document.ProgramModified = false;
   return true;
 }

@@ -218,7 +218,6 @@ class TForm1 : public QMainWindow {
   void keepingFocus(F&& command);
   template <class F>
   void boardCommand(const QString& title, F&& command);
-  bool confirmLoseChanges(std::string_view question);
 
   UserDialogs& dialogs_;
   BusyCursor& cursor_;

@@ -17,7 +17,6 @@
 #include "app/tform1.h"
 #include "app/window_caption.h"
 #include "image/file_commands.h"
-#include "image/messages.h"
 
 namespace velkor {
 namespace {
@@ -177,7 +176,7 @@ void TForm1::updateCaption() {
 void TForm1::Nouveau1Click() {
   if (transfer_->busy()) return dialogs_.beep();
   leaveTypedNumber();
-  if (!confirmLoseChanges(msg::kLoseChangesContinue)) return;
+  if (!confirmLoseChanges(program_, dialogs_)) return;
   // As at start: the document as the window created it, then reset.
   const ProgramDocument created;
   for (int p = 1; p <= kPageCount; ++p) program_.document.page(p) = created.page(p);
@@ -194,7 +193,7 @@ void TForm1::fileOpened(const OpenOutcome& outcome) {
 void TForm1::openFile(const std::filesystem::path& path) {
   if (transfer_->busy()) return dialogs_.beep();
   leaveTypedNumber();
-  if (!confirmLoseChanges(msg::kLoseChangesContinue)) return;
+  if (!confirmLoseChanges(program_, dialogs_)) return;
   // The pages show what was read before any message about the file.
   apply(ouvrirFichier(program_, dialogs_, path, [this](const OpenOutcome& o) { fileOpened(o); }).reaction);
 }

@@ -7,6 +7,12 @@
 
 namespace velkor {
 
+bool confirmLoseChanges(const Program& program, UserDialogs& dialogs, std::string_view question) {
+  if (!program.document.ProgramModified) return true;
+  dialogs.beep();
+  return dialogs.askOkCancel(msg::kAttentionTitle, question);
+}
+
 OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path) {
   OpenOutcome outcome;
   ReadResult read = readProgramFile(path);
@@ -22,10 +28,7 @@ OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path)
 }
 
 std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs, const ShowPages& showPages) {
-  if (program.document.ProgramModified) {
-    dialogs.beep();
-    if (!dialogs.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return std::nullopt;
-  }
+  if (!confirmLoseChanges(program, dialogs)) return std::nullopt;
   const auto path = dialogs.chooseFileToOpen();
   if (!path) return std::nullopt;
   return ouvrirFichier(program, dialogs, *path, showPages);

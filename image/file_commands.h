@@ -6,8 +6,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "image/messages.h"
 #include "image/program.h"
 #include "image/program_file.h"
 #include "image/user_dialogs.h"
@@ -23,6 +25,12 @@ struct OpenOutcome {
   // writes, naming it and what decoding left out (see imageFaults).
   std::vector<std::string> damaged;
 };
+
+// Whether the program on the pages may give way to another (a file, Nouveau,
+// the board's) or the editor end: yes while nothing is unsaved, else the
+// beep and `question` under "Attention...", OK going on.
+bool confirmLoseChanges(const Program& program, UserDialogs& dialogs,
+                        std::string_view question = msg::kLoseChangesContinue);
 
 // Resets the pages, reads the file and, when it is a program file, decodes
 // it as far as it goes. A refused or unreadable file leaves the pages reset
