@@ -67,13 +67,10 @@ void TForm1::FormCreate() {
   writeCredit();
   showAllPages();
 
-  // 38400 baud, 8N1, events on the user-interface thread; the port the
-  // menu shows checked from the start.
+  // The board's line (38400 baud, 8N1), events on the user-interface thread;
+  // the port the menu shows checked from the start.
   rs232.SetDeviceName("COM1");
-  rs232.SetBaudRate(br38400);
-  rs232.SetDataBits(db8);
-  rs232.SetParity(paNone);
-  rs232.SetStopBits(sb1);
+  kBoardLine.applyTo(rs232);
   rs232.SetSynchronizeEvents(true);
   transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, dialogs_, cursor_);
   progress_ = new TransferProgress(centralWidget());

@@ -2,6 +2,13 @@
 
 namespace velkor {
 
+void LineSettings::applyTo(TCustomComPort& port) const {
+  port.SetBaudRate(baudRate);
+  port.SetDataBits(dataBits);
+  port.SetParity(parity);
+  port.SetStopBits(stopBits);
+}
+
 std::string ComPortLine::Label() const {
   const std::string& name = port_.DeviceName();
   const std::string device = PortDevicePath(name);

@@ -10,6 +10,19 @@
 
 namespace velkor {
 
+// The settings of a serial line.
+struct LineSettings {
+  TBaudRate baudRate;
+  TDataBits dataBits;
+  TParity parity;
+  TStopBits stopBits;
+
+  void applyTo(TCustomComPort& port) const;
+};
+
+// The board's line: 38400 baud, 8 data bits, no parity, 1 stop bit.
+inline constexpr LineSettings kBoardLine{br38400, db8, paNone, sb1};
+
 class TransferPort {
  public:
   virtual ~TransferPort() = default;

@@ -154,10 +154,7 @@ class Line {
       : worker_(router, port_), pump_(worker_, [this] { transfer->interrompre(); }), dialogs_(outcome.said),
         outcome_(outcome) {
     port_.SetDeviceName(outcome.port);
-    port_.SetBaudRate(br38400);
-    port_.SetDataBits(db8);
-    port_.SetParity(paNone);
-    port_.SetStopBits(sb1);
+    kBoardLine.applyTo(port_);
     transfer = std::make_unique<BoardTransfer>(port_, pump_, clock_, dialogs_, cursor_);
     transfer->onProgress = [&progress, &outcome](const TransferStep& s) { progress.step(outcome.port, s); };
   }

@@ -39,10 +39,7 @@ class TransferTest : public testing::Test {
     server = std::make_unique<EmulatorServer>(*board, std::move(pty.master), std::move(pty.keeper));
     serving = std::thread([this] { server->run(); });
     port.SetDeviceName(pty.path);
-    port.SetBaudRate(br38400);
-    port.SetDataBits(db8);
-    port.SetParity(paNone);
-    port.SetStopBits(sb1);
+    kBoardLine.applyTo(port);
     if (!transfer) transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
     program.initialiserPages();
   }
