@@ -72,7 +72,7 @@ void TForm1::FormCreate() {
   rs232.SetDeviceName("COM1");
   kBoardLine.applyTo(rs232);
   rs232.SetSynchronizeEvents(true);
-  transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, dialogs_, cursor_);
+  transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, cursor_);
   progress_ = new TransferProgress(centralWidget());
   connect(progress_, &TransferProgress::stopAsked, this, [this] { transfer_->interrompre(); });
   transfer_->onProgress = [this](const TransferStep& step) { progress_->showStep(step); };
@@ -257,30 +257,42 @@ void TForm1::boardCommand(const QString& title, F&& command) {
   keepingFocus(std::forward<F>(command));
 }
 
+// The board's program on the pages, alone, as a file opened puts its own.
 void TForm1::Chargerdepuislacarte1Click() {
   boardCommand(QStringLiteral("Chargement depuis la carte"), [this]() -> std::optional<Reaction> {
-    if (transfer_->chargerDepuisLaCarte(program_) != TransferResult::Done) return std::nullopt;
-    const Reaction first{FieldId::slot(1, 1), false, false};
-    programReplaced(first, "le chargement depuis la carte", ProgramOrigin::board());
-    // Said as an upload says it, once the pages show the board's program.
-    dialogs_.beep();
-    dialogs_.showMessage(msg::kDownloadDone);
-    return first;
+    if (!transfer_->busy() && !confirmLoseChanges(program_, dialogs_)) return std::nullopt;
+    const TransferReport read = transfer_->chargerDepuisLaCarte();
+    std::optional<Reaction> reaction;
+    if (read.done()) {
+      reaction = program_.load(read.images);
+      programReplaced(*reaction, "le chargement depuis la carte", ProgramOrigin::board());
+    } else if (read.result != TransferResult::Interrupted) {
+      // The images that arrived are kept; the pages stay as they were.
+      for (int page = 1; page <= kPageCount; ++page)
+        if (!read.images[page].empty()) program_.images[page] = read.images[page];
+    }
+    // The last word, once the pages show what they now hold.
+    read.tell(dialogs_);
+    return reaction;
   });
 }
 
 void TForm1::Enregistrerdanslacarte1Click() {
-  boardCommand(QStringLiteral("Enregistrement dans la carte"), [this] { transfer_->enregistrerDansLaCarte(program_); });
+  boardCommand(QStringLiteral("Enregistrement dans la carte"), [this] {
+    program_.construireImages();
+    transfer_->enregistrerDansLaCarte(program_.images).tell(dialogs_);
+  });
 }
 
-// Reads the board's program as a download does, into a scratch copy, and
-// says what differs from the pages, field by field; the pages stay as they are.
+// Reads the board's program as a download does, and says what differs from
+// the pages, field by field; the pages stay as they are.
 void TForm1::Verifierlacarte1Click() {
   boardCommand(QStringLiteral("Vérification de la carte"), [this] {
     program_.construireImages();
-    ProgramImages board = program_.images;
-    if (transfer_->lireLaCarte(board) != TransferResult::Done) return;
-    const std::vector<FieldDifference> differences = programDifferences(board, program_.images);
+    const TransferReport read = transfer_->lireLaCarte();
+    read.tell(dialogs_);
+    if (!read.done()) return;
+    const std::vector<FieldDifference> differences = programDifferences(read.images, program_.images);
     std::string text(differences.empty() ? msg::kBoardHoldsTheProgram : msg::kBoardHoldsAnother);
     for (std::size_t i = 0; i < differences.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + differences[i].line();
     dialogs_.beep();
@@ -301,7 +313,11 @@ void TForm1::setTransferRunning(bool running) {
 
 bool TForm1::testerPort() {
   bool opened = false;
-  reportFailures([&] { opened = transfer_->testerPort(); });
+  reportFailures([&] {
+    const TransferReport check = transfer_->testerPort();
+    check.tell(dialogs_);
+    opened = check.done();
+  });
   return opened;
 }
 

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "board/reply_rules.h"
-#include "document/field_names.h"
 #include "image/program_images.h"
 
 namespace velkor::msg {

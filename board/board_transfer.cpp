@@ -2,8 +2,9 @@
 
 #include "board/board_messages.h"
 #include "board/reply_rules.h"
-#include "image/messages.h"
 #include "image/system_errors.h"
+
+#include <utility>
 
 namespace velkor {
 namespace {
@@ -24,6 +25,15 @@ std::string command(char verb, int page) {
                            : std::string{verb, 'A', static_cast<char>('0' + analogOutputOf(page))};
 }
 
+// How a transfer ended and what the user is told, with the beep or without.
+TransferReport told(TransferResult result, std::string message, bool beep = true) {
+  TransferReport report;
+  report.result = result;
+  report.message = std::move(message);
+  report.beep = beep;
+  return report;
+}
+
 }  // namespace
 
 std::uint32_t SystemTickClock::GetTickCount() {
@@ -35,6 +45,11 @@ void SystemTickClock::attendre(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void TransferReport::tell(UserDialogs& dialogs) const {
+  if (beep) dialogs.beep();
+  if (!message.empty()) dialogs.showMessage(message);
+}
+
 // A transfer in progress: the busy cursor shows and other transfers are
 // refused until it ends, by whatever path.
 class BoardTransfer::Session {
@@ -43,11 +58,10 @@ class BoardTransfer::Session {
     t_.busy_ = true;
     t_.stopAsked_ = false;
     if (t_.onBusyChanged) t_.onBusyChanged(true);
-    t_.cursorBusy_ = true;
     t_.cursor_.showBusy();
   }
   ~Session() {
-    t_.restoreCursor();
+    t_.cursor_.showNormal();
     t_.busy_ = false;
     if (t_.onBusyChanged) t_.onBusyChanged(false);
   }
@@ -58,16 +72,14 @@ class BoardTransfer::Session {
   BoardTransfer& t_;
 };
 
-BoardTransfer::BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs,
-                             BusyCursor& cursor)
+BoardTransfer::BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, BusyCursor& cursor)
     : ownPort_(std::make_unique<ComPortLine>(rs232)), rs232_(*ownPort_), pump_(pump), clock_(clock),
-      dialogs_(dialogs), cursor_(cursor) {
+      cursor_(cursor) {
   rs232_.SetOnRxChar(Bind(this, &BoardTransfer::rs232RxChar));
 }
 
-BoardTransfer::BoardTransfer(TransferPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs,
-                             BusyCursor& cursor)
-    : rs232_(rs232), pump_(pump), clock_(clock), dialogs_(dialogs), cursor_(cursor) {
+BoardTransfer::BoardTransfer(TransferPort& rs232, EventPump& pump, TickClock& clock, BusyCursor& cursor)
+    : rs232_(rs232), pump_(pump), clock_(clock), cursor_(cursor) {
   rs232_.SetOnRxChar(Bind(this, &BoardTransfer::rs232RxChar));
 }
 
@@ -91,28 +103,14 @@ void BoardTransfer::emptyReception() {
   inTime_ = 0;
 }
 
-void BoardTransfer::restoreCursor() {
-  if (!cursorBusy_) return;
-  cursorBusy_ = false;
-  cursor_.showNormal();
-}
-
-void BoardTransfer::fail(std::string_view message) {
-  restoreCursor();
-  dialogs_.beep();
-  dialogs_.showMessage(message);
-}
-
-bool BoardTransfer::openPort() {
+std::string BoardTransfer::openPort() {
   try {
     rs232_.SetActive(true);
-    return true;
+    return {};
   } catch (const EComError& e) {
-    fail(msg::portUnavailable(rs232_.Label(), systemErrorText(e.WinError, e.what())));
-    return false;
+    return msg::portUnavailable(rs232_.Label(), systemErrorText(e.WinError, e.what()));
   } catch (...) {  // the silent abort an error handler chose
-    fail(msg::portUnavailable(rs232_.Label(), {}));
-    return false;
+    return msg::portUnavailable(rs232_.Label(), {});
   }
 }
 
@@ -139,7 +137,7 @@ bool BoardTransfer::waitUntil(std::uint32_t start, std::uint32_t limit,
   }
 }
 
-bool BoardTransfer::attendreEcho(const std::string& line, int page) {
+bool BoardTransfer::attendreEcho(const std::string& line, int page, std::string& failure) {
   std::string_view got;
   if (waitUntil(clock_.GetTickCount(), kEchoLimitMs, [&](std::string_view arrived) {
         got = arrived;
@@ -147,8 +145,8 @@ bool BoardTransfer::attendreEcho(const std::string& line, int page) {
       }))
     return true;
   // Below the usual check-list: what came back, and what the board now holds.
-  fail(std::string(msg::kCheckList) + "\r\r" + msg::echoFault(echoFault(got, line), page) + "\r" +
-       msg::boardHolds(page - 1));
+  failure = std::string(msg::kCheckList) + "\r\r" + msg::echoFault(echoFault(got, line), page) + "\r" +
+            msg::boardHolds(page - 1);
   return false;
 }
 
@@ -158,42 +156,35 @@ void BoardTransfer::tell(bool upload, int page) {
   onProgress({upload, page, page - 1, static_cast<std::uint32_t>(kPageCount - page + 1) * pause});
 }
 
-TransferResult BoardTransfer::enregistrerDansLaCarte(Program& program) {
-  if (busy_) {
-    dialogs_.beep();
-    return TransferResult::Busy;
-  }
+TransferReport BoardTransfer::enregistrerDansLaCarte(const ProgramImages& images) {
+  if (busy_) return told(TransferResult::Busy, {});
   Session session(*this);
-  program.construireImages();
   // What goes out is the program as it stood when the command started.
-  const ProgramImages images = program.images;
-  if (!openPort()) return TransferResult::PortUnavailable;
+  const ProgramImages sent = images;
+  if (std::string refused = openPort(); !refused.empty())
+    return told(TransferResult::PortUnavailable, std::move(refused));
   clock_.attendre(kAfterOpenMs);
 
   for (int page = 1; page <= kPageCount; ++page) {
-    if (stopAsked_) {
-      restoreCursor();
-      dialogs_.showMessage(std::string(msg::kUploadInterrupted) + "\r\r" + msg::boardHoldsAfterStop(page - 1));
-      return TransferResult::Interrupted;
-    }
+    if (stopAsked_)
+      return told(TransferResult::Interrupted,
+                  std::string(msg::kUploadInterrupted) + "\r\r" + msg::boardHoldsAfterStop(page - 1), false);
     tell(true, page);
     emptyReception();
-    const std::string line = command('P', page) + images[page] + "\r";
+    const std::string line = command('P', page) + sent[page] + "\r";
     try {
       rs232_.WriteText(line);
       clock_.attendre(kAfterLineMs);
-      if (!attendreEcho(line, page)) return TransferResult::NoCommunication;
+      std::string fault;
+      if (!attendreEcho(line, page, fault)) return told(TransferResult::NoCommunication, std::move(fault));
     } catch (const EComError& e) {
       rethrowNamingThePort(e, msg::boardHolds(page - 1));
     }
   }
-  restoreCursor();
-  dialogs_.beep();
-  dialogs_.showMessage(msg::kUploadDone);
-  return TransferResult::Done;
+  return told(TransferResult::Done, std::string(msg::kUploadDone));
 }
 
-TransferResult BoardTransfer::downloadImage(int page, std::string& image, std::string_view kept) {
+TransferReport BoardTransfer::downloadImage(int page, std::string& image, std::string_view kept) {
   emptyReception();
   rs232_.DiscardInput();
   rs232_.DiscardOutput();
@@ -216,83 +207,61 @@ TransferResult BoardTransfer::downloadImage(int page, std::string& image, std::s
       waitUntil(clock_.GetTickCount(), kLineFeedGraceMs,
                 [&](std::string_view arrived) { return arrived.size() > had; });
     }
-    return TransferResult::Done;
+    return {};
   }
   // The usual message, and below it what came back and what is as it was.
   const std::string account = "\r\r" + msg::replyFault(reply, page) + "\r" + std::string(kept);
-  if (verdict == ReplyVerdict::Refused && isLogicPage(page)) {
-    fail(std::string(msg::kNoProgramInBoard) + account);
-    return TransferResult::NoProgram;
-  }
-  if (verdict == ReplyVerdict::Silent && isAnalogPage(page)) {
-    fail(std::string(msg::kNoCommunication) + account);
-    return TransferResult::NoCommunication;
-  }
+  if (verdict == ReplyVerdict::Refused && isLogicPage(page))
+    return told(TransferResult::NoProgram, std::string(msg::kNoProgramInBoard) + account);
+  if (verdict == ReplyVerdict::Silent && isAnalogPage(page))
+    return told(TransferResult::NoCommunication, std::string(msg::kNoCommunication) + account);
   // Silent, cut short, garbled, or refused on an analog output.
-  fail(std::string(msg::kCheckList) + account);
-  return TransferResult::NoCommunication;
+  return told(TransferResult::NoCommunication, std::string(msg::kCheckList) + account);
 }
 
-TransferResult BoardTransfer::readAll(ProgramImages& received, std::string_view kept) {
-  if (!openPort()) return TransferResult::PortUnavailable;
+TransferReport BoardTransfer::readAll(std::string_view kept) {
+  if (busy_) return told(TransferResult::Busy, {});
+  Session session(*this);
+  if (std::string refused = openPort(); !refused.empty())
+    return told(TransferResult::PortUnavailable, std::move(refused));
   clock_.attendre(kAfterOpenMs);
+  TransferReport read;
   for (int page = 1; page <= kPageCount; ++page) {
-    if (stopAsked_) return TransferResult::Interrupted;
+    if (stopAsked_) {
+      read.result = TransferResult::Interrupted;
+      return read;
+    }
     tell(false, page);
-    TransferResult r = TransferResult::NoCommunication;
+    TransferReport outcome;
     try {
-      r = downloadImage(page, received[page], kept);
+      outcome = downloadImage(page, read.images[page], kept);
     } catch (const EComError& e) {
       rethrowNamingThePort(e, msg::readStoppedAt(page) + "\r" + std::string(kept));
     }
-    if (r != TransferResult::Done) return r;
+    if (!outcome.done()) {
+      outcome.images = std::move(read.images);
+      return outcome;
+    }
   }
-  return TransferResult::Done;
+  return read;
 }
 
-TransferResult BoardTransfer::chargerDepuisLaCarte(Program& program) {
-  if (busy_) {
-    dialogs_.beep();
-    return TransferResult::Busy;
+TransferReport BoardTransfer::chargerDepuisLaCarte() {
+  TransferReport read = readAll(msg::kBoardAndPagesUnchanged);
+  if (read.done()) {
+    read.message = msg::kDownloadDone;
+    read.beep = true;
   }
-  if (program.document.ProgramModified) {
-    dialogs_.beep();
-    if (!dialogs_.askOkCancel(msg::kAttentionTitle, msg::kLoseChangesContinue)) return TransferResult::Cancelled;
-  }
-  Session session(*this);
-  ProgramImages received = program.images;
-  const TransferResult r = readAll(received, msg::kBoardAndPagesUnchanged);
-  if (r == TransferResult::Interrupted) return r;
-  if (r != TransferResult::Done) {
-    program.images = received;  // the images already received are kept; the pages stay as they were
-    return r;
-  }
-  // Reset before decoding, as opening a file does: decoding stops at the end
-  // of each chain, and what an earlier program left after it would otherwise
-  // show, and be saved and uploaded, as part of the board's program.
-  program.initialiserPages();
-  program.images = received;
-  program.chargerImages();
-  restoreCursor();
-  return TransferResult::Done;
+  return read;
 }
 
-TransferResult BoardTransfer::lireLaCarte(ProgramImages& images) {
-  if (busy_) {
-    dialogs_.beep();
-    return TransferResult::Busy;
-  }
-  Session session(*this);
-  ProgramImages received = images;
-  const TransferResult r = readAll(received, msg::kBoardUnchanged);
-  if (r == TransferResult::Done) images = received;
-  return r;
-}
+TransferReport BoardTransfer::lireLaCarte() { return readAll(msg::kBoardUnchanged); }
 
-bool BoardTransfer::testerPort() {
-  const bool opened = openPort();
+TransferReport BoardTransfer::testerPort() {
+  std::string refused = openPort();
   rs232_.SetActive(false);
-  return opened;
+  if (refused.empty()) return {};
+  return told(TransferResult::PortUnavailable, std::move(refused));
 }
 
 }  // namespace velkor

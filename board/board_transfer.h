@@ -14,6 +14,10 @@
 // limit. The port stays open between transfers.
 // While it runs, a transfer tells which output it is at and may be asked to
 // stop: it then ends after the line in progress.
+//
+// A transfer works on images only: it says what happened and what the user
+// is to be told, and hands back what it read; what becomes of the pages is
+// the caller's to decide (the editor, velkor-cli).
 #pragma once
 
 #include <functional>
@@ -23,19 +27,34 @@
 
 #include "board/transfer_port.h"
 #include "board/transfer_seams.h"
-#include "image/program.h"
+#include "image/program_images.h"
 #include "image/user_dialogs.h"
 
 namespace velkor {
 
 enum class TransferResult {
   Done,
-  Cancelled,             // the user kept the changes
   Busy,                  // another transfer is running
   PortUnavailable,       // the port could not be opened
   NoCommunication,       // no (whole, matching) answer in time
   NoProgram,             // the board holds no program
   Interrupted,           // the user stopped it after a line
+};
+
+// What a transfer did.
+struct TransferReport {
+  TransferResult result = TransferResult::Done;
+  // What a read brought back: the images that arrived, from SL1 on, the
+  // others empty; all eleven when Done.
+  ProgramImages images;
+  // What the user is told, in French (empty: nothing), and whether the beep
+  // comes with it (or alone, for a transfer refused).
+  std::string message;
+  bool beep = false;
+
+  bool done() const { return result == TransferResult::Done; }
+  // The beep, then the message, as the transfer's last word.
+  void tell(UserDialogs& dialogs) const;
 };
 
 // Where a transfer stands, told before each output is sent or read.
@@ -48,30 +67,30 @@ struct TransferStep {
 
 class BoardTransfer {
  public:
-  BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs, BusyCursor& cursor);
-  BoardTransfer(TransferPort& rs232, EventPump& pump, TickClock& clock, UserDialogs& dialogs, BusyCursor& cursor);
+  BoardTransfer(TCustomComPort& rs232, EventPump& pump, TickClock& clock, BusyCursor& cursor);
+  BoardTransfer(TransferPort& rs232, EventPump& pump, TickClock& clock, BusyCursor& cursor);
   ~BoardTransfer();
   BoardTransfer(const BoardTransfer&) = delete;
   BoardTransfer& operator=(const BoardTransfer&) = delete;
 
-  // "Enregistrer dans la carte". Shows the outcome to the user; a failure
-  // also says what came back and which outputs the board now holds. A port
-  // failure once the port is open is raised again as an EComError whose
-  // message names the port, in French, with the same account of the board.
-  TransferResult enregistrerDansLaCarte(Program& program);
-  // "Charger depuis la carte". Asks first while the program is modified;
-  // resets the pages and decodes the images once all eleven arrived; a
-  // download that stops part way leaves the pages as they were, and a failed
-  // one says what came back for the output it stopped at.
-  TransferResult chargerDepuisLaCarte(Program& program);
-  // Reads the board's eleven images into `images` as a download does, without
-  // a question and without touching any page ("Vérifier la carte"). Says
-  // nothing when all eleven arrived; `images` is unchanged unless they did.
-  TransferResult lireLaCarte(ProgramImages& images);
+  // "Enregistrer dans la carte": sends `images` as they are when it starts.
+  // A failure also says what came back and which outputs the board now
+  // holds. A port failure once the port is open is raised again as an
+  // EComError whose message names the port, in French, with the same account
+  // of the board.
+  TransferReport enregistrerDansLaCarte(const ProgramImages& images);
+  // "Charger depuis la carte": reads the board's eleven images, for the
+  // pages. A failure says what came back for the output it stopped at, and
+  // that the board and the pages are as they were.
+  TransferReport chargerDepuisLaCarte();
+  // Reads the board's eleven images as a download does, for a comparison or
+  // a file ("Vérifier la carte", velkor-cli): a failure says that the board
+  // is as it was; all eleven arrived, nothing is said.
+  TransferReport lireLaCarte();
   // Opens and closes the port once; says so when it cannot be opened.
-  bool testerPort();
+  TransferReport testerPort();
 
-  // True while a transfer runs: nothing else may use the port or the program.
+  // True while a transfer runs: nothing else may use the port.
   bool busy() const { return busy_; }
 
   // Told before each output is sent or asked for ("SL1" ... "SA4").
@@ -91,16 +110,16 @@ class BoardTransfer {
   std::string reception;
 
  private:
-  bool openPort();
+  // Empty when the port is open, else what the user is told.
+  std::string openPort();
   [[noreturn]] void rethrowNamingThePort(const EComError& e, std::string_view more);
-  bool attendreEcho(const std::string& line, int page);
+  // False after the time-out, `failure` then saying what came back.
+  bool attendreEcho(const std::string& line, int page, std::string& failure);
   // A failure says what came back and, below, `kept`: what is as it was.
-  TransferResult downloadImage(int page, std::string& image, std::string_view kept);
-  // The eleven images into `received`, entry by entry as they arrive.
-  TransferResult readAll(ProgramImages& received, std::string_view kept);
+  TransferReport downloadImage(int page, std::string& image, std::string_view kept);
+  // The eleven images into the report, entry by entry as they arrive.
+  TransferReport readAll(std::string_view kept);
   void tell(bool upload, int page);
-  void fail(std::string_view message);
-  void restoreCursor();
   // Handles events until `done` holds for what had arrived (true), or until
   // more than `limit` ms have passed since `start` (false). `done` sees only
   // the bytes read within the limit: a modal window opened meanwhile holds
@@ -115,10 +134,8 @@ class BoardTransfer {
   TransferPort& rs232_;
   EventPump& pump_;
   TickClock& clock_;
-  UserDialogs& dialogs_;
   BusyCursor& cursor_;
   bool busy_ = false;
-  bool cursorBusy_ = false;
   // The running wait, and how many bytes of `reception` were read within it.
   bool waiting_ = false;
   std::uint32_t waitStart_ = 0;

@@ -155,7 +155,7 @@ class Line {
         outcome_(outcome) {
     port_.SetDeviceName(outcome.port);
     kBoardLine.applyTo(port_);
-    transfer = std::make_unique<BoardTransfer>(port_, pump_, clock_, dialogs_, cursor_);
+    transfer = std::make_unique<BoardTransfer>(port_, pump_, clock_, cursor_);
     transfer->onProgress = [&progress, &outcome](const TransferStep& s) { progress.step(outcome.port, s); };
   }
   // The port closes while its worker still serves its hand-overs.
@@ -169,11 +169,12 @@ class Line {
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
-  // The transfer's outcome as an exit code, with a hint when the device
-  // exists but may not be opened; `stopped` says what a stopped read left
-  // (an upload says it itself).
-  int exitCode(TransferResult result, std::string_view stopped = {}) {
-    switch (result) {
+  // What the transfer says, kept for the end, and its outcome as an exit
+  // code, with a hint when the device exists but may not be opened;
+  // `stopped` says what a stopped read left (an upload says it itself).
+  int exitCode(const TransferReport& report, std::string_view stopped = {}) {
+    report.tell(dialogs_);
+    switch (report.result) {
       case TransferResult::Done: return kExitDone;
       case TransferResult::PortUnavailable: permissionHint(); return kExitNoPort;
       case TransferResult::Interrupted:
@@ -182,6 +183,13 @@ class Line {
         return kExitFailed;
       default: return kExitFailed;
     }
+  }
+
+  // Reads the board's images into the outcome; the exit code as above.
+  int readBoard(std::string_view stopped) {
+    const TransferReport read = transfer->lireLaCarte();
+    outcome_.images = read.images;
+    return exitCode(read, stopped);
   }
 
  private:
@@ -278,14 +286,11 @@ int uploadCommand(const std::string& file, const std::vector<std::string>& ports
   Program opened;
   const auto read = openProgram(opened, file);
   if (!read) return kExitRefused;
+  // The file as "Ouvrir" shows it, encoded again, to every board.
   opened.construireImages();
-  const ProgramImages images = opened.images;
+  const ProgramImages& images = opened.images;
   const std::vector<Outcome> outcomes = onEveryPort(ports, [&](Line& line, Outcome&) {
-    Program program;  // each board from the file as "Ouvrir" shows it
-    program.initialiserPages();
-    program.images = images;
-    program.chargerImages();
-    return line.exitCode(line.transfer->enregistrerDansLaCarte(program));
+    return line.exitCode(line.transfer->enregistrerDansLaCarte(images));
   });
   if (outcomes.size() == 1) {
     for (const std::string& message : outcomes[0].said) printMessage(message);
@@ -298,9 +303,8 @@ int uploadCommand(const std::string& file, const std::vector<std::string>& ports
 // The board's program into `file`, once all eleven images arrived whole; a
 // failure says what happened, as in the editor, and that no file was written.
 int downloadCommand(const std::string& file, const std::string& port) {
-  const std::vector<Outcome> outcomes = onEveryPort({port}, [&](Line& line, Outcome& o) {
-    return line.exitCode(line.transfer->lireLaCarte(o.images),
-                         std::string(msg::kDownloadInterrupted) + "\r\r" + std::string(msg::kBoardUnchanged));
+  const std::vector<Outcome> outcomes = onEveryPort({port}, [&](Line& line, Outcome&) {
+    return line.readBoard(std::string(msg::kDownloadInterrupted) + "\r\r" + std::string(msg::kBoardUnchanged));
   });
   const Outcome& o = outcomes[0];
   for (const std::string& message : o.said) printMessage(message);
@@ -323,8 +327,8 @@ int verifyCommand(const std::string& file, const std::vector<std::string>& ports
   const auto read = openProgram(expected, file);
   if (!read) return kExitRefused;
   expected.construireImages();
-  std::vector<Outcome> outcomes = onEveryPort(ports, [&](Line& line, Outcome& o) {
-    return line.exitCode(line.transfer->lireLaCarte(o.images), msg::kVerifyInterrupted);
+  std::vector<Outcome> outcomes = onEveryPort(ports, [&](Line& line, Outcome&) {
+    return line.readBoard(msg::kVerifyInterrupted);
   });
   Json boards = Json::array();
   for (Outcome& o : outcomes) {

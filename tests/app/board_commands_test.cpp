@@ -236,6 +236,42 @@ class BoardCommandsTest : public QObject {
     testing_support::checkTheNumberStaysItsFilesStep(*form, *dialogs, edit, QStringLiteral("VELKOR - carte"));
   }
 
+  // The question comes before the port is opened; Cancel changes nothing.
+  void downloadAsksWhileModifiedAndCancelChangesNothing() {
+    startBoard();
+    form->document().zero1Click(FieldId::hold(8));
+    dialogs->answers = {false};
+    action("Chargerdepuislacarte1")->trigger();
+    QCOMPARE(dialogs->shown, std::vector<std::string>{"Attention...|Vous allez perdre les modifications. Continuer ?"});
+    QVERIFY(form->document().page(8).hold);
+    QVERIFY(form->document().ProgramModified);
+    TComPort other{nullptr};  // the editor holds its port exclusively once open
+    other.SetDeviceName(form->DeviceName());
+    other.SetActive(true);
+    QVERIFY2(other.Active(), "nothing was opened");
+    other.SetActive(false);
+  }
+
+  // A download that stops on a fault keeps the images that arrived; the
+  // pages stay as they were.
+  void failedDownloadKeepsTheImagesThatArrived() {
+    Program stored;
+    testing_support::makeExample(stored);
+    stored.construireImages();
+    startBoard({.noProgram = true, .onlyLine = 3}, &stored.images);
+    form->program().construireImages();
+    const ProgramImages before = form->program().images;
+    QVERIFY(stored.images[1] != before[1]);
+    // A field whose enter rule does not rebuild the images gets the focus back.
+    form->findChild<QLineEdit*>("pause1")->setFocus(Qt::TabFocusReason);
+    action("Chargerdepuislacarte1")->trigger();
+    QCOMPARE(dialogs->shown.size(), std::size_t(1));
+    for (int page = 1; page <= kPageCount; ++page)
+      QCOMPARE(form->program().images[page], page < 3 ? stored.images[page] : before[page]);
+    form->program().construireImages();
+    QCOMPARE(form->program().images, before);
+  }
+
   void silentBoardGivesTheCheckListAndWhatTheBoardHolds() {
     startBoard({.silent = true});
     action("Enregistrerdanslacarte1")->trigger();

@@ -6,12 +6,12 @@
 
 #include "board/board_messages.h"
 #include "board/board_transfer.h"
-#include "image/messages.h"
 #include "image/system_errors.h"
 #include "support/counting_cursor.h"
 #include "support/fake_dialogs.h"
 #include "support/programs.h"
 #include "support/row_names.h"
+#include "editor_side.h"
 #include "virtual_line.h"
 
 namespace velkor {
@@ -31,6 +31,7 @@ std::string downloadFailed(std::string_view message, const std::string& whatCame
   return std::string(message) + "\r\r" + whatCameBack + "\r" + std::string(msg::kBoardAndPagesUnchanged);
 }
 const std::string kNoAnswerSL1 = "La carte n'a pas répondu à la demande de SL1.";
+const std::string kDownloaded{msg::kDownloadDone};
 
 class ProtocolTest : public testing::Test {
  protected:
@@ -49,14 +50,14 @@ class ProtocolTest : public testing::Test {
     board = std::make_unique<BoardEmulator>(faults);
     if (memory) board->images = *memory;
     line = std::make_unique<VirtualLine>(*board);
-    transfer = std::make_unique<BoardTransfer>(*line, *line, *line, dialogs, cursor);
+    transfer = std::make_unique<BoardTransfer>(*line, *line, *line, cursor);
     program.initialiserPages();
   }
 
-  // "Enregistrer dans la carte" or "Charger depuis la carte".
-  TransferResult transferProgram(bool upload) {
-    return upload ? transfer->enregistrerDansLaCarte(program) : transfer->chargerDepuisLaCarte(program);
-  }
+  // "Enregistrer dans la carte" or "Charger depuis la carte", as the editor runs them.
+  TransferResult upload(Program& p) { return testing_support::uploadProgram(*transfer, dialogs, p); }
+  TransferResult download(Program& p) { return testing_support::downloadProgram(*transfer, dialogs, p); }
+  TransferResult transferProgram(bool upload) { return upload ? this->upload(program) : download(program); }
 
   // Virtual milliseconds a call takes.
   template <class F>
@@ -71,7 +72,7 @@ TEST_F(ProtocolTest, UploadThenDownloadIsByteExactWithItsPauses) {
   testing_support::makeRichProgram(program);
   const ProgramImages sent = program.images;
   TransferResult result{};
-  EXPECT_EQ(timed([&] { result = transfer->enregistrerDansLaCarte(program); }), 100u + 11 * 600);
+  EXPECT_EQ(timed([&] { result = upload(program); }), 100u + 11 * 600);
   EXPECT_EQ(result, TransferResult::Done);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kUploadDone)});
   EXPECT_FALSE(cursor.busy);
@@ -88,7 +89,7 @@ TEST_F(ProtocolTest, UploadThenDownloadIsByteExactWithItsPauses) {
   other.initialiserPages();
   line->sent.clear();
   const std::uint32_t start = line->GetTickCount();
-  EXPECT_EQ(timed([&] { result = transfer->chargerDepuisLaCarte(other); }), 100u + 11 * 500);
+  EXPECT_EQ(timed([&] { result = download(other); }), 100u + 11 * 500);
   EXPECT_EQ(result, TransferResult::Done);
   ASSERT_EQ(line->sent.size(), 11u);
   EXPECT_EQ(line->sent[0].bytes, "LL1\r");
@@ -169,37 +170,37 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"last echo cut short", {.pieceSize = 20, .pieceDelayMs = 5000, .onlyLine = 11}, true,
                  TransferResult::NoCommunication, uploadFailed(EchoFault::Cut, 11), 100 + 11 * 600 + 4001},
         FaultRow{"line feed 550 ms after the image", {.pieceSize = 47, .pieceDelayMs = 550, .onlyLine = 1}, false,
-                 TransferResult::Done, "", 100 + 550 + 10 * 500},
+                 TransferResult::Done, kDownloaded, 100 + 550 + 10 * 500},
         FaultRow{"line end 550 ms after each half image", {.pieceSize = 23, .pieceDelayMs = 550, .onlyLine = 1},
-                 false, TransferResult::Done, "", 100 + 1100 + 10 * 500},
+                 false, TransferResult::Done, kDownloaded, 100 + 1100 + 10 * 500},
         FaultRow{"every line end 550 ms late", {.pieceSize = 47, .pieceDelayMs = 550}, false, TransferResult::Done,
-                 "", 100 + 7 * 550 + 4 * 500},
+                 kDownloaded, 100 + 7 * 550 + 4 * 500},
         // Once the image and its CR are in, the LF has 50 ms (given up at
         // 51); one later than that leads the next reply, which is read past it.
         FaultRow{"line feed 600 ms after the image", {.pieceSize = 47, .pieceDelayMs = 600, .onlyLine = 1}, false,
-                 TransferResult::Done, "", 100 + 500 + 51 + 500 + 9 * 500},
+                 TransferResult::Done, kDownloaded, 100 + 500 + 51 + 500 + 9 * 500},
         FaultRow{"line feed after the wait", {.pieceSize = 47, .pieceDelayMs = 2600, .onlyLine = 1}, false,
-                 TransferResult::Done, "", 100 + 2600 + 9 * 500},
+                 TransferResult::Done, kDownloaded, 100 + 2600 + 9 * 500},
         // Boards that end their replies with CR alone or LF alone.
-        FaultRow{"CR alone", {.lineEnd = "\r"}, false, TransferResult::Done, "", 100 + 11 * (500 + 51)},
+        FaultRow{"CR alone", {.lineEnd = "\r"}, false, TransferResult::Done, kDownloaded, 100 + 11 * (500 + 51)},
         FaultRow{"CR alone, 550 ms after the image",
-                 {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\r"}, false, TransferResult::Done, "",
-                 100 + 550 + 51 + 10 * (500 + 51)},
+                 {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\r"}, false, TransferResult::Done,
+                 kDownloaded, 100 + 550 + 51 + 10 * (500 + 51)},
         FaultRow{"CR alone, after the wait", {.pieceSize = 46, .pieceDelayMs = 2600, .onlyLine = 1, .lineEnd = "\r"},
                  false, TransferResult::NoCommunication,
                  downloadFailed(msg::kCheckList,
                                 "La réponse de SL1 n'est arrivée qu'en partie : 46 octets sur 46, sans fin de ligne."),
                  100 + 500 + 2001},
-        FaultRow{"LF alone", {.lineEnd = "\n"}, false, TransferResult::Done, "", 100 + 11 * 500},
+        FaultRow{"LF alone", {.lineEnd = "\n"}, false, TransferResult::Done, kDownloaded, 100 + 11 * 500},
         FaultRow{"LF alone, 550 ms after the image",
-                 {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\n"}, false, TransferResult::Done, "",
-                 100 + 550 + 10 * 500},
+                 {.pieceSize = 46, .pieceDelayMs = 550, .onlyLine = 1, .lineEnd = "\n"}, false, TransferResult::Done,
+                 kDownloaded, 100 + 550 + 10 * 500},
         FaultRow{"echoes ending with LF alone", {.lineEnd = "\n"}, true, TransferResult::Done,
                  std::string(msg::kUploadDone), 100 + 11 * 600},
-        FaultRow{"reply 1.9 s into its wait", {.replyDelayMs = 2400, .onlyLine = 1}, false, TransferResult::Done, "",
-                 100 + 2400 + 10 * 500},
-        FaultRow{"reply 2.0 s into its wait", {.replyDelayMs = 2500, .onlyLine = 1}, false, TransferResult::Done, "",
-                 100 + 2500 + 10 * 500},
+        FaultRow{"reply 1.9 s into its wait", {.replyDelayMs = 2400, .onlyLine = 1}, false, TransferResult::Done,
+                 kDownloaded, 100 + 2400 + 10 * 500},
+        FaultRow{"reply 2.0 s into its wait", {.replyDelayMs = 2500, .onlyLine = 1}, false, TransferResult::Done,
+                 kDownloaded, 100 + 2500 + 10 * 500},
         FaultRow{"reply 2.1 s into its wait", {.replyDelayMs = 2600, .onlyLine = 1}, false,
                  TransferResult::NoCommunication, downloadFailed(msg::kCheckList, kNoAnswerSL1), 100 + 500 + 2001},
         FaultRow{"reply cut short", {.truncateReply = 10, .onlyLine = 1}, false, TransferResult::NoCommunication,
@@ -228,8 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
                  100 + 600 + 10000 + 10 * 600, 10000},
         FaultRow{"echo late, the wait held 10 s", {.replyDelayMs = 4700, .onlyLine = 1}, true,
                  TransferResult::NoCommunication, uploadFailed(EchoFault::Silence, 1), 100 + 600 + 10000, 10000},
-        FaultRow{"reply in time, the wait held 10 s", {}, false, TransferResult::Done, "", 100 + 500 + 10000 + 10 * 500,
-                 10000},
+        FaultRow{"reply in time, the wait held 10 s", {}, false, TransferResult::Done, kDownloaded,
+                 100 + 500 + 10000 + 10 * 500, 10000},
         FaultRow{"reply late, the wait held 10 s", {.replyDelayMs = 2600, .onlyLine = 1}, false,
                  TransferResult::NoCommunication, downloadFailed(msg::kCheckList, kNoAnswerSL1), 100 + 500 + 10000,
                  10000}),
@@ -281,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProtocolTest, MissingPortIsToldAtOnce) {
   line->missing = true;
   TransferResult result{};
-  EXPECT_EQ(timed([&] { result = transfer->enregistrerDansLaCarte(program); }), 0u);
+  EXPECT_EQ(timed([&] { result = upload(program); }), 0u);
   EXPECT_EQ(result, TransferResult::PortUnavailable);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{msg::portUnavailable("COM2", "fichier ou périphérique introuvable")});
   EXPECT_EQ(dialogs.beeps, 1);
@@ -313,21 +314,11 @@ TEST_F(ProtocolTest, DownloadToldAtOnceOfAReplyThatCannotBeAnImage) {
     const ProgramImages before = program.images;
     dialogs.shown.clear();
     TransferResult result{};
-    EXPECT_EQ(timed([&] { result = transfer->chargerDepuisLaCarte(program); }), 100u + row.page * 500);
+    EXPECT_EQ(timed([&] { result = download(program); }), 100u + row.page * 500);
     EXPECT_EQ(result, TransferResult::NoCommunication);
     EXPECT_EQ(dialogs.shown, std::vector<std::string>{downloadFailed(msg::kCheckList, row.told)});
     EXPECT_EQ(program.images[row.page], before[row.page]) << "nothing of the reply is kept";
   }
-}
-
-TEST_F(ProtocolTest, DownloadAsksWhileModifiedAndCancelChangesNothing) {
-  program.document.zero1Click(FieldId::hold(8));
-  dialogs.answers = {false};
-  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Cancelled);
-  EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Attention...|Vous allez perdre les modifications. Continuer ?"});
-  EXPECT_TRUE(program.document.page(8).hold);
-  EXPECT_TRUE(program.document.ProgramModified);
-  EXPECT_FALSE(line->Active()) << "nothing was opened";
 }
 
 TEST_F(ProtocolTest, DownloadShowsOnlyTheBoardsProgram) {
@@ -337,7 +328,7 @@ TEST_F(ProtocolTest, DownloadShowsOnlyTheBoardsProgram) {
   program.document.page(2).slot(1).text = "EA2";
   program.document.UpdateThresholds(2);
   program.document.ProgramModified = false;
-  ASSERT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
+  ASSERT_EQ(download(program), TransferResult::Done);
   const OutputPage& pg = program.document.page(5);
   EXPECT_EQ(pg.slot(1).text, "EL5=1");
   EXPECT_EQ(pg.link(1).caption, "-");
@@ -352,9 +343,9 @@ TEST_F(ProtocolTest, SecondTransferIsRefusedWhileOneRuns) {
   TransferResult inner = TransferResult::Done;
   // A menu command arriving while the first transfer runs.
   transfer->onProgress = [&](const TransferStep& step) {
-    if (step.page == 2) inner = transfer->chargerDepuisLaCarte(program);
+    if (step.page == 2) inner = download(program);
   };
-  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  EXPECT_EQ(upload(program), TransferResult::Done);
   EXPECT_EQ(inner, TransferResult::Busy);
   EXPECT_EQ(dialogs.beeps, 2);  // the refusal, then the final message
   EXPECT_FALSE(transfer->busy());
@@ -401,10 +392,10 @@ TEST_F(ProtocolTest, ProgressIsToldAndAStopEndsAfterTheLineInProgress) {
       EXPECT_TRUE(dialogs.shown.empty());
       EXPECT_EQ(program.images, before) << "a stopped download keeps nothing";
       ProgramImages read = before;
-      EXPECT_EQ(transfer->lireLaCarte(read), TransferResult::Interrupted);
+      EXPECT_EQ(testing_support::readBoard(*transfer, dialogs, read), TransferResult::Interrupted);
       EXPECT_EQ(read, before);
       transfer->onProgress = {};
-      EXPECT_EQ(transfer->lireLaCarte(read), TransferResult::Done) << "the stop is forgotten";
+      EXPECT_EQ(testing_support::readBoard(*transfer, dialogs, read), TransferResult::Done) << "the stop is forgotten";
       EXPECT_EQ(read, memory);
       EXPECT_EQ(program.images, before) << "reading touches no page";
     }

@@ -10,6 +10,7 @@
 #include "board/board_transfer.h"
 #include "board/emulator_server.h"
 #include "board/main_loop_pump.h"
+#include "editor_side.h"
 #include "support/counting_cursor.h"
 #include "support/fake_dialogs.h"
 #include "support/process_usage.h"
@@ -40,7 +41,7 @@ class TransferTest : public testing::Test {
     serving = std::thread([this] { server->run(); });
     port.SetDeviceName(pty.path);
     kBoardLine.applyTo(port);
-    if (!transfer) transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
+    if (!transfer) transfer = std::make_unique<BoardTransfer>(port, pump, clock, cursor);
     program.initialiserPages();
   }
 
@@ -56,6 +57,10 @@ class TransferTest : public testing::Test {
     port.SetActive(false);
     stopBoard();
   }
+
+  // "Enregistrer dans la carte" and "Charger depuis la carte" as the editor runs them.
+  TransferResult upload(Program& p) { return uploadProgram(*transfer, dialogs, p); }
+  TransferResult download(Program& p) { return downloadProgram(*transfer, dialogs, p); }
 
   // Milliseconds a call takes.
   template <class F>

@@ -17,7 +17,7 @@ TEST_F(TransferTest, TransfersTakeTheirPausesAndLittleMore) {
   startBoard();
   testing_support::makeRichProgram(program);
   TransferResult result{};
-  const long long uploadMs = timed([&] { result = transfer->enregistrerDansLaCarte(program); });
+  const long long uploadMs = timed([&] { result = upload(program); });
   EXPECT_EQ(result, TransferResult::Done);
   std::printf("upload: %lld ms, %lld ms over its pauses\n", uploadMs, uploadMs - kUploadPausesMs);
   EXPECT_GE(uploadMs, kUploadPausesMs);
@@ -25,7 +25,7 @@ TEST_F(TransferTest, TransfersTakeTheirPausesAndLittleMore) {
 
   Program other;
   other.initialiserPages();
-  const long long downloadMs = timed([&] { result = transfer->chargerDepuisLaCarte(other); });
+  const long long downloadMs = timed([&] { result = download(other); });
   EXPECT_EQ(result, TransferResult::Done);
   std::printf("download: %lld ms, %lld ms over its pauses\n", downloadMs, downloadMs - kDownloadPausesMs);
   EXPECT_GE(downloadMs, kDownloadPausesMs);
@@ -36,7 +36,7 @@ TEST_F(TransferTest, SilentBoardFailsTheUploadCheaply) {
   startBoard({.silent = true});
   TransferResult result{};
   const double cpuBefore = testing_support::cpuSeconds();
-  const long long ms = timed([&] { result = transfer->enregistrerDansLaCarte(program); });
+  const long long ms = timed([&] { result = upload(program); });
   const double cpu = testing_support::cpuSeconds() - cpuBefore;
   std::printf("failed upload: %lld ms, %.3f s of CPU\n", ms, cpu);
   EXPECT_EQ(result, TransferResult::NoCommunication);

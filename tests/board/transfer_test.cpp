@@ -18,14 +18,14 @@ TEST_F(TransferTest, UploadThenDownloadIsByteExact) {
   const ProgramImages sent = program.images;
   ASSERT_NE(sent[2].find('\n'), std::string::npos);
 
-  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  EXPECT_EQ(upload(program), TransferResult::Done);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kUploadDone)});
   EXPECT_FALSE(cursor.busy);
   EXPECT_TRUE(port.Active()) << "the port stays open";
 
   Program other;
   other.initialiserPages();
-  EXPECT_EQ(transfer->chargerDepuisLaCarte(other), TransferResult::Done);
+  EXPECT_EQ(download(other), TransferResult::Done);
   other.construireImages();
   EXPECT_EQ(other.images, sent);
   EXPECT_EQ(other.document.page(2).threshold(3).value, "4321");
@@ -37,10 +37,10 @@ TEST_F(TransferTest, UploadThenDownloadIsByteExact) {
 
 TEST_F(TransferTest, MissingPortIsReportedAtOnceWithItsName) {
   port.SetDeviceName("/dev/velkor-no-such-port");
-  transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
-  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::PortUnavailable);
-  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::PortUnavailable);
-  EXPECT_FALSE(transfer->testerPort());
+  transfer = std::make_unique<BoardTransfer>(port, pump, clock, cursor);
+  EXPECT_EQ(upload(program), TransferResult::PortUnavailable);
+  EXPECT_EQ(download(program), TransferResult::PortUnavailable);
+  EXPECT_FALSE(testing_support::checkPort(*transfer, dialogs));
   EXPECT_EQ(dialogs.shown, std::vector<std::string>(3, "Port COM occupé ou inexistant !\r\r"
                                                         "/dev/velkor-no-such-port : fichier ou périphérique introuvable"));
   EXPECT_EQ(dialogs.beeps, 3);
@@ -49,7 +49,7 @@ TEST_F(TransferTest, MissingPortIsReportedAtOnceWithItsName) {
   // A COM name: the device it stands for is named too.
   setenv("VELKOR_COM2", "/dev/velkor-no-such-port", 1);
   port.SetDeviceName("COM2");
-  EXPECT_FALSE(transfer->testerPort());
+  EXPECT_FALSE(testing_support::checkPort(*transfer, dialogs));
   EXPECT_EQ(dialogs.shown.back(), "Port COM occupé ou inexistant !\r\r"
                                   "COM2 (/dev/velkor-no-such-port) : fichier ou périphérique introuvable");
 }
@@ -59,14 +59,14 @@ TEST_F(TransferTest, PortInUseIsSaidToBeBusy) {
   TComPort other{nullptr};
   other.SetDeviceName(port.DeviceName());
   other.SetActive(true);
-  EXPECT_FALSE(transfer->testerPort());
+  EXPECT_FALSE(testing_support::checkPort(*transfer, dialogs));
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Port COM occupé ou inexistant !\r\r" + port.DeviceName() +
                                                     " : périphérique occupé"});
 }
 
 TEST_F(TransferTest, PortCheckOpensAndClosesAGoodPort) {
   startBoard();
-  EXPECT_TRUE(transfer->testerPort());
+  EXPECT_TRUE(testing_support::checkPort(*transfer, dialogs));
   EXPECT_FALSE(port.Active());
   EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -78,7 +78,7 @@ TEST_F(TransferTest, HangUpEndsTheUploadAndTheNextOneReopens) {
   TransferResult result{};
   const long long ms = timed([&] {
     try {
-      result = transfer->enregistrerDansLaCarte(program);
+      result = upload(program);
     } catch (const std::exception& e) {
       result = TransferResult::NoCommunication;  // a port failure reported by the window
       dialogs.shown.emplace_back(e.what());
@@ -101,7 +101,7 @@ TEST_F(TransferTest, HangUpEndsTheUploadAndTheNextOneReopens) {
   stopBoard();
   dialogs.shown.clear();
   startBoard();
-  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  EXPECT_EQ(upload(program), TransferResult::Done);
 }
 
 TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
@@ -112,7 +112,7 @@ TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
   startBoard();
   std::filesystem::create_symlink(port.DeviceName(), line);
   port.SetDeviceName(line.string());
-  ASSERT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::Done);
+  ASSERT_EQ(upload(program), TransferResult::Done);
   ASSERT_TRUE(port.Active()) << "the port stays open between transfers";
 
   // The cable is pulled while nothing runs: the port notices and closes itself.
@@ -124,7 +124,7 @@ TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
 
   // Nothing is there any more: the port cannot open.
   dialogs.shown.clear();
-  EXPECT_EQ(transfer->enregistrerDansLaCarte(program), TransferResult::PortUnavailable);
+  EXPECT_EQ(upload(program), TransferResult::PortUnavailable);
   EXPECT_EQ(dialogs.shown, std::vector<std::string>{msg::portUnavailable(line.string(),
                                                                           "fichier ou périphérique introuvable")});
   EXPECT_FALSE(cursor.busy);
@@ -136,8 +136,8 @@ TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
   port.SetDeviceName(line.string());
   dialogs.shown.clear();
   program.document.ProgramModified = false;
-  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
-  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(download(program), TransferResult::Done);
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kDownloadDone)});
   EXPECT_FALSE(program.document.ProgramModified);
 }
 
@@ -152,10 +152,10 @@ TEST_F(TransferTest, TransferEndedWhileABoardReplyIsHandedOverIsSafe) {
   loop.Pump();  // what was handed over must not reach the ended transfer
 
   // A new transfer on the same port works.
-  transfer = std::make_unique<BoardTransfer>(port, pump, clock, dialogs, cursor);
+  transfer = std::make_unique<BoardTransfer>(port, pump, clock, cursor);
   program.document.ProgramModified = false;
-  EXPECT_EQ(transfer->chargerDepuisLaCarte(program), TransferResult::Done);
-  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(download(program), TransferResult::Done);
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>{std::string(msg::kDownloadDone)});
 }
 
 }  // namespace
