@@ -2,21 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "image/program.h"
+#include "image/program_images.h"
 #include "support/row_names.h"
 
 namespace velkor {
 namespace {
 
-const ProgramImages& defaultImages() {
-  static const ProgramImages images = [] {
-    Program program;
-    program.initialiserPages();
-    program.construireImages();
-    return program.images;
-  }();
-  return images;
-}
+const ProgramImages& defaultImages() { return emptyProgramImages(); }
 
 struct ReplyRow {
   const char* what;

@@ -9,7 +9,7 @@
 
 #include "board/reply_rules.h"
 #include "image/image_check.h"
-#include "image/program.h"
+#include "image/program_images.h"
 #include "pieces.h"
 
 using namespace velkor;
@@ -38,15 +38,7 @@ bool allowedStep(ReplyVerdict from, ReplyVerdict to, bool ledByLineEnd) {
 
 bool blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-const ProgramImages& soundImages() {
-  static const ProgramImages images = [] {
-    Program p;
-    p.initialiserPages();
-    p.construireImages();
-    return p.images;
-  }();
-  return images;
-}
+const ProgramImages& soundImages() { return emptyProgramImages(); }
 
 bool takenAs(const std::string& received, int page, const std::string& image) {
   return judgeReply(received, page) == ReplyVerdict::Complete && replyImage(received, page) == image;
