@@ -1,10 +1,7 @@
 #include "image/program_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-
 #include "image/messages.h"
+#include "image/plain_file.h"
 #include "image/safe_write.h"
 #include "image/system_errors.h"
 
@@ -78,32 +75,16 @@ ReadResult readProgramFile(const std::filesystem::path& path) {
   auto unreadable = [&](std::string_view reason) {
     return failure(FileStatus::Unreadable, msg::aboutFile(msg::kUnreadableFile, name, reason));
   };
-  // Only plain files: a FIFO or a device would block or never end.
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec == std::errc::no_such_file_or_directory)  // said as such, not as a file that could not be read
-    return failure(FileStatus::Unreadable, msg::aboutFile(msg::kMissingFile, name));
-  if (ec) return unreadable(systemErrorText(ec.value(), ec.message()));
-  if (std::filesystem::is_directory(status)) return unreadable("c'est un dossier");
-  if (!std::filesystem::is_regular_file(status)) return unreadable("ce n'est pas un fichier ordinaire");
-
-#ifdef _WIN32
-  std::FILE* raw = _wfopen(path.c_str(), L"rb");
-#else
-  std::FILE* raw = std::fopen(path.c_str(), "rb");
-#endif
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
-  if (!file) return unreadable(errnoText(errno));
-
   ProgramFileParser parser;
-  char buffer[4096];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    if (n > 0 && !parser.feed(std::string_view(buffer, n))) break;
-    if (n < sizeof buffer) {
-      if (std::ferror(file.get()))
-        return failure(FileStatus::IoError, "Erreur de lecture du fichier " + name + " : " + errnoText(errno));
-      break;
+  if (auto fault = readPlainFile(path, [&](std::string_view piece) { return parser.feed(piece); })) {
+    switch (fault->kind) {
+      case PlainFileFault::Kind::Missing:  // said as such, not as a file that could not be read
+        return failure(FileStatus::Unreadable, msg::aboutFile(msg::kMissingFile, name));
+      case PlainFileFault::Kind::ReadError:
+        return failure(FileStatus::IoError, "Erreur de lecture du fichier " + name + " : " + fault->reason);
+      case PlainFileFault::Kind::Unreadable:
+      case PlainFileFault::Kind::TooBig:
+        return unreadable(fault->reason);
     }
   }
   ReadResult result = parser.finish();

@@ -1,14 +1,11 @@
 #include "simulation/scenario.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 #include <utility>
 
 #include "document/text_rules.h"
-#include "image/system_errors.h"
+#include "image/plain_file.h"
 
 namespace velkor {
 
@@ -194,31 +191,12 @@ ParsedScenario readScenarioFile(const std::filesystem::path& path) {
     r.error = std::move(reason);
     return r;
   };
-  const std::string tooBig = "plus de " + std::to_string(kScenarioMaxBytes >> 20) + " Mo, trop pour un scénario";
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec) return unreadable(systemErrorText(ec.value(), ec.message()));
-  if (std::filesystem::is_directory(status)) return unreadable("c'est un dossier");
-  if (!std::filesystem::is_regular_file(status)) return unreadable("ce n'est pas un fichier ordinaire");
-  if (std::filesystem::file_size(path, ec) > kScenarioMaxBytes && !ec) return unreadable(tooBig);
-
-#ifdef _WIN32
-  std::FILE* raw = _wfopen(path.c_str(), L"rb");
-#else
-  std::FILE* raw = std::fopen(path.c_str(), "rb");
-#endif
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
-  if (!file) return unreadable(errnoText(errno));
   ScenarioParser parser;
-  char buffer[4096];
-  for (std::uintmax_t total = 0;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    if ((total += n) > kScenarioMaxBytes) return unreadable(tooBig);  // it grew while read
-    if (n > 0 && !parser.feed(std::string_view(buffer, n))) break;
-    if (n < sizeof buffer) {
-      if (std::ferror(file.get())) return unreadable(errnoText(errno));
-      break;
-    }
+  if (auto fault = readPlainFile(path, [&](std::string_view piece) { return parser.feed(piece); },
+                                 kScenarioMaxBytes)) {
+    if (fault->kind == PlainFileFault::Kind::TooBig)
+      return unreadable("plus de " + std::to_string(kScenarioMaxBytes >> 20) + " Mo, trop pour un scénario");
+    return unreadable(fault->reason);
   }
   return parser.finish();
 }
