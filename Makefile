@@ -87,7 +87,7 @@ test-asan: asan-configure
 # under $(ASAN_DIR)/fuzz/findings, the grown corpora under $(ASAN_DIR)/fuzz/corpus.
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= 0
-FUZZ_TARGETS := program_file decode_image reply emulator scenario
+FUZZ_TARGETS := program_file decode_image reply emulator scenario names_file
 FUZZ_OUT     := $(ASAN_DIR)/fuzz
 .PHONY: fuzz-build $(addprefix fuzz-,$(FUZZ_TARGETS))
 fuzz: $(addprefix fuzz-,$(FUZZ_TARGETS))

@@ -106,4 +106,10 @@ int reportDamage(std::string_view fileName, const std::vector<std::string>& dama
   return code == kExitDone ? kExitDamaged : code;
 }
 
+int reportNames(const std::string& programPath, const NamesRead& names, int code) {
+  if (names.status != NamesRead::Status::Damaged) return code;
+  printMessage(msg::damagedNamesFile(namesFilePath(programPath).filename().string(), names.problem));
+  return code == kExitDone ? kExitDamaged : code;
+}
+
 }  // namespace velkor

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/file_commands.h"
+#include "image/names_file.h"
 
 namespace velkor {
 
@@ -44,5 +45,16 @@ std::optional<OpenOutcome> openProgram(Program& program, const std::string& path
 // Told about a damaged file as the editor tells it; `code` becomes
 // kExitDamaged when the command itself went through.
 int reportDamage(std::string_view fileName, const std::vector<std::string>& damaged, int code);
+
+// The names shown with the program: those of its names file when it was
+// read, else none.
+inline const ProgramNames* shownNames(const NamesRead& read) {
+  return read.status == NamesRead::Status::Ok ? &read.names : nullptr;
+}
+
+// Told about a names file that could not be read (the program was shown
+// without names); `code` becomes kExitDamaged when the command itself went
+// through.
+int reportNames(const std::string& programPath, const NamesRead& names, int code);
 
 }  // namespace velkor

@@ -1,12 +1,11 @@
 #include "cli/describe.h"
 
-#include <sstream>
-
 #include "cli/json_text.h"
 
 namespace velkor {
 
-std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings) {
+std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings,
+                   const ProgramNames* names) {
   Json list = Json::array();
   for (const OutputSummary& o : outputs) {
     Json item = {{"name", o.name}, {"conditions", o.conditions}, {"links", o.links}};
@@ -23,20 +22,32 @@ std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<
     list.push_back(item);
   }
   Json more = Json::object();
+  if (names) {
+    // As the names file has them, less what this program does not use.
+    if (!names->title.empty()) more["title"] = names->title;
+    if (!names->comment.empty()) more["comment"] = names->comment;
+    Json signals = Json::object();
+    for (int s = 0; s < kSignalCount; ++s) {
+      const SignalNote& note = names->signals[std::size_t(s)];
+      Json item = Json::object();
+      if (!note.name.empty()) item["name"] = note.name;
+      if (!note.comment.empty()) item["comment"] = note.comment;
+      if (!item.empty()) signals[signalId(s)] = item;
+    }
+    if (!signals.empty()) more["signals"] = signals;
+  }
   if (!warnings.empty()) more["warnings"] = warnings;
   return listPerLine("outputs", list, more);
 }
 
-std::string toText(const std::vector<OutputSummary>& outputs) {
-  std::ostringstream out;
+std::string toText(const std::vector<OutputSummary>& outputs, const ProgramNames* names) {
+  std::string out;
   for (const OutputSummary& o : outputs) {
-    out << o.name << " : ";
-    out << chainText(o);
-    if (!isLogicPage(o.page))
-      out << " — tension " << o.voltageMv << " mV, " << (o.hold ? "maintenue" : "non maintenue");
-    out << " — pause " << o.pauseMs << " mS\n";
+    out += o.name;
+    if (names && !names->label(outputSignal(o.page)).empty()) out += " (" + names->label(outputSignal(o.page)) + ")";
+    out += " : " + chainText(o, true, names) + settingsText(o) + "\n";
   }
-  return out.str();
+  return out;
 }
 
 }  // namespace velkor

@@ -8,11 +8,15 @@
 
 namespace velkor {
 
-// {"outputs": [ {...}, ... ]} with one line per output; with a damaged file
-// also "warnings": one line per damaged output, naming it.
-std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings = {});
+// {"outputs": [ {...}, ... ]} with one line per output; with names (a names
+// file was read) also "title", "comment" and "signals" as the file has
+// them; with a damaged file "warnings": one line per damaged output, naming it.
+std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings = {},
+                   const ProgramNames* names = nullptr);
 
-// One French line per output: "SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS".
-std::string toText(const std::vector<OutputSummary>& outputs);
+// One French line per output: "SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS";
+// with names, each named output and input followed by its name:
+// "SL1 (Pompe) : EL1=1 (Bouton marche) ET EA2 (> 250 mV) — pause 1000 mS".
+std::string toText(const std::vector<OutputSummary>& outputs, const ProgramNames* names = nullptr);
 
 }  // namespace velkor

@@ -171,19 +171,22 @@ int usageError(std::string_view why) {
   return kExitUsage;
 }
 
-// A damaged file is told once the output is written.
-int finish(const std::string& path, const velkor::OpenOutcome& outcome) {
+// A damaged file, and a names file that could not be read, are told once the
+// output is written.
+int finish(const std::string& path, const velkor::OpenOutcome& outcome, const velkor::NamesRead& names = {}) {
   std::cout.flush();
-  return velkor::reportDamage(velkor::fileNameOf(path), outcome.damaged, kExitDone);
+  return velkor::reportNames(path, names, velkor::reportDamage(velkor::fileNameOf(path), outcome.damaged, kExitDone));
 }
 
 int show(const std::string& path, bool json) {
   velkor::Program program;
   const auto outcome = velkor::openProgram(program, path);
   if (!outcome) return kExitRefused;
+  const velkor::NamesRead read = velkor::readProgramNames(path);
+  const velkor::ProgramNames* names = velkor::shownNames(read);
   const auto outputs = velkor::summarize(program.document);
-  std::cout << (json ? velkor::toJson(outputs, outcome->damaged) : velkor::toText(outputs));
-  return finish(path, *outcome);
+  std::cout << (json ? velkor::toJson(outputs, outcome->damaged, names) : velkor::toText(outputs, names));
+  return finish(path, *outcome, read);
 }
 
 int eval(const std::vector<std::string>& args) {

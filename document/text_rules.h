@@ -1,6 +1,7 @@
 // Small text rules shared by the document, the images and the files.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,5 +23,10 @@ std::string stripLeadingZeros(std::string_view text);
 // The whole text read as a non-negative decimal number; nothing when it is
 // empty, holds anything but digits, or does not fit.
 std::optional<long> readWholeNumber(std::string_view text);
+
+// The length of the well-formed UTF-8 character at the start of `text`, 0
+// when it is none (a stray or missing continuation byte, an overlong form, a
+// surrogate, beyond U+10FFFF, or `text` empty).
+std::size_t utf8CharacterLength(std::string_view text);
 
 }  // namespace velkor

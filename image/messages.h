@@ -43,4 +43,12 @@ inline std::string damagedFile(std::string_view fileName, const std::vector<std:
   return text;
 }
 
+// Told when the names file beside a program cannot be read: the program is
+// shown without names, and the file stays as it is.
+inline std::string damagedNamesFile(std::string_view fileName, std::string_view problem) {
+  return "Les noms du programme n'ont pas pu être lus dans " + std::string(fileName) + " : " + std::string(problem) +
+         ".\r\rLe programme est montré sans noms ; ce fichier ne sera remplacé que si le programme est sauvegardé "
+         "avec des noms.";
+}
+
 }  // namespace velkor::msg

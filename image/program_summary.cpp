@@ -43,18 +43,37 @@ std::vector<OutputSummary> summarize(const ProgramDocument& document) {
   return outputs;
 }
 
-std::string chainText(const OutputSummary& o, bool withThresholds) {
+std::string chainText(const OutputSummary& o, const ConditionText& condition) {
   if (o.conditions.empty()) return "aucune condition";
   std::string text;
   for (std::size_t j = 0; j < o.conditions.size(); ++j) {
     if (j > 0) text += " " + o.links[j - 1] + " ";
     const std::string& c = o.conditions[j];
-    text += c;
-    if (!withThresholds) continue;
+    const ThresholdSummary* threshold = nullptr;
     for (const ThresholdSummary& t : o.thresholds)
-      if (c == "EA" + std::to_string(t.input)) text += " (" + t.comparator + " " + std::to_string(t.millivolts) + " mV)";
+      if (c == "EA" + std::to_string(t.input)) threshold = &t;
+    text += condition(c, threshold);
   }
   return text;
+}
+
+std::string chainText(const OutputSummary& o, bool withThresholds, const ProgramNames* names) {
+  return chainText(o, [&](const std::string& token, const ThresholdSummary* threshold) {
+    std::string text = token;
+    const auto signal = conditionSignal(token);
+    if (names && signal && !names->label(*signal).empty()) text += " (" + names->label(*signal) + ")";
+    if (withThresholds && threshold) text += " (" + thresholdText(*threshold) + ")";
+    return text;
+  });
+}
+
+std::string thresholdText(const ThresholdSummary& t) { return t.comparator + " " + std::to_string(t.millivolts) + " mV"; }
+
+std::string settingsText(const OutputSummary& o) {
+  std::string text;
+  if (!isLogicPage(o.page))
+    text += " — tension " + std::to_string(o.voltageMv) + " mV, " + (o.hold ? "maintenue" : "non maintenue");
+  return text + " — pause " + std::to_string(o.pauseMs) + " mS";
 }
 
 }  // namespace velkor

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "document/program_names.h"
+
 namespace velkor {
 
 namespace {
@@ -16,12 +18,7 @@ std::uint16_t millivolts(int mv) {
 
 }  // namespace
 
-std::string laneName(int lane) {
-  if (lane < 7) return "EL" + std::to_string(lane + 1);
-  if (lane < 11) return "EA" + std::to_string(lane - 6);
-  if (lane < 18) return "SL" + std::to_string(lane - 10);
-  return "SA" + std::to_string(lane - 17);
-}
+std::string laneName(int lane) { return signalId(lane); }
 
 int BoardState::value(int lane) const {
   if (lane < 7) return inputs.logic[at(lane)];
