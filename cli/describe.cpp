@@ -28,7 +28,7 @@ std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<
     if (!names->comment.empty()) more["comment"] = names->comment;
     Json signals = Json::object();
     for (int s = 0; s < kSignalCount; ++s) {
-      const SignalNote& note = names->signals[std::size_t(s)];
+      const SignalNote& note = names->notes[std::size_t(s)];
       Json item = Json::object();
       if (!note.name.empty()) item["name"] = note.name;
       if (!note.comment.empty()) item["comment"] = note.comment;

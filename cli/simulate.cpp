@@ -31,13 +31,15 @@ std::optional<std::string> readOptions(const std::vector<std::string>& args, Opt
 }
 
 // The run's chart, from its first row to a little after its last.
-ChartPicture runChart(const std::vector<ScenarioRow>& rows, const std::vector<BoardOutputs>& outputs) {
+ChartPicture runChart(const std::vector<ScenarioRow>& rows, const std::vector<BoardOutputs>& outputs,
+                      const ProgramNames* names) {
   Trace trace(rows.size() + 1);
   trace.record(0, BoardState{});
   for (std::size_t i = 0; i < rows.size(); ++i) trace.record(rows[i].timeMs, {rows[i].inputs, outputs[i]});
   const std::int64_t last = rows.empty() ? 0 : rows.back().timeMs;
   const std::int64_t end = std::max<std::int64_t>(1000, last + std::max<std::int64_t>(last / 20, 100));
-  return drawChart(trace, ChartView{0, end, end, std::nullopt}, kChartWidth);
+  const ChartMetrics metrics = names ? ChartMetrics{}.fittingNames(*names) : ChartMetrics{};
+  return drawChart(trace, ChartView{0, end, end, std::nullopt}, kChartWidth, metrics, {}, names);
 }
 
 bool writeChart(const std::string& path, const std::optional<std::string>& bytes, const std::string& whyNot) {
@@ -89,14 +91,16 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   if (!options.expect.empty())
     written = writeOutputFile(options.expect, scenarioText(expectingTheRun(scenario.rows, outputs)));
   if (options.svg.empty() && options.png.empty()) return finish(written ? kExitDone : kExitFailed);
-  const ChartPicture chart = runChart(scenario.rows, outputs);
+  // The chart's lanes show the names; the CSV keeps the ids.
+  const NamesRead names = readProgramNames(options.program);
+  const ChartPicture chart = runChart(scenario.rows, outputs, shownNames(names));
   if (!options.svg.empty()) written = writeChart(options.svg, chartSvg(chart), {}) && written;
   if (!options.png.empty()) {
     std::string whyNot;
     const auto png = chartPng(chart, whyNot);
     written = writeChart(options.png, png, whyNot) && written;
   }
-  return finish(written ? kExitDone : kExitFailed);
+  return reportNames(options.program, names, finish(written ? kExitDone : kExitFailed));
 }
 
 }  // namespace velkor

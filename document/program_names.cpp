@@ -28,10 +28,10 @@ std::optional<int> conditionSignal(std::string_view token) {
 
 bool ProgramNames::empty() const {
   return title.empty() && comment.empty() && kept.empty() && keptSignals.empty() &&
-         std::all_of(signals.begin(), signals.end(), [](const SignalNote& note) { return note.empty(); });
+         std::all_of(notes.begin(), notes.end(), [](const SignalNote& note) { return note.empty(); });
 }
 
-std::string ProgramNames::label(int signal) const { return singleLine(signals.at(std::size_t(signal)).name); }
+std::string ProgramNames::label(int signal) const { return singleLine(notes.at(std::size_t(signal)).name); }
 
 std::string singleLine(std::string_view text) {
   std::string line;

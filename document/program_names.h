@@ -47,7 +47,7 @@ struct SignalNote {
 struct ProgramNames {
   std::string title;
   std::string comment;
-  std::array<SignalNote, kSignalCount> signals{};
+  std::array<SignalNote, kSignalCount> notes{};  // by signal
   KeptMembers kept;         // top-level members other than title, comment and signals
   KeptMembers keptSignals;  // members of "signals" that name no signal
   friend bool operator==(const ProgramNames&, const ProgramNames&) = default;

@@ -121,7 +121,7 @@ NamesRead parseProgramNames(std::string_view bytes) {
         problem = "« signals." + id + " » doit être un objet";
         return true;
       }
-      SignalNote& n = names.signals[std::size_t(*signal)];
+      SignalNote& n = names.notes[std::size_t(*signal)];
       if (auto p = readTexts(note, "signals." + id + ".", {{"name", &n.name}, {"comment", &n.comment}}, n.kept)) {
         problem = p;
         return true;
@@ -179,7 +179,7 @@ std::string programNamesText(const ProgramNames& names) {
 
   std::vector<std::string> signals;
   for (int s = 0; s < kSignalCount; ++s) {
-    const SignalNote& note = names.signals[std::size_t(s)];
+    const SignalNote& note = names.notes[std::size_t(s)];
     if (note.empty()) continue;
     std::vector<std::string> parts;
     if (!note.name.empty()) parts.push_back(member("name", text(note.name)));

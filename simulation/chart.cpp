@@ -22,6 +22,7 @@ constexpr ChartColor kMismatch{200, 0, 0};
 constexpr ChartColor kMismatchBand{255, 215, 215};
 constexpr double kMinTickSpacing = 70;
 constexpr double kLanePadding = 3;
+constexpr std::size_t kLongestName = 24;  // characters shown of a lane's name
 
 ChartShape rect(double x, double y, double w, double h, ChartColor color) {
   return {ChartShape::Kind::Rect, color, {{x, y}, {w, h}}, 1, {}, TextAlign::Left};
@@ -35,8 +36,29 @@ ChartShape text(double x, double y, std::string s, ChartColor color, TextAlign a
   return {ChartShape::Kind::Text, color, {{x, y}}, 1, std::move(s), align};
 }
 
-// Width of a text, near enough for placing it: digits are about 0.6 em.
-double textWidth(const std::string& s, double fontPixels) { return 0.6 * fontPixels * double(s.size()); }
+bool continuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+std::size_t characters(std::string_view s) {
+  return std::size_t(std::count_if(s.begin(), s.end(), [](char c) { return !continuesCharacter(c); }));
+}
+
+// Width of `count` characters, near enough for placing them: digits are about 0.6 em.
+double charactersWidth(std::size_t count, double fontPixels) { return 0.6 * fontPixels * double(count); }
+double textWidth(std::string_view s, double fontPixels) { return charactersWidth(characters(s), fontPixels); }
+
+// Where a lane's name starts: after the longest id ("SA4") and a space.
+double nameLeft(double fontPixels) { return 4 + textWidth("SA4", fontPixels) + 0.4 * fontPixels; }
+
+// `s` cut to `count` characters, the last of them "…" when cut.
+std::string cut(const std::string& s, std::size_t count) {
+  if (characters(s) <= count) return s;
+  std::size_t at = 0;
+  for (std::size_t kept = 0; kept + 1 < count; ++kept) {
+    ++at;
+    while (at < s.size() && continuesCharacter(s[at])) ++at;
+  }
+  return s.substr(0, at) + "…";
+}
 
 // One lane's path, at most a few points per pixel column however many
 // changes fall into it: a column with several changes draws the extent of
@@ -182,6 +204,15 @@ int ChartMetrics::height() const {
   return int(std::ceil(axisHeight + 14 * logicLaneHeight + 8 * analogLaneHeight + 1));
 }
 
+ChartMetrics ChartMetrics::fittingNames(const ProgramNames& names) const {
+  std::size_t longest = 0;
+  for (int lane = 0; lane < kLaneCount; ++lane) longest = std::max(longest, characters(names.label(lane)));
+  ChartMetrics m = *this;
+  if (longest > 0)
+    m.nameWidth = std::max(nameWidth, nameLeft(fontPixels) + charactersWidth(std::min(longest, kLongestName), fontPixels) + 6);
+  return m;
+}
+
 double ChartMetrics::laneTop(int lane) const {
   double top = axisHeight;
   for (int l = 0; l < lane; ++l) top += laneHeight(l);
@@ -219,7 +250,7 @@ std::string timeLabel(std::int64_t ms) {
 }
 
 ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics,
-                       const ChartMismatches& mismatches) {
+                       const ChartMismatches& mismatches, const ProgramNames* names) {
   ChartPicture picture;
   picture.width = width;
   picture.height = metrics.height();
@@ -257,10 +288,14 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
     shapes.push_back(text(x(double(t)), metrics.axisHeight - 6, label, kText, TextAlign::Centre));
   }
 
-  // Lane names; the inputs above the outputs.
+  // Lane ids and names; the inputs above the outputs.
+  const double nameX = nameLeft(metrics.fontPixels);
+  const auto nameRoom = std::size_t(std::max(0.0, (metrics.nameWidth - nameX - 4) / charactersWidth(1, metrics.fontPixels)));
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const double baseline = metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
     shapes.push_back(text(4, baseline, laneName(lane), lane < 11 ? kInput : kOutput));
+    const std::string name = names ? names->label(lane) : std::string();
+    if (!name.empty() && nameRoom > 1) shapes.push_back(text(nameX, baseline, cut(name, nameRoom), kValueText));
   }
   shapes.push_back(line(0, metrics.axisHeight, width, metrics.axisHeight, kSeparator));
   shapes.push_back(line(0, metrics.laneTop(11), width, metrics.laneTop(11), kSeparator));

@@ -1,10 +1,10 @@
 // The timing chart of a trace, drawn as a list of shapes: one lane per input
 // and output, logic lanes as square waves, analog lanes as steps in mV, a
 // time axis on top, and the value of every lane at the cursor (or at the
-// last moment shown) beside its name. Outputs that differ from what a
-// played scenario expects are marked in red on their lane. The window paints
-// the shapes, the exports write them as SVG or PNG, so all three show the
-// same picture.
+// last moment shown) beside its id and, when the program names it, its name.
+// Outputs that differ from what a played scenario expects are marked in red
+// on their lane. The window paints the shapes, the exports write them as SVG
+// or PNG, so all three show the same picture.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "simulation/expectations.h"
+#include "document/program_names.h"
 #include "simulation/trace.h"
 
 namespace velkor {
@@ -61,6 +62,9 @@ struct ChartMetrics {
   double laneTop(int lane) const;
   double laneHeight(int lane) const { return isLogicLane(lane) ? logicLaneHeight : analogLaneHeight; }
   static ChartMetrics scaled(double factor);
+  // These metrics with the column of ids wide enough for the lanes' names
+  // too (the longest names are cut to about 24 characters).
+  ChartMetrics fittingNames(const ProgramNames& names) const;
 };
 
 // What part of the trace is shown.
@@ -82,8 +86,10 @@ struct ChartMismatch {
 // In the order of their rows.
 using ChartMismatches = std::deque<ChartMismatch>;
 
+// With `names`, each named lane's name follows its id, cut to what the
+// metrics leave room for (see fittingNames).
 ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics = {},
-                       const ChartMismatches& mismatches = {});
+                       const ChartMismatches& mismatches = {}, const ProgramNames* names = nullptr);
 
 // The chart's lane of an output page: SL1-SL7 and SA1-SA4 follow the inputs.
 constexpr int outputLane(int page) { return 10 + page; }

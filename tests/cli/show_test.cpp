@@ -3,6 +3,7 @@
 #include "cli_fixture.h"
 #include "image/program.h"
 #include "image/program_file.h"
+#include "simulation/scenario.h"
 #include "support/programs.h"
 #include "support/row_names.h"
 #include "support/temp_dir.h"
@@ -72,6 +73,63 @@ TEST_F(Cli, EmptyFirstSlotGivesNoConditions) {
   EXPECT_NE(r.out.find("{\"name\": \"SL5\", \"conditions\": [], \"links\": [], \"thresholds\": {}, \"pause_ms\": 0}"),
             std::string::npos)
       << r.out;
+}
+
+// A names file beside the program adds its names to what show prints; with
+// none the output is what it always was, and with one that cannot be read
+// too, told on stderr with exit 5. simulate's chart names its lanes as well.
+TEST_F(Cli, ShowsTheNamesOfTheNamesFileBesideTheProgram) {
+  Program program;
+  program.initialiserPages();
+  testing_support::makeExample(program);
+  const std::string file = save(program, "atelier.prg");
+  const CliRun plain = run("show " + file), plainJson = run("show --json " + file);
+  ASSERT_EQ(plain.exitCode, 0);
+  ASSERT_EQ(plainJson.exitCode, 0);
+
+  writeBytes(file + ".json", R"({"v": 2, "title": "Serre nord", "comment": "Côté\nnord", "signals": {)"
+                             R"("EL1": {"name": "Bouton marche", "comment": "armoire", "x": 1}, "EA2": {"name": "Sonde humidité"},)"
+                             R"( "SL1": {"name": "Pompe d'arrosage"}, "SA4": {"comment": "vanne"}, "ZZ": {}}})");
+  const auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+  };
+  std::string named = replaced(plain.out, "SL1 : EL1=1 ET EA2 (> 250 mV)",
+                               "SL1 (Pompe d'arrosage) : EL1=1 (Bouton marche) ET EA2 (Sonde humidité) (> 250 mV)");
+  named = replaced(named, "SA1 : EL1=1", "SA1 : EL1=1 (Bouton marche)");
+  const CliRun text = run("show " + file);
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_EQ(text.out, named);
+  const CliRun json = run("show --json " + file);
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out, replaced(plainJson.out, "\n]}\n",
+                               "\n],\n\"title\": \"Serre nord\",\n\"comment\": \"Côté\\nnord\",\n\"signals\": {"
+                               "\"EL1\": {\"name\": \"Bouton marche\", \"comment\": \"armoire\"}, "
+                               "\"EA2\": {\"name\": \"Sonde humidité\"}, \"SL1\": {\"name\": \"Pompe d'arrosage\"}, "
+                               "\"SA4\": {\"comment\": \"vanne\"}}}\n"));
+
+  writeBytes(dir / "run.csv", std::string(kScenarioHeader) + "\n0,1,0,0,0,0,0,0,0,0,0,0\n");
+  const CliRun simulated = run("simulate " + file + " " + (dir / "run.csv").string() + " --svg " + (dir / "run.svg").string());
+  EXPECT_EQ(simulated.exitCode, 0) << simulated.err;
+  EXPECT_TRUE(simulated.out.starts_with(std::string(kOutputsHeader) + "\n")) << "the CSV keeps the ids";
+  const std::string svg = readBytes(dir / "run.svg");
+  for (const char* lane : {">EL1</text>", ">Bouton marche</text>", ">SL1</text>", ">Pompe d'arrosage</text>"})
+    EXPECT_NE(svg.find(lane), std::string::npos) << lane;
+
+  writeBytes(file + ".json", "{\"title\": 1}");
+  const std::string told = "Les noms du programme n'ont pas pu être lus dans atelier.prg.json : « title » doit être un "
+                           "texte.\n\nLe programme est montré sans noms ; ce fichier ne sera remplacé que si le "
+                           "programme est sauvegardé avec des noms.\n";
+  for (const CliRun* shown : {&plain, &plainJson}) {
+    const CliRun damaged = run(std::string(shown == &plain ? "show " : "show --json ") + file);
+    EXPECT_EQ(damaged.exitCode, 5);
+    EXPECT_EQ(damaged.out, shown->out) << "shown without names";
+    EXPECT_EQ(damaged.err, told);
+  }
+  EXPECT_EQ(readBytes(file + ".json"), "{\"title\": 1}") << "left as it is";
+
+  std::filesystem::remove(file + ".json");
+  EXPECT_EQ(run("show " + file).out, plain.out);
+  EXPECT_EQ(run("show --json " + file).out, plainJson.out);
 }
 
 struct RefusedRow {

@@ -112,7 +112,7 @@ TEST(NamesFile, FollowsTheProgramWhenSaved) {
   EXPECT_TRUE(writeProgramNames(program, names).ok);
   EXPECT_FALSE(std::filesystem::exists(file)) << "no names, no file";
 
-  names.signals[outputSignal(3)].name = "Pompe";
+  names.notes[outputSignal(3)].name = "Pompe";
   ASSERT_TRUE(writeProgramNames(program, names).ok);
   EXPECT_EQ(readBytes(file), "{\n  \"signals\": {\n    \"SL3\": {\"name\": \"Pompe\"}\n  }\n}\n");
   EXPECT_EQ(readProgramNames(program).names, names);
