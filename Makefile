@@ -3,7 +3,7 @@
 
 BUILD_DIR ?= build
 JOBS      ?= $(shell nproc)
-PACKAGES  := cmake ninja-build g++ make ccache libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev qt6-base-dev xvfb xauth x11-utils imagemagick dpkg-dev file desktop-file-utils qt6-translations-l10n qt6-gtk-platformtheme xdotool
+PACKAGES  := cmake ninja-build g++ make ccache libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev qt6-base-dev xvfb xauth x11-utils imagemagick dpkg-dev file desktop-file-utils qt6-translations-l10n qt6-gtk-platformtheme xdotool poppler-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

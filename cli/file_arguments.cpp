@@ -38,4 +38,12 @@ bool writeOutputFile(const std::string& path, std::string_view bytes) {
   return true;
 }
 
+bool writeOutputFile(const std::string& path, const std::optional<std::string>& bytes, const std::string& whyNot) {
+  if (!bytes) {
+    std::cerr << "velkor-cli : " << whyNot << "\n";
+    return false;
+  }
+  return writeOutputFile(path, *bytes);
+}
+
 }  // namespace velkor

@@ -21,5 +21,7 @@ std::optional<std::string> readFileArguments(const std::vector<std::string>& arg
 // Writes a file the command produces, as the editor saves; false, told on
 // stderr, when it could not be written.
 bool writeOutputFile(const std::string& path, std::string_view bytes);
+// The same for bytes that could not be made: false, and `whyNot` on stderr.
+bool writeOutputFile(const std::string& path, const std::optional<std::string>& bytes, const std::string& whyNot);
 
 }  // namespace velkor

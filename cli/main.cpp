@@ -14,6 +14,7 @@
 #include "cli/describe.h"
 #include "cli/diff_command.h"
 #include "cli/evaluate.h"
+#include "cli/sheet_command.h"
 #include "cli/simulate.h"
 #include "cli/test_command.h"
 #include "image/file_commands.h"
@@ -265,6 +266,7 @@ int run(int argc, char** argv) {
   };
   CLI::App* simulateCmd = ownArguments("simulate");
   CLI::App* testCmd = ownArguments("test");
+  CLI::App* sheetCmd = ownArguments("sheet");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ArgumentMismatch&) {
@@ -282,6 +284,7 @@ int run(int argc, char** argv) {
   };
   if (simulateCmd->parsed()) return velkor::simulateCommand(simulateCmd->remaining(), usageError);
   if (testCmd->parsed()) return velkor::testCommand(testCmd->remaining(), usageError);
+  if (sheetCmd->parsed()) return velkor::sheetCommand(sheetCmd->remaining(), usageError);
   if (!cli.remaining().empty()) {
     const std::string first = cli.remaining().front();
     return first.starts_with("-") ? unexpected("", first) : usageError("commande inconnue : " + first);

@@ -3,9 +3,9 @@
 #include <iostream>
 #include <optional>
 
-#include "cli/chart_png.h"
 #include "cli/console.h"
 #include "cli/file_arguments.h"
+#include "cli/qt_exports.h"
 #include "simulation/chart.h"
 #include "simulation/expectations.h"
 #include "simulation/scenario.h"
@@ -40,14 +40,6 @@ ChartPicture runChart(const std::vector<ScenarioRow>& rows, const std::vector<Bo
   const std::int64_t end = std::max<std::int64_t>(1000, last + std::max<std::int64_t>(last / 20, 100));
   const ChartMetrics metrics = names ? ChartMetrics{}.fittingNames(*names) : ChartMetrics{};
   return drawChart(trace, ChartView{0, end, end, std::nullopt}, kChartWidth, metrics, {}, names);
-}
-
-bool writeChart(const std::string& path, const std::optional<std::string>& bytes, const std::string& whyNot) {
-  if (!bytes) {
-    std::cerr << "velkor-cli : " << whyNot << "\n";
-    return false;
-  }
-  return writeOutputFile(path, *bytes);
 }
 
 }  // namespace
@@ -94,11 +86,11 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
   // The chart's lanes show the names; the CSV keeps the ids.
   const NamesRead names = readProgramNames(options.program);
   const ChartPicture chart = runChart(scenario.rows, outputs, shownNames(names));
-  if (!options.svg.empty()) written = writeChart(options.svg, chartSvg(chart), {}) && written;
+  if (!options.svg.empty()) written = writeOutputFile(options.svg, chartSvg(chart)) && written;
   if (!options.png.empty()) {
     std::string whyNot;
     const auto png = chartPng(chart, whyNot);
-    written = writeChart(options.png, png, whyNot) && written;
+    written = writeOutputFile(options.png, png, whyNot) && written;
   }
   return reportNames(options.program, names, finish(written ? kExitDone : kExitFailed));
 }

@@ -12,6 +12,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "simulation/expectations.h"
@@ -39,11 +40,19 @@ struct ChartShape {
   double penWidth = 1;
   std::string text;  // Text: at points[0], the baseline's start, middle or end
   TextAlign align = TextAlign::Left;
+
+  static ChartShape rect(double x, double y, double w, double h, ChartColor color);
+  static ChartShape polyline(std::vector<ChartPoint> points, ChartColor color, double width = 1);
+  static ChartShape line(double x1, double y1, double x2, double y2, ChartColor color, double width = 1);
+  static ChartShape label(double x, double y, std::string text, ChartColor color, TextAlign align = TextAlign::Left);
 };
 
 struct ChartPicture {
   int width = 0, height = 0;
   double fontPixels = 11;
+  // Lines one device pixel wide whatever the scale, as a screen wants them;
+  // false: their widths are in the picture's units, for print.
+  bool hairlines = true;
   std::vector<ChartShape> shapes;
 };
 
@@ -97,6 +106,12 @@ constexpr int outputLane(int page) { return 10 + page; }
 // The time under a horizontal position of a chart `width` wide, and back.
 double timeAtX(double x, const ChartView& view, int width, const ChartMetrics& metrics);
 double xAtTime(double timeMs, const ChartView& view, int width, const ChartMetrics& metrics);
+
+// The width of a text in a picture, near enough for placing it: 0.6 em a
+// character.
+double textWidth(std::string_view text, double fontPixels);
+// `text` cut to `count` characters, the last of them "…" when cut.
+std::string cutText(const std::string& text, std::size_t count);
 
 // A time as the chart writes it: "0 s", "1,5 s", "12,25 s".
 std::string timeLabel(std::int64_t ms);

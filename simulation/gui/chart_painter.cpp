@@ -29,10 +29,10 @@ void paintChart(QPainter& painter, const ChartPicture& picture) {
         for (std::size_t i = 0; i < shape.points.size(); ++i)
           polygon[qsizetype(i)] = QPointF(shape.points[i].x, shape.points[i].y);
         {
-          // Device pixels, whatever the screen's scale: dense lanes stay on
-          // the rasteriser's fast path for thin lines.
+          // Hairlines: device pixels, whatever the screen's scale, so dense
+          // lanes stay on the rasteriser's fast path for thin lines.
           QPen pen(qColor(shape.color), shape.penWidth);
-          pen.setCosmetic(true);
+          pen.setCosmetic(picture.hairlines);
           painter.setPen(pen);
         }
         painter.drawPolyline(polygon);

@@ -321,7 +321,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageRow{"verify f.prg --port \"\"", "--port attend un PORT"},
                     UsageRow{"simulate f.prg s.csv --svg \"\"", "--svg attend un nom de fichier"},
                     UsageRow{"simulate f.prg s.csv --png=", "--png attend un nom de fichier"},
-                    UsageRow{"simulate f.prg s.csv --svg a.svg --png b.png --svg=c.svg", "option donnée deux fois : --svg"}),
+                    UsageRow{"simulate f.prg s.csv --svg a.svg --png b.png --svg=c.svg", "option donnée deux fois : --svg"},
+                    UsageRow{"sheet f.prg", "sheet attend FICHIER --pdf SORTIE.pdf et/ou --html SORTIE.html"}),
     testing_support::RowIndexName());
 
 TEST_F(Cli, HelpAndVersion) {

@@ -1,0 +1,54 @@
+#include "cli/sheet_command.h"
+
+#include <ctime>
+
+#include "cli/console.h"
+#include "cli/file_arguments.h"
+#include "cli/qt_exports.h"
+#include "sheet/program_sheet.h"
+
+namespace velkor {
+namespace {
+
+// "14/05/2025": the day the sheet is made, as the user's clock has it.
+std::string today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[16];
+  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+  return text;
+}
+
+}  // namespace
+
+int sheetCommand(const std::vector<std::string>& args, const std::function<int(std::string_view)>& usageError) {
+  std::string pdf, html;
+  std::vector<std::string> files;
+  if (auto error = readFileArguments(args, {{"--pdf", &pdf}, {"--html", &html}}, files)) return usageError(*error);
+  if (files.size() != 1 || (pdf.empty() && html.empty()))
+    return usageError("sheet attend FICHIER --pdf SORTIE.pdf et/ou --html SORTIE.html");
+
+  Program program;
+  const auto outcome = openProgram(program, files[0]);
+  if (!outcome) return kExitRefused;
+  const NamesRead names = readProgramNames(files[0]);
+  const ProgramNames* shown = shownNames(names);
+  const ProgramSheet sheet = buildSheet(program.document, shown ? *shown : ProgramNames{}, fileNameOf(files[0]), today());
+
+  bool written = true;
+  if (!html.empty()) written = writeOutputFile(html, sheetHtml(sheet));
+  if (!pdf.empty()) {
+    std::string whyNot;
+    const auto bytes = sheetAsPdf(sheet, whyNot);
+    written = writeOutputFile(pdf, bytes, whyNot) && written;
+  }
+  const int code = reportDamage(fileNameOf(files[0]), outcome->damaged, written ? kExitDone : kExitFailed);
+  return reportNames(files[0], names, code);
+}
+
+}  // namespace velkor

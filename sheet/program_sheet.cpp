@@ -1,0 +1,51 @@
+#include "sheet/program_sheet.h"
+
+#include "sheet/chain_diagram.h"
+
+namespace velkor {
+
+std::string sheetLine(const OutputSummary& output, const ProgramNames& names) {
+  std::string line = output.name;
+  const std::string outputName = names.label(outputSignal(output.page));
+  if (!outputName.empty()) line += " " + outputName;
+  line += " = " + chainText(output, [&](const std::string& token, const ThresholdSummary* threshold) {
+    const auto signal = conditionSignal(token);
+    const std::string name = signal ? names.label(*signal) : std::string();
+    if (name.empty()) return threshold ? token + " (" + thresholdText(*threshold) + ")" : token;
+    return threshold ? name + " (" + token + " " + thresholdText(*threshold) + ")" : name;
+  });
+  return line + settingsText(output);
+}
+
+ProgramSheet buildSheet(const ProgramDocument& document, const ProgramNames& names, const std::string& fileName,
+                        const std::string& date) {
+  ProgramSheet sheet;
+  sheet.title = singleLine(names.title).empty() ? fileName : singleLine(names.title);
+  sheet.comment = names.comment;
+  sheet.fileName = fileName;
+  sheet.date = date;
+
+  const std::pair<const char*, int> groups[] = {
+      {"Entrées logiques", 0}, {"Entrées analogiques", 7}, {"Sorties logiques", 11}, {"Sorties analogiques", 18}};
+  for (std::size_t g = 0; g < std::size(groups); ++g) {
+    SheetGroup group{groups[g].first, {}};
+    const int end = g + 1 < std::size(groups) ? groups[g + 1].second : kSignalCount;
+    for (int s = groups[g].second; s < end; ++s)
+      group.rows.push_back({signalId(s), names.label(s), names.notes[std::size_t(s)].comment});
+    sheet.groups.push_back(std::move(group));
+  }
+
+  for (const OutputSummary& output : summarize(document)) {
+    const int signal = outputSignal(output.page);
+    SheetOutput o;
+    o.heading = pageTitle(output.page);
+    if (!names.label(signal).empty()) o.heading += " — " + names.label(signal);
+    o.comment = names.notes[std::size_t(signal)].comment;
+    o.line = sheetLine(output, names);
+    o.diagram = chainDiagram(output, names);
+    sheet.outputs.push_back(std::move(o));
+  }
+  return sheet;
+}
+
+}  // namespace velkor
