@@ -31,6 +31,7 @@ constexpr std::string_view kUsage = R"(Usage : velkor-cli show [--json] FICHIER
                             [--expect SORTIE.csv]
         velkor-cli test FICHIER SCENARIO.csv [SCENARIO.csv ...] [--junit SORTIE.xml]
         velkor-cli diff [--json] A.prg B.prg
+        velkor-cli sheet FICHIER [--pdf SORTIE.pdf] [--html SORTIE.html]
         velkor-cli upload FICHIER --port PORT [--port PORT ...]
         velkor-cli download FICHIER --port PORT
         velkor-cli verify [--json] FICHIER --port PORT [--port PORT ...]
@@ -42,6 +43,9 @@ show FICHIER
     affiche le programme, une sortie par ligne, de SL1 à SL7 puis SA1 à SA4 :
       SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS
       SA1 : EL1=1 — tension 0 mV, non maintenue — pause 0 mS
+    Quand un fichier de noms accompagne le programme (voir plus bas), chaque
+    sortie et chaque entrée nommées sont suivies de leur nom :
+      SL1 (Pompe) : EL1=1 (Bouton marche) ET EA2 (Sonde) (> 250 mV) — pause 1000 mS
 
 show --json FICHIER
     Affiche le même programme en JSON, un objet par sortie :
@@ -57,6 +61,8 @@ show --json FICHIER
     tension et son maintien (sorties analogiques). Pour un fichier endommagé,
     "warnings" liste, une ligne par sortie, ce qui n'a pas pu être lu :
       "warnings": ["SL2 : lien 2 illisible, la chaîne s'arrête à la condition 2"]
+    Avec un fichier de noms, "title", "comment" et "signals" comme dans ce
+    fichier (sans les clés que velkor-cli n'utilise pas).
 
     Un fichier endommagé (des octets que l'éditeur n'écrit jamais) est lu
     aussi loin que possible, comme par l'éditeur ; show, eval, verify et
@@ -92,7 +98,8 @@ simulate FICHIER SCENARIO.csv [--svg SORTIE.svg] [--png SORTIE.png] [--expect SO
     pour test (celles qu'il avait sont remplacées). Les colonnes SL1 à SA4
     d'un scénario sont ignorées ici. Le scénario est un fichier ordinaire
     d'au plus 16 Mo, aux lignes d'au plus 256 octets. Un scénario incorrect
-    est une erreur d'utilisation, avec son numéro de ligne.
+    est une erreur d'utilisation, avec son numéro de ligne. Les couloirs du
+    chronogramme portent les noms du fichier de noms ; le CSV garde SL1...
 
 test FICHIER SCENARIO.csv [SCENARIO.csv ...] [--junit SORTIE.xml]
     Simule chaque scénario comme simulate et compare les sorties à celles
@@ -117,6 +124,25 @@ diff [--json] A.prg B.prg
       {"differences": [{"output": "SL1", "field": "seuil EA2",
        "a": "> 250 mV", "b": "> 375 mV"}], "a": "A.prg", "b": "B.prg",
        "identical": false}
+
+sheet FICHIER [--pdf SORTIE.pdf] [--html SORTIE.html]
+    Écrit la fiche du programme, en PDF (pages A4, comme l'imprime
+    l'éditeur) et/ou en HTML : titre, commentaire, fichier et date ; le
+    tableau des entrées et sorties avec leurs noms et commentaires ; pour
+    chaque sortie sa chaîne en mots et un schéma de portes lu de gauche à
+    droite, comme la carte la lit :
+      SL1 Pompe = Bouton marche ET Sonde (EA2 > 250 mV) — pause 1000 mS
+
+Fichier de noms
+    Pour atelier.prg, atelier.prg.json (JSON en UTF-8, toutes les clés
+    facultatives) donne au programme un titre, un commentaire et à chaque
+    entrée et sortie un nom et un commentaire :
+      {"title": "Serre nord", "comment": "...",
+       "signals": {"EL1": {"name": "Bouton marche", "comment": "armoire"},
+                   "SL1": {"name": "Pompe"}}}
+    Un fichier de noms illisible (plus de 1 Mo, pas de l'UTF-8 ou du JSON,
+    une valeur du mauvais type) est signalé sur la sortie d'erreur, avec le
+    code 5 : le programme est montré sans noms.
 
 upload FICHIER --port PORT
     Enregistre le programme du fichier dans la carte (« Enregistrer dans la
@@ -160,7 +186,8 @@ Codes de sortie :
   3  fichier refusé (le message de l'éditeur est écrit sur la sortie d'erreur)
   4  port impossible à ouvrir (l'un d'eux, avec plusieurs ports)
   5  fichier endommagé : programme affiché, simulé, testé, transféré ou identique,
-     mais ce qui n'a pas pu être lu est écrit sur la sortie d'erreur
+     mais ce qui n'a pas pu être lu est écrit sur la sortie d'erreur ; ou
+     fichier de noms illisible : programme montré sans noms
   6  une sortie n'a pas la valeur que son scénario attend (test)
   7  sortie standard impossible à écrire (fermée, disque plein), ce que dit
      la sortie d'erreur
