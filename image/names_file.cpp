@@ -1,15 +1,12 @@
 #include "image/names_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <nlohmann/json.hpp>
 
 #include "document/text_rules.h"
+#include "image/plain_file.h"
 #include "image/safe_write.h"
-#include "image/system_errors.h"
 
 namespace velkor {
 namespace {
@@ -136,34 +133,13 @@ NamesRead parseProgramNames(std::string_view bytes) {
 }
 
 NamesRead readProgramNames(const std::filesystem::path& programFile) {
-  const std::filesystem::path path = namesFilePath(programFile);
-  const std::string tooBig = "plus de " + std::to_string(kNamesFileMaxBytes >> 20) + " Mo, trop pour un fichier de noms";
-  // Only plain files: a FIFO or a device would block or never end.
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec == std::errc::no_such_file_or_directory || status.type() == std::filesystem::file_type::not_found) return {};
-  if (ec) return damaged(systemErrorText(ec.value(), ec.message()));
-  if (std::filesystem::is_directory(status)) return damaged("c'est un dossier");
-  if (!std::filesystem::is_regular_file(status)) return damaged("ce n'est pas un fichier ordinaire");
-  if (std::filesystem::file_size(path, ec) > kNamesFileMaxBytes && !ec) return damaged(tooBig);
-
-#ifdef _WIN32
-  std::FILE* raw = _wfopen(path.c_str(), L"rb");
-#else
-  std::FILE* raw = std::fopen(path.c_str(), "rb");
-#endif
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(raw, &std::fclose);
-  if (!file) return damaged(errnoText(errno));
   std::string bytes;
-  char buffer[4096];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    bytes.append(buffer, n);
-    if (bytes.size() > kNamesFileMaxBytes) return damaged(tooBig);  // it grew while read
-    if (n < sizeof buffer) {
-      if (std::ferror(file.get())) return damaged(errnoText(errno));
-      break;
-    }
+  const auto append = [&](std::string_view piece) { return bytes.append(piece), true; };
+  if (auto fault = readPlainFile(namesFilePath(programFile), append, kNamesFileMaxBytes)) {
+    if (fault->kind == PlainFileFault::Kind::Missing) return {};
+    if (fault->kind == PlainFileFault::Kind::TooBig)
+      return damaged("plus de " + std::to_string(kNamesFileMaxBytes >> 20) + " Mo, trop pour un fichier de noms");
+    return damaged(fault->reason);
   }
   return parseProgramNames(bytes);
 }
