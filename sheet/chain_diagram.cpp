@@ -32,7 +32,7 @@ void box(std::vector<ChartShape>& shapes, double left, double middle, const std:
   shapes.push_back(ChartShape::rect(left, top, kBoxWidth, height, fill));
   shapes.push_back(ChartShape::polyline(
       {{left, top}, {left + kBoxWidth, top}, {left + kBoxWidth, top + height}, {left, top + height}, {left, top}}, line));
-  const auto room = std::size_t((kBoxWidth - 8) / textWidth("x", kFont));
+  const auto room = std::size_t((kBoxWidth - 8) / estimatedTextWidth("x", kFont));
   if (name.empty()) {
     shapes.push_back(ChartShape::label(left + 4, middle + 0.35 * kFont, cutText(id, room), line));
     return;

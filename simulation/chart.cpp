@@ -1,5 +1,7 @@
 #include "simulation/chart.h"
 
+#include "document/program_names.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -22,19 +24,21 @@ constexpr ChartColor kMismatch{200, 0, 0};
 constexpr ChartColor kMismatchBand{255, 215, 215};
 constexpr double kMinTickSpacing = 70;
 constexpr double kLanePadding = 3;
-constexpr std::size_t kLongestName = 24;  // characters shown of a lane's name
 
-bool continuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-std::size_t characters(std::string_view s) {
-  return std::size_t(std::count_if(s.begin(), s.end(), [](char c) { return !continuesCharacter(c); }));
+ChartShape rect(double x, double y, double w, double h, ChartColor color) {
+  return {ChartShape::Kind::Rect, color, {{x, y}, {w, h}}, 1, {}, TextAlign::Left};
 }
 
-// Width of `count` characters, near enough for placing them: digits are about 0.6 em.
-double charactersWidth(std::size_t count, double fontPixels) { return 0.6 * fontPixels * double(count); }
-// Where a lane's name starts: after the longest id ("SA4") and a space.
-double nameLeft(double fontPixels) { return 4 + textWidth("SA4", fontPixels) + 0.4 * fontPixels; }
+ChartShape line(double x1, double y1, double x2, double y2, ChartColor color, double width = 1) {
+  return {ChartShape::Kind::Polyline, color, {{x1, y1}, {x2, y2}}, width, {}, TextAlign::Left};
+}
 
+ChartShape text(double x, double y, std::string s, ChartColor color, TextAlign align = TextAlign::Left) {
+  return {ChartShape::Kind::Text, color, {{x, y}}, 1, std::move(s), align};
+}
+
+// Width of a text, near enough for placing it: digits are about 0.6 em.
+double textWidth(const std::string& s, double fontPixels) { return 0.6 * fontPixels * double(s.size()); }
 
 // One lane's path, at most a few points per pixel column however many
 // changes fall into it: a column with several changes draws the extent of
@@ -70,7 +74,7 @@ class LanePath {
   void finish(double x, std::vector<ChartShape>& shapes, ChartColor color, double fontPixels) {
     closeColumn();
     points_.push_back({x, y(value_)});
-    shapes.push_back(ChartShape::polyline(std::move(points_), color));
+    shapes.push_back({ChartShape::Kind::Polyline, color, std::move(points_), 1, {}, TextAlign::Left});
     if (logic_) return;
     // Each step's millivolts, where there is room before the next step.
     for (std::size_t i = 0; i < marks_.size(); ++i) {
@@ -80,7 +84,7 @@ class LanePath {
       // Below a high step, above a low one, never on the line.
       const bool high = y(marks_[i].value) < top_ + height_ / 2;
       const double baseline = high ? top_ + height_ - kLanePadding : top_ + fontPixels;
-      shapes.push_back(ChartShape::label(marks_[i].x + 3, baseline, label, kValueText));
+      shapes.push_back(text(marks_[i].x + 3, baseline, label, kValueText));
     }
   }
 
@@ -180,43 +184,6 @@ int ChartMetrics::height() const {
   return int(std::ceil(axisHeight + 14 * logicLaneHeight + 8 * analogLaneHeight + 1));
 }
 
-double textWidth(std::string_view s, double fontPixels) { return charactersWidth(characters(s), fontPixels); }
-
-std::string cutText(const std::string& s, std::size_t count) {
-  if (characters(s) <= count) return s;
-  std::size_t at = 0;
-  for (std::size_t kept = 0; kept + 1 < count; ++kept) {
-    ++at;
-    while (at < s.size() && continuesCharacter(s[at])) ++at;
-  }
-  return s.substr(0, at) + "…";
-}
-
-ChartShape ChartShape::rect(double x, double y, double w, double h, ChartColor color) {
-  return {Kind::Rect, color, {{x, y}, {w, h}}, 1, {}, TextAlign::Left};
-}
-
-ChartShape ChartShape::polyline(std::vector<ChartPoint> points, ChartColor color, double width) {
-  return {Kind::Polyline, color, std::move(points), width, {}, TextAlign::Left};
-}
-
-ChartShape ChartShape::line(double x1, double y1, double x2, double y2, ChartColor color, double width) {
-  return polyline({{x1, y1}, {x2, y2}}, color, width);
-}
-
-ChartShape ChartShape::label(double x, double y, std::string text, ChartColor color, TextAlign align) {
-  return {Kind::Text, color, {{x, y}}, 1, std::move(text), align};
-}
-
-ChartMetrics ChartMetrics::fittingNames(const ProgramNames& names) const {
-  std::size_t longest = 0;
-  for (int lane = 0; lane < kLaneCount; ++lane) longest = std::max(longest, characters(names.label(lane)));
-  ChartMetrics m = *this;
-  if (longest > 0)
-    m.nameWidth = std::max(nameWidth, nameLeft(fontPixels) + charactersWidth(std::min(longest, kLongestName), fontPixels) + 6);
-  return m;
-}
-
 double ChartMetrics::laneTop(int lane) const {
   double top = axisHeight;
   for (int l = 0; l < lane; ++l) top += laneHeight(l);
@@ -266,7 +233,7 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   auto x = [&](double t) { return xAtTime(t, view, width, metrics); };
   const std::int64_t shownEnd = std::min(view.endMs, view.nowMs);
 
-  shapes.push_back(ChartShape::rect(0, 0, width, picture.height, kBackground));
+  shapes.push_back(rect(0, 0, width, picture.height, kBackground));
   // Every other lane on a light band, so a low level never looks like a rule.
   for (int lane = 1; lane < kLaneCount; lane += 2)
     shapes.push_back(rect(0, metrics.laneTop(lane), width, metrics.laneHeight(lane), kBand));
@@ -285,26 +252,27 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   const std::int64_t step = tickStep(pixelsPerMs);
   const std::int64_t firstTick = (view.startMs >= 0 ? (view.startMs + step - 1) / step : view.startMs / step) * step;
   for (std::int64_t t = firstTick; t <= view.endMs; t += step) {
-    shapes.push_back(ChartShape::line(x(double(t)), metrics.axisHeight - 4, x(double(t)), bottom, kGrid));
+    shapes.push_back(line(x(double(t)), metrics.axisHeight - 4, x(double(t)), bottom, kGrid));
     const std::string label = timeLabel(t);
     if (cursorShown && std::abs(x(double(t)) - cursorX) < textWidth(label, metrics.fontPixels) / 2 + cursorHalf)
       continue;
-    shapes.push_back(ChartShape::label(x(double(t)), metrics.axisHeight - 6, label, kText, TextAlign::Centre));
+    shapes.push_back(text(x(double(t)), metrics.axisHeight - 6, label, kText, TextAlign::Centre));
   }
 
   // Lane ids and names; the inputs above the outputs.
-  const double nameX = nameLeft(metrics.fontPixels);
-  const auto nameRoom = std::size_t(std::max(0.0, (metrics.nameWidth - nameX - 4) / charactersWidth(1, metrics.fontPixels)));
+  const auto nameRoom = std::size_t(std::max(
+      0.0, (metrics.nameWidth - metrics.laneNameLeft() - 4) / estimatedTextWidth("x", metrics.fontPixels)));
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const double baseline = metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
-    shapes.push_back(ChartShape::label(4, baseline, laneName(lane), lane < 11 ? kInput : kOutput));
+    shapes.push_back(text(4, baseline, laneName(lane), lane < 11 ? kInput : kOutput));
     const std::string name = names ? names->label(lane) : std::string();
-    if (!name.empty() && nameRoom > 1) shapes.push_back(ChartShape::label(nameX, baseline, cutText(name, nameRoom), kValueText));
+    if (!name.empty() && nameRoom > 1)
+      shapes.push_back(text(metrics.laneNameLeft(), baseline, cutText(name, nameRoom), kValueText));
   }
-  shapes.push_back(ChartShape::line(0, metrics.axisHeight, width, metrics.axisHeight, kSeparator));
-  shapes.push_back(ChartShape::line(0, metrics.laneTop(11), width, metrics.laneTop(11), kSeparator));
-  shapes.push_back(ChartShape::line(0, bottom, width, bottom, kSeparator));
-  shapes.push_back(ChartShape::line(left, metrics.axisHeight, left, bottom, kSeparator));
+  shapes.push_back(line(0, metrics.axisHeight, width, metrics.axisHeight, kSeparator));
+  shapes.push_back(line(0, metrics.laneTop(11), width, metrics.laneTop(11), kSeparator));
+  shapes.push_back(line(0, bottom, width, bottom, kSeparator));
+  shapes.push_back(line(left, metrics.axisHeight, left, bottom, kSeparator));
 
   // The lanes, from the later of the view's start and the first change, to
   // the earlier of its end and now.

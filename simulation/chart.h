@@ -21,6 +21,8 @@
 
 namespace velkor {
 
+struct ProgramNames;
+
 struct ChartColor {
   std::uint8_t r = 0, g = 0, b = 0;
   friend bool operator==(const ChartColor&, const ChartColor&) = default;
@@ -74,6 +76,8 @@ struct ChartMetrics {
   // These metrics with the column of ids wide enough for the lanes' names
   // too (the longest names are cut to about 24 characters).
   ChartMetrics fittingNames(const ProgramNames& names) const;
+  // Where a lane's name starts, after the longest id.
+  double laneNameLeft() const;
 };
 
 // What part of the trace is shown.
@@ -95,8 +99,8 @@ struct ChartMismatch {
 // In the order of their rows.
 using ChartMismatches = std::deque<ChartMismatch>;
 
-// With `names`, each named lane's name follows its id, cut to what the
-// metrics leave room for (see fittingNames).
+// With `names`, each named lane's name follows its id ("EL1 Bouton
+// marche"), cut to what the metrics leave room for (see fittingNames).
 ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics = {},
                        const ChartMismatches& mismatches = {}, const ProgramNames* names = nullptr);
 
@@ -109,7 +113,7 @@ double xAtTime(double timeMs, const ChartView& view, int width, const ChartMetri
 
 // The width of a text in a picture, near enough for placing it: 0.6 em a
 // character.
-double textWidth(std::string_view text, double fontPixels);
+double estimatedTextWidth(std::string_view text, double fontPixels);
 // `text` cut to `count` characters, the last of them "…" when cut.
 std::string cutText(const std::string& text, std::size_t count);
 
