@@ -25,21 +25,6 @@ constexpr ChartColor kMismatchBand{255, 215, 215};
 constexpr double kMinTickSpacing = 70;
 constexpr double kLanePadding = 3;
 
-ChartShape rect(double x, double y, double w, double h, ChartColor color) {
-  return {ChartShape::Kind::Rect, color, {{x, y}, {w, h}}, 1, {}, TextAlign::Left};
-}
-
-ChartShape line(double x1, double y1, double x2, double y2, ChartColor color, double width = 1) {
-  return {ChartShape::Kind::Polyline, color, {{x1, y1}, {x2, y2}}, width, {}, TextAlign::Left};
-}
-
-ChartShape text(double x, double y, std::string s, ChartColor color, TextAlign align = TextAlign::Left) {
-  return {ChartShape::Kind::Text, color, {{x, y}}, 1, std::move(s), align};
-}
-
-// Width of a text, near enough for placing it: digits are about 0.6 em.
-double textWidth(const std::string& s, double fontPixels) { return 0.6 * fontPixels * double(s.size()); }
-
 // One lane's path, at most a few points per pixel column however many
 // changes fall into it: a column with several changes draws the extent of
 // the levels it went through, then the level it ends on.
@@ -80,11 +65,11 @@ class LanePath {
     for (std::size_t i = 0; i < marks_.size(); ++i) {
       const double end = i + 1 < marks_.size() ? marks_[i + 1].x : x;
       const std::string label = std::to_string(marks_[i].value);
-      if (marks_[i].value == 0 || end - marks_[i].x < textWidth(label, fontPixels) + 6) continue;
+      if (marks_[i].value == 0 || end - marks_[i].x < estimatedTextWidth(label, fontPixels) + 6) continue;
       // Below a high step, above a low one, never on the line.
       const bool high = y(marks_[i].value) < top_ + height_ / 2;
       const double baseline = high ? top_ + height_ - kLanePadding : top_ + fontPixels;
-      shapes.push_back(text(marks_[i].x + 3, baseline, label, kValueText));
+      shapes.push_back(ChartShape::label(marks_[i].x + 3, baseline, label, kValueText));
     }
   }
 
@@ -152,7 +137,7 @@ void drawMismatches(std::vector<ChartShape>& shapes, const ChartMismatches& mark
   const double barWidth = std::max(2.0, metrics.fontPixels / 4);
   std::vector<ChartShape> bars;
   auto laneRect = [&](int lane, double x0, double width, ChartColor color) {
-    return rect(x0, metrics.laneTop(lane) + 1, width, metrics.laneHeight(lane) - 2, color);
+    return ChartShape::rect(x0, metrics.laneTop(lane) + 1, width, metrics.laneHeight(lane) - 2, color);
   };
   for (; i < marks.size() && marks[i].failure.timeMs <= to; ++i) {
     const ChartMismatch& m = marks[i];
@@ -233,17 +218,17 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   auto x = [&](double t) { return xAtTime(t, view, width, metrics); };
   const std::int64_t shownEnd = std::min(view.endMs, view.nowMs);
 
-  shapes.push_back(rect(0, 0, width, picture.height, kBackground));
+  shapes.push_back(ChartShape::rect(0, 0, width, picture.height, kBackground));
   // Every other lane on a light band, so a low level never looks like a rule.
   for (int lane = 1; lane < kLaneCount; lane += 2)
-    shapes.push_back(rect(0, metrics.laneTop(lane), width, metrics.laneHeight(lane), kBand));
+    shapes.push_back(ChartShape::rect(0, metrics.laneTop(lane), width, metrics.laneHeight(lane), kBand));
   drawMismatches(shapes, mismatches, view.startMs, shownEnd, x, metrics);
 
   // The cursor's time goes in the axis row, on its line and inside the
   // picture; the axis labels it would touch make way for it.
   const bool cursorShown = view.cursorMs && *view.cursorMs >= view.startMs && *view.cursorMs <= view.endMs;
   const std::string cursorLabel = cursorShown ? timeLabel(*view.cursorMs) : std::string();
-  const double cursorHalf = textWidth(cursorLabel, metrics.fontPixels) / 2 + 3;
+  const double cursorHalf = estimatedTextWidth(cursorLabel, metrics.fontPixels) / 2 + 3;
   const double cursorX =
       cursorShown ? std::clamp(x(double(*view.cursorMs)), cursorHalf, std::max(cursorHalf, width - cursorHalf)) : 0;
 
@@ -252,11 +237,11 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   const std::int64_t step = tickStep(pixelsPerMs);
   const std::int64_t firstTick = (view.startMs >= 0 ? (view.startMs + step - 1) / step : view.startMs / step) * step;
   for (std::int64_t t = firstTick; t <= view.endMs; t += step) {
-    shapes.push_back(line(x(double(t)), metrics.axisHeight - 4, x(double(t)), bottom, kGrid));
+    shapes.push_back(ChartShape::line(x(double(t)), metrics.axisHeight - 4, x(double(t)), bottom, kGrid));
     const std::string label = timeLabel(t);
-    if (cursorShown && std::abs(x(double(t)) - cursorX) < textWidth(label, metrics.fontPixels) / 2 + cursorHalf)
+    if (cursorShown && std::abs(x(double(t)) - cursorX) < estimatedTextWidth(label, metrics.fontPixels) / 2 + cursorHalf)
       continue;
-    shapes.push_back(text(x(double(t)), metrics.axisHeight - 6, label, kText, TextAlign::Centre));
+    shapes.push_back(ChartShape::label(x(double(t)), metrics.axisHeight - 6, label, kText, TextAlign::Centre));
   }
 
   // Lane ids and names; the inputs above the outputs.
@@ -264,15 +249,15 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
       0.0, (metrics.nameWidth - metrics.laneNameLeft() - 4) / estimatedTextWidth("x", metrics.fontPixels)));
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const double baseline = metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
-    shapes.push_back(text(4, baseline, laneName(lane), lane < 11 ? kInput : kOutput));
+    shapes.push_back(ChartShape::label(4, baseline, laneName(lane), lane < 11 ? kInput : kOutput));
     const std::string name = names ? names->label(lane) : std::string();
     if (!name.empty() && nameRoom > 1)
-      shapes.push_back(text(metrics.laneNameLeft(), baseline, cutText(name, nameRoom), kValueText));
+      shapes.push_back(ChartShape::label(metrics.laneNameLeft(), baseline, cutText(name, nameRoom), kValueText));
   }
-  shapes.push_back(line(0, metrics.axisHeight, width, metrics.axisHeight, kSeparator));
-  shapes.push_back(line(0, metrics.laneTop(11), width, metrics.laneTop(11), kSeparator));
-  shapes.push_back(line(0, bottom, width, bottom, kSeparator));
-  shapes.push_back(line(left, metrics.axisHeight, left, bottom, kSeparator));
+  shapes.push_back(ChartShape::line(0, metrics.axisHeight, width, metrics.axisHeight, kSeparator));
+  shapes.push_back(ChartShape::line(0, metrics.laneTop(11), width, metrics.laneTop(11), kSeparator));
+  shapes.push_back(ChartShape::line(0, bottom, width, bottom, kSeparator));
+  shapes.push_back(ChartShape::line(left, metrics.axisHeight, left, bottom, kSeparator));
 
   // The lanes, from the later of the view's start and the first change, to
   // the earlier of its end and now.
@@ -310,22 +295,22 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   if (readAt && !trace.empty() && *readAt >= trace.firstTime()) {
     const BoardState state = trace.stateAt(trace.indexAt(*readAt));
     for (int lane = 0; lane < kLaneCount; ++lane)
-      shapes.push_back(text(left - 4, baselineOf(lane), valueText(lane, state.value(lane)),
+      shapes.push_back(ChartShape::label(left - 4, baselineOf(lane), valueText(lane, state.value(lane)),
                             wrong[std::size_t(lane)] ? kMismatch : kText, TextAlign::Right));
   }
   if (cursorShown) {
     const double cx = x(double(*view.cursorMs));
-    shapes.push_back(line(cx, metrics.axisHeight, cx, bottom, kCursor));
-    shapes.push_back(text(cursorX, metrics.axisHeight - 6, cursorLabel, kCursor, TextAlign::Centre));
+    shapes.push_back(ChartShape::line(cx, metrics.axisHeight, cx, bottom, kCursor));
+    shapes.push_back(ChartShape::label(cursorX, metrics.axisHeight - 6, cursorLabel, kCursor, TextAlign::Centre));
     for (int lane = 0; lane < kLaneCount; ++lane) {
       if (!wrong[std::size_t(lane)]) continue;
       // On a white ground, right of the cursor, or left of it near the edge.
       const std::string said = wrong[std::size_t(lane)]->failure.values();
-      const double w = textWidth(said, metrics.fontPixels) + 4;
+      const double w = estimatedTextWidth(said, metrics.fontPixels) + 4;
       const bool onTheLeft = cx + 3 + w > right;
       const double x0 = onTheLeft ? cx - 3 - w : cx + 3;
-      shapes.push_back(rect(x0, metrics.laneTop(lane) + 1, w, metrics.laneHeight(lane) - 2, kBackground));
-      shapes.push_back(text(onTheLeft ? x0 + w - 2 : x0 + 2, baselineOf(lane), said, kMismatch,
+      shapes.push_back(ChartShape::rect(x0, metrics.laneTop(lane) + 1, w, metrics.laneHeight(lane) - 2, kBackground));
+      shapes.push_back(ChartShape::label(onTheLeft ? x0 + w - 2 : x0 + 2, baselineOf(lane), said, kMismatch,
                             onTheLeft ? TextAlign::Right : TextAlign::Left));
     }
   }

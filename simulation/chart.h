@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "simulation/expectations.h"
-#include "document/program_names.h"
 #include "simulation/trace.h"
 
 namespace velkor {
