@@ -29,7 +29,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	./$(BUILD_DIR)/app/velkor
+	./$(BUILD_DIR)/gui/editor/velkor
 
 # Most tests wait on serial lines and timers rather than compute: run many at once.
 TEST_JOBS ?= 8

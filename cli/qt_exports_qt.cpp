@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "cli/qt_exports.h"
-#include "simulation/gui/chart_painter.h"
-#include "simulation/gui/sheet_painter.h"
+#include "gui/paint/chart_painter.h"
+#include "gui/paint/sheet_painter.h"
 
 namespace velkor {
 

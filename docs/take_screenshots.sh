@@ -12,7 +12,7 @@ work=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null & xp=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")" VELKOR_COM1=/dev/null/x
-"$build/app/velkor" >/dev/null 2>&1 & ap=$!
+"$build/gui/editor/velkor" >/dev/null 2>&1 & ap=$!
 sleep 2
 W=318; H=174
 click() { xdotool mousemove $(( W + $1 )) $(( H + $2 )) click 1; sleep 0.6; }

@@ -2,7 +2,7 @@
 // folder, as the editor prints it and velkor-cli writes it. This is its
 // content: the title, comment, file and date; the table of inputs and
 // outputs with their names and comments; and for each output its chain in
-// words and a small logic diagram. The painter (simulation/gui/
+// words and a small logic diagram. The painter (gui/paint/
 // sheet_painter.h) lays it out on pages; sheetHtml writes it as HTML.
 #pragma once
 

@@ -14,8 +14,8 @@ set(CPACK_PACKAGE_EXECUTABLES velkor VELKOR)
 set(CPACK_NSIS_MENU_LINKS doc/guide.html "Guide de VELKOR" doc/velkor.txt "Manuel de velkor"
   doc/velkor-cli.txt "Manuel de velkor-cli")
 set(CPACK_NSIS_INSTALLED_ICON_NAME velkor.exe)
-set(CPACK_NSIS_MUI_ICON ${CMAKE_BINARY_DIR}/app/velkor.ico)
-set(CPACK_NSIS_MUI_UNIICON ${CMAKE_BINARY_DIR}/app/velkor.ico)
+set(CPACK_NSIS_MUI_ICON ${CMAKE_BINARY_DIR}/gui/editor/velkor.ico)
+set(CPACK_NSIS_MUI_UNIICON ${CMAKE_BINARY_DIR}/gui/editor/velkor.ico)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_STRIP_FILES ON)
 # "Ouvrir avec" offers VELKOR for program files and hands it the file.

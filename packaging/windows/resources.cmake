@@ -1,4 +1,4 @@
-# What velkor.exe carries on Windows (included by app/CMakeLists.txt): a
+# What velkor.exe carries on Windows (included by gui/editor/CMakeLists.txt): a
 # window-less start, the icon and version resource, and Qt's French
 # translation with a qt.conf that tells Qt where it is (a static Qt has no
 # folder of its own on the user's machine).
@@ -27,5 +27,5 @@ endif()
 set_source_files_properties(${VELKOR_QTBASE_FR} PROPERTIES QT_RESOURCE_ALIAS translations/qtbase_fr.qm)
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/qt.conf PROPERTIES QT_RESOURCE_ALIAS qt/etc/qt.conf)
 # On the library, so the tests that build the editor's windows get them too.
-qt_add_resources(velkor_app velkor_windows PREFIX /
+qt_add_resources(velkor_editor velkor_windows PREFIX /
   FILES ${VELKOR_QTBASE_FR} ${CMAKE_CURRENT_LIST_DIR}/qt.conf)

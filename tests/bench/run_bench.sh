@@ -29,7 +29,7 @@ start_run() {  # start_run BINARY TITLE -> "ms rss_kb"
   echo "$ms $rss"
 }
 for i in $(seq "$runs"); do
-  start_run "$build/app/velkor" VELKOR >>"$work/editor"
+  start_run "$build/gui/editor/velkor" VELKOR >>"$work/editor"
   start_run "$build/tests/bench/bare_qt_window" BARE >>"$work/bare"
 done
 editor_ms=$(cut -d' ' -f1 "$work/editor" | median)
@@ -47,7 +47,7 @@ failed_cpu=$(grep -h '^failed upload:' "$work"/transfer.* | awk '{print $5}' | m
 
 # The simulation window: idle CPU over 5 s and tick-to-display latency.
 for i in $(seq 3); do
-  QT_QPA_PLATFORM=offscreen "$build/tests/simulation/simulation_measurements" >"$work/sim.$i" 2>&1 || true
+  QT_QPA_PLATFORM=offscreen "$build/tests/gui/simulation/simulation_measurements" >"$work/sim.$i" 2>&1 || true
 done
 idle_pct=$(grep -h 'idle:' "$work"/sim.* | sed -E 's/.*= ([0-9.]+) %.*/\1/' | median)
 tick_ms=$(grep -h 'tick to repaint' "$work"/sim.* | sed -E 's/.*median ([0-9.]+) ms.*/\1/' | median)
@@ -55,7 +55,7 @@ tick_ms=$(grep -h 'tick to repaint' "$work"/sim.* | sed -E 's/.*median ([0-9.]+)
 # The board window, on the Xvfb display: input change to chart painted, CPU
 # at rest, memory of a 10-minute run.
 for i in $(seq 3); do
-  "$build/tests/simulation/board_measurements" >"$work/board.$i" 2>&1 || true
+  "$build/tests/gui/simulation/board_measurements" >"$work/board.$i" 2>&1 || true
 done
 board_value() { grep -h "$1" "$work"/board.* | sed -E "s/.*$2.*/\1/" | median; }
 change_ms=$(board_value 'input change to chart' 'median ([0-9.]+) ms')
@@ -69,7 +69,7 @@ awk 'BEGIN { print "time_ms,EL1,EL2,EL3,EL4,EL5,EL6,EL7,EA1,EA2,EA3,EA4"; srand(
              for (i = 0; i < 100000; i++) { printf "%d", i * 10;
                for (k = 0; k < 7; k++) printf ",%d", int(rand() * 2);
                for (k = 0; k < 4; k++) printf ",%d", int(rand() * 5101); print "" } }' >"$work/scenario.csv"
-program=$(dirname "$0")/../app/atelier.prg
+program=$(dirname "$0")/../gui/editor/atelier.prg
 time_ms() { local t0; t0=$(date +%s%N); "$@" >/dev/null; echo $(( ($(date +%s%N) - t0) / 1000000 )); }
 for i in $(seq 3); do
   time_ms "$build/cli/velkor-cli" simulate "$program" "$work/scenario.csv" >>"$work/simulate"

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <memory>
 
-#include "app/tform1.h"
+#include "gui/editor/tform1.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/test_ports.h"

@@ -10,7 +10,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/tform1.h"
+#include "gui/editor/tform1.h"
 #include "image/program_file.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"

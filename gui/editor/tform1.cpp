@@ -1,0 +1,400 @@
+#include "gui/editor/tform1.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTimer>
+#include <type_traits>
+#include <utility>
+
+#include "board/board_messages.h"
+#include "gui/common/window_placement.h"
+#include "gui/editor/central_report.h"
+#include "gui/editor/credit_buffer.h"
+#include "gui/editor/tabout1.h"
+#include "gui/simulation/board_window.h"
+#include "image/file_commands.h"
+#include "image/messages.h"
+#include "image/program_differences.h"
+
+namespace velkor {
+namespace {
+
+constexpr std::string_view kQuitQuestion = "Vous allez perdre les modifications. Quitter quand même ?";
+constexpr int kClientWidth = 387;
+constexpr int kClientHeight = 400;
+
+}  // namespace
+
+TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), cursor_(cursor) {
+  setObjectName("TForm1");
+  setWindowTitle(QStringLiteral("VELKOR"));
+  // Fixed single border: minimise, no maximise.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  buildMenus();
+  buildPages();
+  FormCreate();
+  setAcceptDrops(true);  // a program file dropped on the window opens
+}
+
+TForm1::~TForm1() {
+  transfer_.reset();
+  try {
+    rs232.SetActive(false);
+  } catch (...) {
+    // Closing a dead line may fail; the port releases everything anyway.
+  }
+}
+
+void TForm1::FormCreate() {
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  const QSize clientSize = scale_(QSize(kClientWidth, kClientHeight));
+  client->setFixedSize(clientSize);
+  pagecontrol1->setParent(client);
+  pagecontrol1->setGeometry(QRect(QPoint(0, 0), clientSize));
+  setCentralWidget(client);
+  setFixedSize(sizeHint());
+  centreOnScreen(this);
+
+  // Slot 01 of every page already holds ELk=1 (the document's own creation).
+  writeCredit();
+  showAllPages();
+
+  // The board's line (38400 baud, 8N1), events on the user-interface thread;
+  // the port the menu shows checked from the start.
+  rs232.SetDeviceName("COM1");
+  kBoardLine.applyTo(rs232);
+  rs232.SetSynchronizeEvents(true);
+  transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, cursor_);
+  progress_ = new TransferProgress(centralWidget());
+  connect(progress_, &TransferProgress::stopAsked, this, [this] { transfer_->interrompre(); });
+  transfer_->onProgress = [this](const TransferStep& step) { progress_->showStep(step); };
+  transfer_->onBusyChanged = [this](bool running) { setTransferRunning(running); };
+}
+
+void TForm1::buildMenus() {
+  Fichiers1 = menuBar()->addMenu(QStringLiteral("&Fichiers"));
+  Fichiers1->setObjectName("Fichiers1");
+  Fichiers1->setToolTipsVisible(true);  // the recent files' folders
+  connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::Fichiers1Click);
+  connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::showRecentFiles);
+
+  auto add = [this](QMenu* menu, const char* name, const QString& text, void (TForm1::*handler)()) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  QAction* nouveau = add(Fichiers1, "Nouveau1", QStringLiteral("&Nouveau"), &TForm1::Nouveau1Click);
+  QAction* ouvrir =
+      add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
+  QAction* enregistrer = add(Fichiers1, "Enregistrer1", QStringLiteral("En&registrer"), &TForm1::Enregistrer1Click);
+  QAction* sauvegarder = add(Fichiers1, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
+  refusedDuringTransfer_ = {nouveau, ouvrir, enregistrer, sauvegarder};
+  Fichiers1->addSeparator();
+  refusedDuringTransfer_.push_back(add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("&Charger depuis la carte"),
+                                       &TForm1::Chargerdepuislacarte1Click));
+  refusedDuringTransfer_.push_back(add(Fichiers1, "Enregistrerdanslacarte1",
+                                       QStringLiteral("&Enregistrer dans la carte"),
+                                       &TForm1::Enregistrerdanslacarte1Click));
+  refusedDuringTransfer_.push_back(
+      add(Fichiers1, "Verifierlacarte1", QStringLiteral("&Vérifier la carte"), &TForm1::Verifierlacarte1Click));
+  Fichiers1->addSeparator();
+  QMenu* ports = Fichiers1->addMenu(QStringLiteral("&Port COM"));
+  ports->setObjectName("PortCOM1");
+  PortCOM1 = ports;
+  connect(ports, &QMenu::aboutToShow, this, &TForm1::showNamedPorts);
+  portGroup_ = new QActionGroup(this);
+  portGroup_->setExclusive(true);
+  COM11 = add(ports, "COM11", QStringLiteral("COM&1"), &TForm1::COM11Click);
+  COM21 = add(ports, "COM21", QStringLiteral("COM&2"), &TForm1::COM21Click);
+  COM31 = add(ports, "COM31", QStringLiteral("COM&3"), &TForm1::COM31Click);
+  COM41 = add(ports, "COM41", QStringLiteral("COM&4"), &TForm1::COM41Click);
+  for (QAction* a : {COM11, COM21, COM31, COM41}) {
+    a->setCheckable(true);
+    portGroup_->addAction(a);
+  }
+  COM11->setChecked(true);  // and the device name is "COM1" from the start
+  showComDevices();
+  refusedDuringTransfer_.push_back(ports->menuAction());
+  Fichiers1->addSeparator();
+  recentEnd_ = Fichiers1->addSeparator();  // the recent files go above it
+  recentEnd_->setVisible(false);
+  QAction* quitter = add(Fichiers1, "Quitter1", QStringLiteral("&Quitter"), &TForm1::Quitter1Click);
+  refusedDuringTransfer_.push_back(quitter);
+
+  buildEditMenu();
+  buildSimulationMenu();
+
+  QAction* about = menuBar()->addAction(QStringLiteral("&A propos..."));
+  about->setObjectName("Apropos1");
+  connect(about, &QAction::triggered, this, &TForm1::Apropos1Click);
+  refusedDuringTransfer_.push_back(about);  // modal
+
+  buildHelpMenu();
+
+  // Each shortcut runs what its entry runs, the focus release of opening
+  // the menu included.
+  nouveau->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  enregistrer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  sauvegarder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  releaseFocusBefore({nouveau, ouvrir, enregistrer, sauvegarder, quitter});
+}
+
+bool TForm1::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && !activated_) {
+    activated_ = true;
+    FormActivate();
+  }
+  return QMainWindow::event(e);
+}
+
+void TForm1::FormActivate() {
+  buildAllPages();
+  if (simulation_.stopStartTimers) simulation_.stopStartTimers();
+  const Reaction r = program_.initialiserPages();
+  showAllPages();
+  pagecontrol1->setCurrentIndex(0);
+  apply(r);
+  history_.reset(program_.document, ProgramOrigin::none());
+  updateEditMenu();
+  updateCaption();
+  // A file given at start opens once the window is up, so its messages
+  // have a window to stand on.
+  if (!fileAtStart_.empty()) QTimer::singleShot(0, this, &TForm1::openFileAtStart);
+}
+
+void TForm1::Fichiers1Click() {
+  // Two page changes take the focus off the field being edited, so its leave
+  // rule has run before any command of the menu starts; the focus ends in the
+  // first field of the page shown.
+  const int i = pagecontrol1->currentIndex();
+  pagecontrol1->setCurrentIndex(i >= 10 ? i - 1 : i + 1);
+  pagecontrol1->setCurrentIndex(i);
+}
+
+void TForm1::Chargerunfichierprog1Click() {
+  if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();
+  keepingFocus([this]() -> std::optional<Reaction> {
+    // The pages show what was read before any message about the file.
+    const auto outcome = ouvrirProgramme(program_, dialogs_, [this](const OpenOutcome& o) { fileOpened(o); });
+    if (!outcome) return std::nullopt;
+    return outcome->reaction;
+  });
+}
+
+void TForm1::Enregistrer1Click() { saveProgram(true); }
+
+void TForm1::Sauvegarder1Click() { saveProgram(false); }
+
+void TForm1::saveProgram(bool toCurrentFile) {
+  if (transfer_->busy()) return dialogs_.beep();
+  leaveTypedNumber();  // the file is that of the program saved
+  // The file the caption names: the one the pages were last opened from or
+  // saved to, as undo and redo left them. Sauvegarder's dialog opens on it.
+  const ProgramOrigin& origin = history_.origin();
+  const std::filesystem::path current =
+      origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
+  // A file read damaged is only replaced once the user has chosen it again.
+  if (origin.partial) toCurrentFile = false;
+  keepingFocus([&] {
+    const auto written = toCurrentFile ? enregistrerProgramme(program_, dialogs_, current)
+                                       : sauvegarderProgramme(program_, dialogs_, current);
+    if (written) {
+      history_.markSaved(*written);
+      recent_.add(*written);
+    }
+  });
+  updateCaption();
+}
+
+// Runs a command; a failure nobody handled goes to the central error report
+// here, so that the command's focus is put back afterwards.
+template <class F>
+void TForm1::reportFailures(F&& command) {
+  try {
+    command();
+  } catch (...) {
+    reportFailure(std::current_exception(), &dialogs_);
+  }
+}
+
+// Runs a command of the Fichiers menu. Afterwards the keyboard focus is where
+// the command's reaction puts it or, when it has none, back in the field that
+// had it: pages locked during a transfer, or a dialog, took it away. A command
+// returns its reaction, if it may have one.
+template <class F>
+void TForm1::keepingFocus(F&& command) {
+  const QPointer<QWidget> had = focusWidget();
+  std::optional<Reaction> reaction;
+  reportFailures([&] {
+    if constexpr (std::is_void_v<std::invoke_result_t<F>>)
+      command();
+    else
+      reaction = command();
+  });
+  if (reaction) return apply(*reaction);
+  QWidget* target = had && had->isEnabled() && had->isVisible() ? had.data() : firstField(document().activePage);
+  if (target) target->setFocus(Qt::OtherFocusReason);
+}
+
+// A transfer with the board, under the progress window's `title`.
+template <class F>
+void TForm1::boardCommand(const QString& title, F&& command) {
+  if (!transfer_->busy()) leaveTypedNumber();
+  takeUpRememberedPort();
+  progress_->begin(title);
+  keepingFocus(std::forward<F>(command));
+}
+
+// The board's program on the pages, alone, as a file opened puts its own.
+void TForm1::Chargerdepuislacarte1Click() {
+  boardCommand(QStringLiteral("Chargement depuis la carte"), [this]() -> std::optional<Reaction> {
+    if (!transfer_->busy() && !confirmLoseChanges(program_, dialogs_)) return std::nullopt;
+    const TransferReport read = transfer_->chargerDepuisLaCarte();
+    std::optional<Reaction> reaction;
+    if (read.done()) {
+      reaction = program_.load(read.images);
+      programReplaced(*reaction, "le chargement depuis la carte", ProgramOrigin::board());
+    } else if (read.result != TransferResult::Interrupted) {
+      // The images that arrived are kept; the pages stay as they were.
+      for (int page = 1; page <= kPageCount; ++page)
+        if (!read.images[page].empty()) program_.images[page] = read.images[page];
+    }
+    // The last word, once the pages show what they now hold.
+    read.tell(dialogs_);
+    return reaction;
+  });
+}
+
+void TForm1::Enregistrerdanslacarte1Click() {
+  boardCommand(QStringLiteral("Enregistrement dans la carte"), [this] {
+    program_.construireImages();
+    transfer_->enregistrerDansLaCarte(program_.images).tell(dialogs_);
+  });
+}
+
+// Reads the board's program as a download does, and says what differs from
+// the pages, field by field; the pages stay as they are.
+void TForm1::Verifierlacarte1Click() {
+  boardCommand(QStringLiteral("Vérification de la carte"), [this] {
+    program_.construireImages();
+    const TransferReport read = transfer_->lireLaCarte();
+    read.tell(dialogs_);
+    if (!read.done()) return;
+    const std::vector<FieldDifference> differences = programDifferences(read.images, program_.images);
+    std::string text(differences.empty() ? msg::kBoardHoldsTheProgram : msg::kBoardHoldsAnother);
+    for (std::size_t i = 0; i < differences.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + differences[i].line();
+    dialogs_.beep();
+    dialogs_.showMessage(text);
+  });
+}
+
+// While a transfer runs, nothing else may use the port, the program or end
+// the application: a second transfer would empty the reply under the first.
+void TForm1::setTransferRunning(bool running) {
+  // Nor may anything modal open: its event loop would hold the transfer.
+  for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
+  if (board_) board_->refuseModalCommands(running);
+  progress_->setVisible(running);
+  pagecontrol1->setEnabled(!running);
+  updateEditMenu();
+}
+
+bool TForm1::testerPort() {
+  bool opened = false;
+  reportFailures([&] {
+    const TransferReport check = transfer_->testerPort();
+    check.tell(dialogs_);
+    opened = check.done();
+  });
+  return opened;
+}
+
+void TForm1::switchPort(const std::string& name) {
+  reportFailures([&] {
+    rs232.SetActive(false);
+    rs232.SetDeviceName(name);
+  });
+}
+
+bool TForm1::selectPort(const std::string& name, QAction* entry) {
+  const std::string before = rs232.DeviceName();
+  switchPort(name);
+  entry->setChecked(true);
+  if (testerPort()) return true;
+  // A port that does not open is not taken: the one in use before stays,
+  // checked, so the mark always shows the port the next transfer uses.
+  switchPort(before);
+  checkPortEntry(before);
+  return false;
+}
+
+void TForm1::portCommand(const std::function<void()>& command) {
+  takeUpRememberedPort();
+  keepingFocus(command);
+}
+
+void TForm1::comClick(const std::string& name, QAction* entry, bool testOldPortFirst) {
+  portCommand([&] {
+    if (testOldPortFirst) testerPort();
+    if (selectPort(name, entry)) forgetNamedPort();
+  });
+}
+
+// COM3 and COM4 check the port selected so far first.
+void TForm1::COM11Click() { comClick("COM1", COM11, false); }
+void TForm1::COM21Click() { comClick("COM2", COM21, false); }
+void TForm1::COM31Click() { comClick("COM3", COM31, true); }
+void TForm1::COM41Click() { comClick("COM4", COM41, true); }
+
+// The board window's recording is asked about last: declining a question
+// further on would otherwise leave it dropped or saved for nothing.
+void TForm1::Quitter1Click() {
+  if (transfer_->busy()) return dialogs_.beep();
+  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || (board_ && !board_->mayClose())) return;
+  program_.document.ProgramModified = false;
+  close();
+}
+
+bool TForm1::FormCloseQuery() {
+  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || (board_ && !board_->mayClose())) return false;
+  program_.document.ProgramModified = false;
+  return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (transfer_->busy()) {  // refused until the transfer has ended
+    dialogs_.beep();
+    e->ignore();
+    return;
+  }
+  if (FormCloseQuery()) e->accept();
+  else e->ignore();
+}
+
+void TForm1::Apropos1Click() {
+  if (about_) about_->exec();
+}
+
+void TForm1::simu1Click() {
+  program_.construireImages();
+  if (simulation_.showLogic) simulation_.showLogic();
+}
+
+void TForm1::simu8Click() {
+  program_.construireImages();
+  if (simulation_.showAnalog) simulation_.showAnalog();
+}
+
+}  // namespace velkor

@@ -1,0 +1,263 @@
+// The main window: the eleven output pages, the menus and the commands.
+//
+// Every field widget bears its field's name as objectName. The handlers are
+// shared by a family of widgets, learn page and position from the sender's
+// name, run the document's rule, then show the document again and apply the
+// rule's Reaction (focus, beep).
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "board/board_transfer.h"
+#include "comport/ComPort.h"
+#include "document/edit_history.h"
+#include "gui/common/form_scale.h"
+#include "gui/editor/qt_board_seams.h"
+#include "gui/editor/recent_files.h"
+#include "gui/editor/transfer_progress.h"
+#include "image/program.h"
+#include "image/user_dialogs.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+
+namespace velkor {
+
+class BoardWindow;
+class HelpWindow;
+class TAbout1;
+struct OpenOutcome;
+
+// Widgets of one output page. The tab's page exists from the start; what
+// it holds is built when first needed (`built`).
+struct PageWidgets {
+  QWidget* page = nullptr;
+  bool built = false;
+  std::vector<QComboBox*> slotBoxes;  // choixNN_MM at MM-1
+  std::vector<QPushButton*> linkButtons;  // ouNN_MM at MM-1
+  std::array<QPushButton*, 4> comparators{};  // logic pages
+  std::array<QLineEdit*, 4> thresholds{};     // logic pages
+  QLineEdit* pause = nullptr;
+  QLineEdit* voltage = nullptr;  // analog pages
+  QCheckBox* hold = nullptr;     // analog pages
+  QPushButton* simulate = nullptr;
+};
+
+// Hooks for the simulation windows, which live in their own library.
+struct SimulationWindows {
+  std::function<void()> stopStartTimers;
+  std::function<void()> showLogic;   // modal
+  std::function<void()> showAnalog;  // modal
+};
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `dialogs` answers every question the window asks and `cursor` shows the
+  // busy cursor during transfers; the window owns neither.
+  TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  Program& program() { return program_; }
+  ProgramDocument& document() { return program_.document; }
+  QTabWidget* pageControl() const { return pagecontrol1; }
+  QWidget* fieldWidget(FieldId id);
+  // The first field of a page in tab order: slot 01, or the voltage on an analog page.
+  QWidget* firstField(int page);
+  const std::string& DeviceName() const { return rs232.DeviceName(); }
+  BoardTransfer& boardTransfer() { return *transfer_; }
+  void setSimulationWindows(SimulationWindows windows) { simulation_ = std::move(windows); }
+  void setAboutBox(TAbout1* about) { about_ = about; }
+
+  // Shows the document again: every widget of the page, or of all pages.
+  void showPage(int page);
+  void showAllPages();
+
+  // The undo history and the file the program was last opened from or saved to.
+  const EditHistory& history() const { return history_; }
+  RecentFiles& recentFiles() { return recent_; }
+  // Opens `path` once the window has first been activated (`velkor FILE`).
+  void openAtStart(std::filesystem::path path) { fileAtStart_ = std::move(path); }
+  // Opens a file as "Ouvrir" does once the file is chosen, asking first
+  // while there are unsaved changes (a dropped file, a recent one).
+  void openFile(const std::filesystem::path& path);
+  // The help window, once it has been asked for.
+  HelpWindow* helpWindow() const { return help_; }
+  // "Simulation de la carte", once it has been asked for.
+  BoardWindow* boardWindow() const { return board_; }
+
+ Q_SIGNALS:
+  // The program on the pages changed: an edit (a number as it is typed),
+  // undo or redo, a file opened, a download, Nouveau.
+  void programChanged();
+
+ public Q_SLOTS:
+  // Menus.
+  void Fichiers1Click();
+  void Nouveau1Click();
+  void Chargerunfichierprog1Click();
+  void Enregistrer1Click();
+  void Sauvegarder1Click();
+  void Chargerdepuislacarte1Click();
+  void Enregistrerdanslacarte1Click();
+  void Verifierlacarte1Click();
+  void COM11Click();
+  void COM21Click();
+  void COM31Click();
+  void COM41Click();
+  void Quitter1Click();
+  void Annuler1Click();
+  void Retablir1Click();
+  void Apropos1Click();
+  void Aide1Click();
+  void Simulationdelacarte1Click();
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private Q_SLOTS:
+  void choix01_01Select(int index);
+  void ou01_01Click();
+  void supinf01_01Click();
+  void zero1Click();
+  void simu1Click();
+  void simu8Click();
+  void numberEdited(const QString& text);
+  void pagecontrol1Change(int index);
+
+ private:
+  void FormCreate();
+  void FormActivate();
+  bool FormCloseQuery();
+  void choix01_01Enter(QComboBox* slot);
+  bool choix01_01KeyPress(QComboBox* slot, QKeyEvent* key);
+  bool edit01_01KeyPress(QLineEdit* field, QKeyEvent* key);
+  bool pause1KeyPress(QLineEdit* field, QKeyEvent* key);
+  void leaveNumber(QLineEdit* field);
+  // Runs the leave rule of the number field typed in and not left, so that
+  // its step is recorded, under the program it belongs to, before a command
+  // replaces the pages (some, like a drop, come without the focus moving).
+  void leaveTypedNumber();
+
+  void buildMenus();
+  void buildEditMenu();
+  void buildHelpMenu();
+  void buildSimulationMenu();
+  void showRecentFiles();
+  // After an edit: a step of the history when the pages changed, and the caption.
+  void recordStep(const std::string& label);
+  void recordStep(FieldId changed);
+  void releaseFocusBefore(std::initializer_list<QAction*> actions);
+  void fileOpened(const OpenOutcome& outcome);
+  // "Enregistrer" (`toCurrentFile`) or "Sauvegarder": either writes the
+  // program, the file then holds the current state of the history.
+  void saveProgram(bool toCurrentFile);
+  void openFileAtStart();
+  void openRecentFile(const QString& file);
+  // After the whole program was replaced (open, download, new): shows it
+  // from its first page, the focus where `reaction` puts it, and records it
+  // as one step.
+  void programReplaced(const Reaction& reaction, const std::string& label, ProgramOrigin origin);
+  void stepThroughHistory(bool back);
+  void updateEditMenu();
+  void updateCaption();
+  void buildPages();
+  // A page's widgets, showing the document; nothing when built already.
+  void buildPage(int page);
+  void buildAllPages();
+  void buildLogicPage(int page, PageWidgets& w);
+  void buildAnalogPage(int page, PageWidgets& w);
+  void buildChain(int page, PageWidgets& w, QWidget* group, int leftRows, int top);
+  void buildPauseGroup(int page, PageWidgets& w, int top);
+  void buildSimulateButton(int page, PageWidgets& w, QWidget* conditions, int top);
+  QLineEdit* makeNumberField(FieldId id, QWidget* parent, QRect geometry);
+  FieldId fieldOf(const QObject* widget) const;
+  void apply(const Reaction& reaction);
+  // Closes the port and gives it another device.
+  void switchPort(const std::string& name);
+  // Takes the port, checks `entry` and checks the port; a port that does
+  // not open gives way to the one used before. True when it opened.
+  bool selectPort(const std::string& name, QAction* entry);
+  // Checks the entry that stands for `device` (an entry of its own when none does).
+  void checkPortEntry(const std::string& device);
+  // COM1-COM4 named with the device each stands for here ("COM1 — /dev/ttyS0").
+  void showComDevices();
+  // A command of the Port COM menu, the focus kept.
+  void portCommand(const std::function<void()>& command);
+  // COM1-COM4: takes `name`, checks `entry`; `testOldPortFirst` checks the
+  // port selected so far before.
+  void comClick(const std::string& name, QAction* entry, bool testOldPortFirst);
+  // Below COM1-COM4: the serial ports present now, read each time the menu opens.
+  void showNamedPorts();
+  void chooseNamedPort(const std::string& path, QAction* entry);
+  // The named port chosen in an earlier session, taken up the first time a
+  // port is needed or its menu opens (not at start: nothing is read then).
+  void takeUpRememberedPort();
+  // A COM entry chosen: the next start shows COM1 again.
+  void forgetNamedPort();
+  QAction* addNamedPortEntry(const QString& label, const std::string& path);
+  bool testerPort();
+  void setTransferRunning(bool running);
+  template <class F>
+  void reportFailures(F&& command);
+  template <class F>
+  void keepingFocus(F&& command);
+  template <class F>
+  void boardCommand(const QString& title, F&& command);
+
+  UserDialogs& dialogs_;
+  BusyCursor& cursor_;
+  const FormScale scale_ = FormScale::ofApplication();  // the pages grow with the desktop's font
+  Program program_;
+  TComPort rs232{nullptr};
+  QtEventPump pump_;
+  QtPauseClock clock_;
+  std::unique_ptr<BoardTransfer> transfer_;
+  std::array<PageWidgets, kPageCount> pages_{};
+  SimulationWindows simulation_;
+  TAbout1* about_ = nullptr;
+  HelpWindow* help_ = nullptr;  // made on first use
+  BoardWindow* board_ = nullptr;  // made on first use
+  bool activated_ = false;
+  EditHistory history_;
+  std::optional<FieldId> typing_;  // the number field typed in and not left yet
+  // Another program is on the pages and the history does not hold it yet: a
+  // field left meanwhile is left on the new program, no step of its own.
+  bool replacing_ = false;
+  RecentFiles recent_;
+  std::filesystem::path fileAtStart_;
+
+  QTabWidget* pagecontrol1 = nullptr;
+  QMenu* Fichiers1 = nullptr;
+  QMenu* Edition1 = nullptr;
+  QAction* Annuler1 = nullptr;
+  QAction* Retablir1 = nullptr;
+  QAction* recentEnd_ = nullptr;  // the separator above "Quitter"
+  std::vector<QAction*> recentEntries_;
+  std::vector<QAction*> refusedDuringTransfer_;
+  TransferProgress* progress_ = nullptr;
+  QActionGroup* portGroup_ = nullptr;
+  QMenu* PortCOM1 = nullptr;
+  std::vector<QAction*> namedPorts_;  // the separator, then one entry per port
+  bool portRemembered_ = false;  // the remembered port was taken up
+  QAction* COM11 = nullptr;
+  QAction* COM21 = nullptr;
+  QAction* COM31 = nullptr;
+  QAction* COM41 = nullptr;
+};
+
+}  // namespace velkor
