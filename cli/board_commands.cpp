@@ -96,6 +96,13 @@ class ConsoleDialogs : public UserDialogs {
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   std::optional<std::filesystem::path> chooseFileToOpen() override { return std::nullopt; }
   std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path&) override { return std::nullopt; }
+  std::optional<std::filesystem::path> chooseFileToRead(std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseFileToWrite(std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
+  SaveChoice askSaveFirst(std::string_view, std::string_view) override { return SaveChoice::GoBack; }
   void reportError(std::string_view text) override { said_.emplace_back(text); }
 
  private:

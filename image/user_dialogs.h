@@ -1,5 +1,6 @@
 // What the program asks of the user, behind one small interface, so the
-// commands run the same with the real dialogs and under tests.
+// commands and every window run the same with the real dialogs and under
+// tests.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +19,9 @@ struct ChosenFile {
   FileFilter filter = FileFilter::Programs;
 };
 
+// What to do with work that closing would lose: save it first, drop it, or go back.
+enum class SaveChoice { Save, Drop, GoBack };
+
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
@@ -35,6 +39,17 @@ class UserDialogs {
   // name filled in, when given.
   virtual std::optional<std::filesystem::path> chooseFileToOpen() = 0;
   virtual std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path& suggestion) = 0;
+  // The file dialogs of the other files the windows read and write
+  // (scenarios, pictures, traces), titled `caption` and offering `filters`,
+  // separated by ";;" ("Scénarios (*.csv);;Tous les fichiers (*)"); nothing
+  // when cancelled.
+  virtual std::optional<std::filesystem::path> chooseFileToRead(std::string_view caption,
+                                                                std::string_view filters) = 0;
+  virtual std::optional<std::filesystem::path> chooseFileToWrite(std::string_view caption,
+                                                                 std::string_view filters) = 0;
+  // A question about work that would be lost, with "&Enregistrer", "&Ne pas
+  // enregistrer" and "Annuler"; Annuler is the default button and Escape's.
+  virtual SaveChoice askSaveFirst(std::string_view title, std::string_view text) = 0;
   // The application's central error report.
   virtual void reportError(std::string_view text) = 0;
 };

@@ -27,7 +27,7 @@ void TForm1::Simulationdelacarte1Click() {
           construireImages(program_.document, images);
           return images;
         },
-        this);
+        dialogs_, this);
     connect(this, &TForm1::programChanged, board_, &BoardWindow::followProgram);
     board_->refuseModalCommands(transfer_->busy());
   }

@@ -1,18 +1,15 @@
 #include "gui/simulation/board_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -33,46 +30,11 @@ namespace velkor {
 
 namespace {
 
-constexpr auto kScenarioFilter = "Scénarios (*.csv);;Tous les fichiers (*)";
+constexpr std::string_view kScenarioFilter = "Scénarios (*.csv);;Tous les fichiers (*)";
+constexpr std::string_view kRecordingQuestion =
+    "Vous allez perdre le scénario en cours d'enregistrement.\nL'enregistrer d'abord ?";
 
 QString millivoltsText(int mv) { return QStringLiteral("%1 mV").arg(mv); }
-
-// Qt's own dialogs, not the desktop's: they speak French whatever the
-// system's language, as the editor's do.
-BoardWindowDialogs realDialogs(QWidget* parent) {
-  return {
-      [parent](const QString& caption, const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, caption, QString(), filter, nullptr,
-                                            QFileDialog::DontUseNativeDialog);
-      },
-      [parent](const QString& caption, const QString& filter) {
-        return QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr,
-                                            QFileDialog::DontUseNativeDialog);
-      },
-      [parent](const QString& text) {
-        QApplication::beep();
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VELKOR"), text, QMessageBox::Ok, parent);
-        box.exec();
-      },
-      [parent] {
-        QApplication::beep();
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Attention..."),
-                        QStringLiteral("Vous allez perdre le scénario en cours d'enregistrement.\n"
-                                       "L'enregistrer d'abord ?"),
-                        QMessageBox::NoButton, parent);
-        QPushButton* save = box.addButton(QStringLiteral("&Enregistrer"), QMessageBox::AcceptRole);
-        QPushButton* drop = box.addButton(QStringLiteral("&Ne pas enregistrer"), QMessageBox::DestructiveRole);
-        QPushButton* back = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-        // A reflexive Enter or Escape loses nothing.
-        box.setDefaultButton(back);
-        box.setEscapeButton(back);
-        box.exec();
-        return box.clickedButton() == save   ? RecordingChoice::Save
-               : box.clickedButton() == drop ? RecordingChoice::Drop
-                                             : RecordingChoice::GoBack;
-      },
-  };
-}
 
 MillisecondClock steadyClock() {
   QElapsedTimer since;
@@ -82,11 +44,8 @@ MillisecondClock steadyClock() {
 
 }  // namespace
 
-BoardWindow::BoardWindow(std::function<ProgramImages()> program, QWidget* editor)
-    : QWidget(editor, Qt::Window),
-      program_(std::move(program)),
-      dialogs_(realDialogs(this)),
-      clock_(steadyClock()) {
+BoardWindow::BoardWindow(std::function<ProgramImages()> program, UserDialogs& dialogs, QWidget* editor)
+    : QWidget(editor, Qt::Window), program_(std::move(program)), dialogs_(dialogs), clock_(steadyClock()) {
   setObjectName("SimulationCarte");
   setWindowTitle(QStringLiteral("Simulation de la carte"));
   // Closing the editor ends the program, this window open or not.
@@ -392,9 +351,8 @@ bool BoardWindow::saveRecording(bool withOutputs) {
   // while recording: a hold released by hand meanwhile would fail the replay.
   const std::string text = scenarioText(withOutputs ? expectingTheRun(recorded_, runScenario(program_(), recorded_))
                                                     : recorded_);
-  if (!saveFile(withOutputs ? QStringLiteral("Enregistrer le scénario avec les sorties")
-                            : QStringLiteral("Enregistrer le scénario"),
-                QString::fromUtf8(kScenarioFilter), text))
+  if (!saveFile(withOutputs ? "Enregistrer le scénario avec les sorties" : "Enregistrer le scénario",
+                kScenarioFilter, text))
     return false;
   stopRecording();
   return true;
@@ -402,28 +360,29 @@ bool BoardWindow::saveRecording(bool withOutputs) {
 
 bool BoardWindow::mayClose() {
   if (!recording_) return true;
-  switch (dialogs_.askAboutRecording()) {
-    case RecordingChoice::Save: return saveRecording();
-    case RecordingChoice::Drop: stopRecording(); return true;
-    case RecordingChoice::GoBack: break;
+  dialogs_.beep();
+  switch (dialogs_.askSaveFirst("Attention...", kRecordingQuestion)) {
+    case SaveChoice::Save: return saveRecording();
+    case SaveChoice::Drop: stopRecording(); return true;
+    case SaveChoice::GoBack: break;
   }
   return false;
 }
 
 void BoardWindow::openScenario(bool atOnce) {
-  const QString path = dialogs_.chooseFileToOpen(QStringLiteral("Lire un scénario"), QString::fromUtf8(kScenarioFilter));
-  if (path.isEmpty()) return;
-  const ParsedScenario scenario = readScenarioFile(toPath(path));
+  const auto path = dialogs_.chooseFileToRead("Lire un scénario", kScenarioFilter);
+  if (!path) return;
+  const ParsedScenario scenario = readScenarioFile(*path);
+  const QString name = toQString(path->filename());
   if (scenario.errorLine == 0 && !scenario.error.empty()) {
-    dialogs_.showMessage(QStringLiteral("Impossible de lire le scénario %1 : %2")
-                             .arg(QFileInfo(path).fileName(), QString::fromStdString(scenario.error)));
+    tell(QStringLiteral("Impossible de lire le scénario %1 : %2").arg(name, QString::fromStdString(scenario.error)));
     return;
   }
   if (!scenario.error.empty()) {
-    dialogs_.showMessage(QStringLiteral("Ce scénario ne convient pas : %1, ligne %2 :\n%3")
-                             .arg(QFileInfo(path).fileName())
-                             .arg(scenario.errorLine)
-                             .arg(QString::fromStdString(scenario.error)));
+    tell(QStringLiteral("Ce scénario ne convient pas : %1, ligne %2 :\n%3")
+             .arg(name)
+             .arg(scenario.errorLine)
+             .arg(QString::fromStdString(scenario.error)));
     return;
   }
   play(scenario.rows, atOnce);
@@ -537,35 +496,40 @@ void BoardWindow::refuseModalCommands(bool refused) {
 void BoardWindow::exportPicture(bool svg) {
   const ChartPicture picture = chart_->picture();
   if (svg) {
-    saveFile(QStringLiteral("Exporter le chronogramme en SVG"), QStringLiteral("Images SVG (*.svg)"),
-             chartSvg(picture));
+    saveFile("Exporter le chronogramme en SVG", "Images SVG (*.svg)", chartSvg(picture));
     return;
   }
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   chartImage(picture).save(&buffer, "PNG");
-  saveFile(QStringLiteral("Exporter le chronogramme en PNG"), QStringLiteral("Images PNG (*.png)"),
-           png.toStdString());
+  saveFile("Exporter le chronogramme en PNG", "Images PNG (*.png)", png.toStdString());
 }
 
 void BoardWindow::exportTrace() {
-  saveFile(QStringLiteral("Exporter le relevé"), QStringLiteral("Relevés CSV (*.csv)"), trace_.csv());
+  saveFile("Exporter le relevé", "Relevés CSV (*.csv)", trace_.csv());
 }
 
-bool BoardWindow::saveFile(const QString& caption, const QString& filter, const std::string& bytes) {
-  QString path = dialogs_.chooseFileToSave(caption, filter);
-  if (path.isEmpty()) return false;
+bool BoardWindow::saveFile(std::string_view caption, std::string_view filter, const std::string& bytes) {
+  const auto chosen = dialogs_.chooseFileToWrite(caption, filter);
+  if (!chosen) return false;
+  QString path = toQString(*chosen);
   // The filter's extension, when the name has none.
-  const qsizetype star = filter.indexOf(QLatin1String("*."));
+  const QString filters = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size()));
+  const qsizetype star = filters.indexOf(QLatin1String("*."));
   if (QFileInfo(path).suffix().isEmpty() && star >= 0)
-    path += filter.mid(star + 1, filter.indexOf(QLatin1Char(')'), star) - star - 1);
+    path += filters.mid(star + 1, filters.indexOf(QLatin1Char(')'), star) - star - 1);
   if (auto error = writeFileSafely(toPath(path), bytes)) {
-    dialogs_.showMessage(QStringLiteral("Impossible d'enregistrer le fichier %1 : %2")
-                             .arg(QFileInfo(path).fileName(), QString::fromStdString(*error)));
+    tell(QStringLiteral("Impossible d'enregistrer le fichier %1 : %2")
+             .arg(QFileInfo(path).fileName(), QString::fromStdString(*error)));
     return false;
   }
   return true;
+}
+
+void BoardWindow::tell(const QString& text) {
+  dialogs_.beep();
+  dialogs_.showMessage(text.toStdString());
 }
 
 void BoardWindow::closeEvent(QCloseEvent* event) {

@@ -14,8 +14,10 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
 #include <vector>
 
+#include "image/user_dialogs.h"
 #include "simulation/board.h"
 #include "simulation/chart.h"
 #include "simulation/scenario.h"
@@ -33,19 +35,6 @@ namespace velkor {
 class Lamp;
 class TimingChart;
 
-// What to do with a scenario being recorded when the window closes.
-enum class RecordingChoice { Save, Drop, GoBack };
-
-// The questions the window asks, replaceable for tests.
-struct BoardWindowDialogs {
-  // A file to read or to write (nothing when cancelled); `filter` as Qt's file dialogs take it.
-  std::function<QString(const QString& caption, const QString& filter)> chooseFileToOpen;
-  std::function<QString(const QString& caption, const QString& filter)> chooseFileToSave;
-  std::function<void(const QString& text)> showMessage;
-  // Closing while a scenario is being recorded: save it, drop it, or go back.
-  std::function<RecordingChoice()> askAboutRecording;
-};
-
 // The run's clock: milliseconds since any fixed moment, never going back.
 using MillisecondClock = std::function<std::int64_t()>;
 
@@ -53,8 +42,9 @@ class BoardWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // `program` gives the program on the pages, as images.
-  explicit BoardWindow(std::function<ProgramImages()> program, QWidget* editor = nullptr);
+  // `program` gives the program on the pages, as images; `dialogs` asks
+  // and tells the user, and chooses the files (the window does not own it).
+  BoardWindow(std::function<ProgramImages()> program, UserDialogs& dialogs, QWidget* editor = nullptr);
   ~BoardWindow() override;
 
   // Shows the window; when it was closed, a new run starts: every input at
@@ -105,7 +95,6 @@ class BoardWindow : public QWidget {
   std::size_t expectationsFailed() const { return expectationsFailed_; }
   static constexpr std::size_t kMaxMismatches = 100'000;
   TimingChart* chart() const { return chart_; }
-  BoardWindowDialogs& dialogs() { return dialogs_; }
   // While the editor talks to the board nothing modal may open here: its
   // event loop would hold the transfer. The commands that open a dialog are
   // disabled meanwhile, and the millivolt fields lose their context menu
@@ -160,10 +149,12 @@ class BoardWindow : public QWidget {
   void exportTrace();
   // Writes `bytes` to a file chosen by the user; a failure is told. True
   // once written.
-  bool saveFile(const QString& caption, const QString& filter, const std::string& bytes);
+  bool saveFile(std::string_view caption, std::string_view filter, const std::string& bytes);
+  // A notice, with the beep.
+  void tell(const QString& text);
 
   std::function<ProgramImages()> program_;
-  BoardWindowDialogs dialogs_;
+  UserDialogs& dialogs_;
   BoardSimulation board_;
   Trace trace_;
   ChartMismatches mismatches_;

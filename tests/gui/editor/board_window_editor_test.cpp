@@ -81,19 +81,19 @@ class BoardWindowEditorTest : public QObject {
     QTest::addColumn<bool>("closeBox");  // the window's close box, else "Quitter"
     QTest::addColumn<bool>("modified");
     QTest::addColumn<bool>("loseChanges");  // the answer to the program's question
-    QTest::addColumn<RecordingChoice>("recording");
+    QTest::addColumn<SaveChoice>("recording");
     QTest::addColumn<bool>("quits");
-    QTest::newRow("Quitter, Annuler") << false << true << true << RecordingChoice::GoBack << false;
-    QTest::newRow("close box, Annuler") << true << true << true << RecordingChoice::GoBack << false;
-    QTest::newRow("Quitter, Ne pas enregistrer") << false << false << true << RecordingChoice::Drop << true;
-    QTest::newRow("the program kept: not asked") << true << true << false << RecordingChoice::Drop << false;
+    QTest::newRow("Quitter, Annuler") << false << true << true << SaveChoice::GoBack << false;
+    QTest::newRow("close box, Annuler") << true << true << true << SaveChoice::GoBack << false;
+    QTest::newRow("Quitter, Ne pas enregistrer") << false << false << true << SaveChoice::Drop << true;
+    QTest::newRow("the program kept: not asked") << true << true << false << SaveChoice::Drop << false;
   }
 
   void quittingWhileRecordingAsksAboutTheRecordingToo() {
     QFETCH(bool, closeBox);
     QFETCH(bool, modified);
     QFETCH(bool, loseChanges);
-    QFETCH(RecordingChoice, recording);
+    QFETCH(SaveChoice, recording);
     QFETCH(bool, quits);
     TForm1 form(dialogs, cursor);
     form.show();
@@ -102,20 +102,18 @@ class BoardWindowEditorTest : public QObject {
     BoardWindow* board = form.boardWindow();
     QVERIFY(board && board->isVisible());
     board->recordAction->trigger();
-    int asked = 0;
-    board->dialogs().askAboutRecording = [&] {
-      ++asked;
-      return recording;
-    };
+    dialogs.saveFirst = recording;
+    dialogs.saveFirstQuestions = 0;
     form.document().ProgramModified = modified;
     dialogs.answers = {loseChanges};
     if (!modified) dialogs.answers.clear();
     if (closeBox) form.close();
     else child<QAction>(&form, "Quitter1")->trigger();
 
+    const int asked = dialogs.saveFirstQuestions;
     QCOMPARE(asked, loseChanges ? 1 : 0);
     QCOMPARE(form.isVisible(), !quits);
-    QCOMPARE(board->recording(), !quits && !(loseChanges && recording == RecordingChoice::Drop));
+    QCOMPARE(board->recording(), !quits && !(loseChanges && recording == SaveChoice::Drop));
     if (!quits) QCOMPARE(form.document().ProgramModified, modified);
     board->stopRecording();
     form.document().ProgramModified = false;

@@ -16,6 +16,7 @@
 #include "gui/simulation/lamp.h"
 #include "gui/simulation/timing_chart.h"
 #include "simulation/images.h"
+#include "support/fake_dialogs.h"
 #include "support/posted_click.h"
 #include "support/process_usage.h"
 
@@ -73,6 +74,7 @@ class BoardMeasurements : public QObject {
   Q_OBJECT
 
   ProgramImages images;
+  testing_support::FakeDialogs dialogs;  // nothing is asked
 
  private slots:
   void initTestCase() {
@@ -81,7 +83,7 @@ class BoardMeasurements : public QObject {
   }
 
   void inputChangeToChartPainted() {
-    BoardWindow w([this] { return images; });
+    BoardWindow w([this] { return images; }, dialogs);
     w.showWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     PaintClock clock(w);
@@ -103,7 +105,7 @@ class BoardMeasurements : public QObject {
   }
 
   void openWindowAtRest() {
-    BoardWindow w([this] { return images; });
+    BoardWindow w([this] { return images; }, dialogs);
     w.showWindow();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.el[0]->setChecked(true);
@@ -130,7 +132,7 @@ class BoardMeasurements : public QObject {
     editor.show();
     const double before = residentMb();
     {
-      BoardWindow w([this] { return images; }, &editor);
+      BoardWindow w([this] { return images; }, dialogs, &editor);
       w.showWindow();
       QVERIFY(QTest::qWaitForWindowExposed(&w));
       // A change every 100 ms for 10 minutes, run at once.

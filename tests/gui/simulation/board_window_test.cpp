@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "gui/common/path_text.h"
 #include "gui/common/window_placement.h"
 #include "gui/simulation/board_window.h"
 #include "gui/simulation/lamp.h"
@@ -20,6 +21,7 @@
 #include "image/program_file.h"
 #include "simulation/expectations.h"
 #include "simulation/images.h"
+#include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
 using namespace velkor;
@@ -99,11 +101,17 @@ class BoardWindowTest : public QObject {
   ProgramImages images;
   std::unique_ptr<BoardWindow> w;
   testing_support::TempDir dir;
-  QString chosen;
-  QStringList messages;
+  testing_support::FakeDialogs dialogs;
   std::int64_t clockMs = 0;  // the window's clock: moves only when a test moves it
-  RecordingChoice answer{};  // to the question about a recording
-  int recordingQuestions = 0;
+
+  // The file every dialog gives.
+  void choose(const std::filesystem::path& file) { dialogs.openChoice = dialogs.saveChoice = file; }
+  // What the window told.
+  QStringList messages() const {
+    QStringList texts;
+    for (const std::string& text : dialogs.shown) texts << QString::fromStdString(text);
+    return texts;
+  }
 
  private slots:
   void init() {
@@ -113,17 +121,8 @@ class BoardWindowTest : public QObject {
     images[8] = analogImage("\x02", "2500", 'V');
     images[9] = analogImage("\x02", "1200", 'F');
     images[10] = images[11] = analogImage("?", "0000", 'F');
-    w = std::make_unique<BoardWindow>([this] { return images; });
-    w->dialogs().chooseFileToOpen = [this](const QString&, const QString&) { return chosen; };
-    w->dialogs().chooseFileToSave = [this](const QString&, const QString&) { return chosen; };
-    w->dialogs().showMessage = [this](const QString& text) { messages << text; };
-    w->dialogs().askAboutRecording = [this] {
-      ++recordingQuestions;
-      return answer;
-    };
-    messages.clear();
-    chosen.clear();
-    recordingQuestions = 0;
+    dialogs = testing_support::FakeDialogs();
+    w = std::make_unique<BoardWindow>([this] { return images; }, dialogs);
     clockMs = 5000;
     w->setClock([this] { return clockMs; });
     w->showWindow();
@@ -237,10 +236,10 @@ class BoardWindowTest : public QObject {
     QTest::mouseClick(w->resetButton, Qt::LeftButton);
     clockMs += 30;
     type(w->ea[0], "2500");
-    chosen = QString::fromStdString((dir / "bon").string());
+    choose(dir / "bon");
     w->recordWithOutputsAction->trigger();
     QVERIFY(!w->recording() && !w->recordWithOutputsAction->isEnabled());
-    QCOMPARE(messages, QStringList());
+    QCOMPARE(messages(), QStringList());
 
     const ParsedScenario saved = readScenarioFile(dir / "bon.csv");
     QCOMPARE(QString::fromStdString(saved.error), QString());
@@ -333,29 +332,30 @@ class BoardWindowTest : public QObject {
   }
 
   void closingWhileRecordingAsksFirst_data() {
-    QTest::addColumn<RecordingChoice>("choice");
+    QTest::addColumn<SaveChoice>("choice");
     QTest::addColumn<bool>("fileChosen");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<bool>("saved");
-    QTest::newRow("Annuler: the window and its recording stay") << RecordingChoice::GoBack << true << false << false;
-    QTest::newRow("Ne pas enregistrer: closed, nothing written") << RecordingChoice::Drop << true << true << false;
-    QTest::newRow("Enregistrer: written, then closed") << RecordingChoice::Save << true << true << true;
-    QTest::newRow("Enregistrer, no file chosen: stays, recording") << RecordingChoice::Save << false << false << false;
+    QTest::newRow("Annuler: the window and its recording stay") << SaveChoice::GoBack << true << false << false;
+    QTest::newRow("Ne pas enregistrer: closed, nothing written") << SaveChoice::Drop << true << true << false;
+    QTest::newRow("Enregistrer: written, then closed") << SaveChoice::Save << true << true << true;
+    QTest::newRow("Enregistrer, no file chosen: stays, recording") << SaveChoice::Save << false << false << false;
   }
 
   void closingWhileRecordingAsksFirst() {
-    QFETCH(RecordingChoice, choice);
-    answer = choice;
+    QFETCH(SaveChoice, choice);
+    dialogs.saveFirst = choice;
     QFETCH(bool, fileChosen);
     QFETCH(bool, closed);
     QFETCH(bool, saved);
     const auto path = dir / ("en-cours-" + std::to_string(int(choice)) + std::to_string(fileChosen) + ".csv");
-    if (fileChosen) chosen = QString::fromStdString(path.string());
+    if (fileChosen) choose(path);
     w->recordAction->trigger();
     clockMs += 30;
     tick(w->el[3]);
     w->close();
-    QCOMPARE(recordingQuestions, 1);
+    QCOMPARE(dialogs.saveFirstQuestions, 1);
+    QCOMPARE(dialogs.beeps, 1);  // as every question that may lose work
     QCOMPARE(!w->isVisible(), closed);
     QCOMPARE(w->recording(), !closed);
     QCOMPARE(w->recordAction->isChecked(), !closed);
@@ -367,12 +367,12 @@ class BoardWindowTest : public QObject {
     w->recordAction->trigger();
     w->refuseModalCommands(true);
     w->close();
-    QCOMPARE(recordingQuestions, 0);
+    QCOMPARE(dialogs.saveFirstQuestions, 0);
     QVERIFY(w->isVisible() && w->recording());
     w->refuseModalCommands(false);
-    answer = RecordingChoice::Drop;
+    dialogs.saveFirst = SaveChoice::Drop;
     w->close();
-    QCOMPARE(recordingQuestions, 1);
+    QCOMPARE(dialogs.saveFirstQuestions, 1);
     QVERIFY(!w->isVisible());
   }
 
@@ -393,13 +393,14 @@ class BoardWindowTest : public QObject {
     // written, and the recording goes on.
     w->recordAction->trigger();
     QVERIFY(w->recording() && w->recordAction->isChecked());
-    chosen = QString::fromStdString((dir / "absent" / "s.csv").string());
+    choose(dir / "absent" / "s.csv");
     w->recordAction->trigger();
     QVERIFY(w->recording() && w->recordAction->isChecked());
-    QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages[0].startsWith("Impossible d'enregistrer le fichier s.csv : "), qPrintable(messages[0]));
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(dialogs.beeps, 1);
+    QVERIFY2(messages()[0].startsWith("Impossible d'enregistrer le fichier s.csv : "), qPrintable(messages()[0]));
 
-    chosen = QString::fromStdString((dir / "s.csv").string());
+    choose(dir / "s.csv");
     w->recordAction->trigger();
     QVERIFY(!w->recording() && w->pauseButton->isEnabled() && w->playAction->isEnabled());
     const ParsedScenario saved = parseScenario(testing_support::readBytes(dir / "s.csv"));
@@ -437,7 +438,7 @@ class BoardWindowTest : public QObject {
   }
 
   void scenarioFilesAreWrittenReadAndRefusedWithTheirLine() {
-    chosen = QString::fromStdString((dir / "enregistre").string());
+    choose(dir / "enregistre");
     w->recordAction->trigger();
     tick(w->el[3]);
     w->recordAction->trigger();  // ends the recording: saved as chosen, .csv added
@@ -449,11 +450,11 @@ class BoardWindowTest : public QObject {
     QVERIFY(saved.rows[1].inputs.logic[3]);
 
     testing_support::writeBytes(dir / "faux.csv", std::string(kScenarioHeader) + "\n\n5,1,0,0,0,0,0,0,0,0,0\n");
-    chosen = QString::fromStdString((dir / "faux.csv").string());
+    choose(dir / "faux.csv");
     w->playAtOnceAction->trigger();
-    QCOMPARE(messages, QStringList("Ce scénario ne convient pas : faux.csv, ligne 3 :\n"
-                                   "il faut 12 valeurs séparées par des virgules, la ligne en a 11"));
-    chosen = QString::fromStdString(path);
+    QCOMPARE(messages(), QStringList("Ce scénario ne convient pas : faux.csv, ligne 3 :\n"
+                                     "il faut 12 valeurs séparées par des virgules, la ligne en a 11"));
+    choose(path);
     w->playAtOnceAction->trigger();
     QVERIFY(w->el[3]->isChecked());
   }
@@ -470,23 +471,23 @@ class BoardWindowTest : public QObject {
     names << "tube.csv";
 #endif
     for (const QString& name : names) {
-      chosen = QString::fromStdString((dir / name.toStdString()).string());
+      choose(dir / name.toStdString());
       w->playAtOnceAction->trigger();
     }
-    QCOMPARE(messages, expected);
+    QCOMPARE(messages(), expected);
   }
 
   void theChartIsExportedAsItIsShown() {
     tick(w->el[0]);  // EL1 and SL1 high from here on
     clockMs += 60;
     const std::string svgPath = (dir / "chrono.svg").string(), pngPath = (dir / "chrono.png").string();
-    chosen = QString::fromStdString(svgPath);
+    choose(svgPath);
     w->exportSvgAction->trigger();
-    chosen = QString::fromStdString(pngPath);
+    choose(pngPath);
     w->exportPngAction->trigger();
-    chosen = QString::fromStdString((dir / "releve.csv").string());
+    choose(dir / "releve.csv");
     w->exportCsvAction->trigger();
-    QCOMPARE(messages, QStringList());
+    QCOMPARE(messages(), QStringList());
 
     QFile svgFile(QString::fromStdString(svgPath));
     QVERIFY(svgFile.open(QIODevice::ReadOnly));
@@ -517,7 +518,7 @@ class BoardWindowTest : public QObject {
     QVERIFY(reachesHigh(11, QColor(0, 128, 0)));
     QVERIFY(!reachesHigh(1, QColor(0, 0, 128)));
 
-    QFile csv(chosen);
+    QFile csv(toQString(*dialogs.saveChoice));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QVERIFY(csv.readLine().startsWith("time_ms,EL1,"));
   }
