@@ -31,14 +31,23 @@ constexpr int kClientHeight = 400;
 }  // namespace
 
 TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), cursor_(cursor) {
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      cursor_(cursor),
+      pages_(std::make_unique<PagesView>(program_.document, dialogs, this, this)) {
   setObjectName("TForm1");
   setWindowTitle(QStringLiteral("VELKOR"));
   // Fixed single border: minimise, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   buildMenus();
-  buildPages();
+  connect(pages_.get(), &PagesView::slotPicked, this, &TForm1::choix01_01Select);
+  connect(pages_.get(), &PagesView::linkClicked, this, &TForm1::ou01_01Click);
+  connect(pages_.get(), &PagesView::comparatorClicked, this, &TForm1::supinf01_01Click);
+  connect(pages_.get(), &PagesView::holdClicked, this, &TForm1::zero1Click);
+  connect(pages_.get(), &PagesView::simulateClicked, this,
+          [this](int page) { isLogicPage(page) ? simu1Click() : simu8Click(); });
+  connect(pages_.get(), &PagesView::numberTyped, this, &TForm1::numberEdited);
   FormCreate();
   setAcceptDrops(true);  // a program file dropped on the window opens
 }
@@ -55,17 +64,17 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
   auto* client = new QWidget(this);
   client->setObjectName("client");
-  const QSize clientSize = scale_(QSize(kClientWidth, kClientHeight));
+  const QSize clientSize = pages_->scale()(QSize(kClientWidth, kClientHeight));
   client->setFixedSize(clientSize);
-  pagecontrol1->setParent(client);
-  pagecontrol1->setGeometry(QRect(QPoint(0, 0), clientSize));
+  pages_->tabs()->setParent(client);
+  pages_->tabs()->setGeometry(QRect(QPoint(0, 0), clientSize));
   setCentralWidget(client);
   setFixedSize(sizeHint());
   centreOnScreen(this);
 
   // Slot 01 of every page already holds ELk=1 (the document's own creation).
   writeCredit();
-  showAllPages();
+  pages_->showAll();
 
   // The board's line (38400 baud, 8N1), events on the user-interface thread;
   // the port the menu shows checked from the start.
@@ -159,12 +168,12 @@ bool TForm1::event(QEvent* e) {
 }
 
 void TForm1::FormActivate() {
-  buildAllPages();
+  pages_->buildAll();
   if (simulation_.stopStartTimers) simulation_.stopStartTimers();
   const Reaction r = program_.initialiserPages();
-  showAllPages();
-  pagecontrol1->setCurrentIndex(0);
-  apply(r);
+  pages_->showAll();
+  pages_->tabs()->setCurrentIndex(0);
+  pages_->apply(r);
   history_.reset(program_.document, ProgramOrigin::none());
   updateEditMenu();
   updateCaption();
@@ -173,14 +182,7 @@ void TForm1::FormActivate() {
   if (!fileAtStart_.empty()) QTimer::singleShot(0, this, &TForm1::openFileAtStart);
 }
 
-void TForm1::Fichiers1Click() {
-  // Two page changes take the focus off the field being edited, so its leave
-  // rule has run before any command of the menu starts; the focus ends in the
-  // first field of the page shown.
-  const int i = pagecontrol1->currentIndex();
-  pagecontrol1->setCurrentIndex(i >= 10 ? i - 1 : i + 1);
-  pagecontrol1->setCurrentIndex(i);
-}
+void TForm1::Fichiers1Click() { pages_->releaseFocus(); }
 
 void TForm1::Chargerunfichierprog1Click() {
   if (transfer_->busy()) return dialogs_.beep();
@@ -243,8 +245,8 @@ void TForm1::keepingFocus(F&& command) {
     else
       reaction = command();
   });
-  if (reaction) return apply(*reaction);
-  QWidget* target = had && had->isEnabled() && had->isVisible() ? had.data() : firstField(document().activePage);
+  if (reaction) return pages_->apply(*reaction);
+  QWidget* target = had && had->isEnabled() && had->isVisible() ? had.data() : pages_->firstFieldShown();
   if (target) target->setFocus(Qt::OtherFocusReason);
 }
 
@@ -307,7 +309,7 @@ void TForm1::setTransferRunning(bool running) {
   for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
   if (board_) board_->refuseModalCommands(running);
   progress_->setVisible(running);
-  pagecontrol1->setEnabled(!running);
+  pages_->tabs()->setEnabled(!running);
   updateEditMenu();
 }
 

@@ -1,13 +1,11 @@
 // The main window: the eleven output pages, the menus and the commands.
 //
-// Every field widget bears its field's name as objectName. The handlers are
-// shared by a family of widgets, learn page and position from the sender's
-// name, run the document's rule, then show the document again and apply the
-// rule's Reaction (focus, beep).
+// The pages (PagesView) name the field each event comes from. The handlers
+// are shared by a family of fields, run the document's rule, then show the
+// document again and apply the rule's Reaction (focus, beep).
 #pragma once
 
 #include <QMainWindow>
-#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,7 +13,7 @@
 #include "board/board_transfer.h"
 #include "comport/ComPort.h"
 #include "document/edit_history.h"
-#include "gui/common/form_scale.h"
+#include "gui/editor/pages_view.h"
 #include "gui/editor/qt_board_seams.h"
 #include "gui/editor/recent_files.h"
 #include "gui/editor/transfer_progress.h"
@@ -24,12 +22,9 @@
 
 class QAction;
 class QActionGroup;
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QMenu;
-class QPushButton;
-class QTabWidget;
 
 namespace velkor {
 
@@ -37,21 +32,6 @@ class BoardWindow;
 class HelpWindow;
 class TAbout1;
 struct OpenOutcome;
-
-// Widgets of one output page. The tab's page exists from the start; what
-// it holds is built when first needed (`built`).
-struct PageWidgets {
-  QWidget* page = nullptr;
-  bool built = false;
-  std::vector<QComboBox*> slotBoxes;  // choixNN_MM at MM-1
-  std::vector<QPushButton*> linkButtons;  // ouNN_MM at MM-1
-  std::array<QPushButton*, 4> comparators{};  // logic pages
-  std::array<QLineEdit*, 4> thresholds{};     // logic pages
-  QLineEdit* pause = nullptr;
-  QLineEdit* voltage = nullptr;  // analog pages
-  QCheckBox* hold = nullptr;     // analog pages
-  QPushButton* simulate = nullptr;
-};
 
 // Hooks for the simulation windows, which live in their own library.
 struct SimulationWindows {
@@ -70,18 +50,11 @@ class TForm1 : public QMainWindow {
 
   Program& program() { return program_; }
   ProgramDocument& document() { return program_.document; }
-  QTabWidget* pageControl() const { return pagecontrol1; }
-  QWidget* fieldWidget(FieldId id);
-  // The first field of a page in tab order: slot 01, or the voltage on an analog page.
-  QWidget* firstField(int page);
+  PagesView& pages() { return *pages_; }
   const std::string& DeviceName() const { return rs232.DeviceName(); }
   BoardTransfer& boardTransfer() { return *transfer_; }
   void setSimulationWindows(SimulationWindows windows) { simulation_ = std::move(windows); }
   void setAboutBox(TAbout1* about) { about_ = about; }
-
-  // Shows the document again: every widget of the page, or of all pages.
-  void showPage(int page);
-  void showAllPages();
 
   // The undo history and the file the program was last opened from or saved to.
   const EditHistory& history() const { return history_; }
@@ -130,14 +103,14 @@ class TForm1 : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private Q_SLOTS:
-  void choix01_01Select(int index);
-  void ou01_01Click();
-  void supinf01_01Click();
-  void zero1Click();
+  // The fields' handlers, each serving a family of fields.
+  void choix01_01Select(FieldId slot, const QString& choice);
+  void ou01_01Click(FieldId link);
+  void supinf01_01Click(FieldId comparator);
+  void zero1Click(FieldId hold);
   void simu1Click();
   void simu8Click();
-  void numberEdited(const QString& text);
-  void pagecontrol1Change(int index);
+  void numberEdited(QLineEdit* field, const QString& text);
 
  private:
   void FormCreate();
@@ -175,18 +148,6 @@ class TForm1 : public QMainWindow {
   void stepThroughHistory(bool back);
   void updateEditMenu();
   void updateCaption();
-  void buildPages();
-  // A page's widgets, showing the document; nothing when built already.
-  void buildPage(int page);
-  void buildAllPages();
-  void buildLogicPage(int page, PageWidgets& w);
-  void buildAnalogPage(int page, PageWidgets& w);
-  void buildChain(int page, PageWidgets& w, QWidget* group, int leftRows, int top);
-  void buildPauseGroup(int page, PageWidgets& w, int top);
-  void buildSimulateButton(int page, PageWidgets& w, QWidget* conditions, int top);
-  QLineEdit* makeNumberField(FieldId id, QWidget* parent, QRect geometry);
-  FieldId fieldOf(const QObject* widget) const;
-  void apply(const Reaction& reaction);
   // Closes the port and gives it another device.
   void switchPort(const std::string& name);
   // Takes the port, checks `entry` and checks the port; a port that does
@@ -221,13 +182,12 @@ class TForm1 : public QMainWindow {
 
   UserDialogs& dialogs_;
   BusyCursor& cursor_;
-  const FormScale scale_ = FormScale::ofApplication();  // the pages grow with the desktop's font
   Program program_;
   TComPort rs232{nullptr};
   QtEventPump pump_;
   QtPauseClock clock_;
   std::unique_ptr<BoardTransfer> transfer_;
-  std::array<PageWidgets, kPageCount> pages_{};
+  std::unique_ptr<PagesView> pages_;
   SimulationWindows simulation_;
   TAbout1* about_ = nullptr;
   HelpWindow* help_ = nullptr;  // made on first use
@@ -241,7 +201,6 @@ class TForm1 : public QMainWindow {
   RecentFiles recent_;
   std::filesystem::path fileAtStart_;
 
-  QTabWidget* pagecontrol1 = nullptr;
   QMenu* Fichiers1 = nullptr;
   QMenu* Edition1 = nullptr;
   QAction* Annuler1 = nullptr;

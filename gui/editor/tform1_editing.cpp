@@ -116,9 +116,9 @@ void TForm1::recordStep(const std::string& label) {
 
 void TForm1::programReplaced(const Reaction& reaction, const std::string& label, ProgramOrigin origin) {
   replacing_ = true;
-  showAllPages();
-  pagecontrol1->setCurrentIndex(0);
-  apply(reaction);  // the enter rule of the field it reaches is part of the step
+  pages_->showAll();
+  pages_->tabs()->setCurrentIndex(0);
+  pages_->apply(reaction);  // the enter rule of the field it reaches is part of the step
   replacing_ = false;
   history_.recordOpened(program_.document, label, std::move(origin));
   updateEditMenu();
@@ -137,14 +137,14 @@ void TForm1::stepThroughHistory(bool back) {
   const std::vector<int> changed = back ? history_.undo(doc) : history_.redo(doc);
   // Show the change: the first page it touched, unless the page shown is one.
   if (!changed.empty() && std::find(changed.begin(), changed.end(), doc.activePage) == changed.end()) {
-    pagecontrol1->setCurrentIndex(changed.front() - 1);
+    pages_->tabs()->setCurrentIndex(changed.front() - 1);
     // Entering the page's first field ran its enter rule: the step is put
     // back exactly as it was.
     history_.restore(doc);
   }
   doc.ProgramModified = !history_.atSavedState();
   program_.construireImages();
-  showAllPages();
+  pages_->showAll();
   updateEditMenu();
   updateCaption();
   Q_EMIT programChanged();
@@ -195,7 +195,7 @@ void TForm1::openFile(const std::filesystem::path& path) {
   leaveTypedNumber();
   if (!confirmLoseChanges(program_, dialogs_)) return;
   // The pages show what was read before any message about the file.
-  apply(ouvrirFichier(program_, dialogs_, path, [this](const OpenOutcome& o) { fileOpened(o); }).reaction);
+  pages_->apply(ouvrirFichier(program_, dialogs_, path, [this](const OpenOutcome& o) { fileOpened(o); }).reaction);
 }
 
 void TForm1::openFileAtStart() {

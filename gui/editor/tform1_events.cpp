@@ -3,9 +3,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTabWidget>
 
 #include "gui/editor/tform1.h"
 
@@ -37,25 +34,8 @@ bool isHistoryKey(const QKeyEvent* e) {
 
 }  // namespace
 
-FieldId TForm1::fieldOf(const QObject* widget) const {
-  if (!widget) return {};
-  return parseFieldName(widget->objectName().toStdString()).value_or(FieldId{});
-}
-
-void TForm1::apply(const Reaction& reaction) {
-  if (reaction.beep) dialogs_.beep();
-  if (!reaction.focus) return;
-  QWidget* target = fieldWidget(*reaction.focus);
-  if (!target) return;
-  target->setFocus(Qt::OtherFocusReason);
-  if (reaction.selectAll) {
-    if (auto* combo = qobject_cast<QComboBox*>(target)) combo->lineEdit()->selectAll();
-    else if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
-  }
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
-  const FieldId id = fieldOf(watched);
+  const FieldId id = PagesView::fieldOf(watched);
   if (!isValidField(id)) return QMainWindow::eventFilter(watched, e);
   switch (e->type()) {
     case QEvent::ShortcutOverride:
@@ -90,47 +70,42 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TForm1::choix01_01Enter(QComboBox* slot) {
-  const FieldId id = fieldOf(slot);
+  const FieldId id = PagesView::fieldOf(slot);
   program_.document.choix01_01Enter(id);
-  showPage(id.page);
+  pages_->show(id.page);
 }
 
 // True when the key is discarded.
 bool TForm1::choix01_01KeyPress(QComboBox* slot, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;  // arrows still pick from the list
-  return !program_.document.choix01_01KeyPress(fieldOf(slot), c);
+  return !program_.document.choix01_01KeyPress(PagesView::fieldOf(slot), c);
 }
 
-void TForm1::choix01_01Select(int index) {
-  auto* slot = qobject_cast<QComboBox*>(sender());
-  if (!slot || index < 0) return;
-  const FieldId id = fieldOf(slot);
-  program_.document.choix01_01Select(id, slot->itemText(index).toStdString());
-  showPage(id.page);
-  recordStep(id);
+void TForm1::choix01_01Select(FieldId slot, const QString& choice) {
+  program_.document.choix01_01Select(slot, choice.toStdString());
+  pages_->show(slot.page);
+  recordStep(slot);
 }
 
-void TForm1::ou01_01Click() {
-  const FieldId id = fieldOf(sender());
-  const Reaction r = program_.document.ou01_01Click(id);
-  showPage(id.page);
-  apply(r);
-  recordStep(id);
+void TForm1::ou01_01Click(FieldId link) {
+  const Reaction r = program_.document.ou01_01Click(link);
+  pages_->show(link.page);
+  pages_->apply(r);
+  recordStep(link);
 }
 
-void TForm1::supinf01_01Click() {
-  const FieldId id = fieldOf(sender());
-  const Reaction r = program_.document.supinf01_01Click(id);
-  showPage(id.page);
-  apply(r);
-  recordStep(id);
+void TForm1::supinf01_01Click(FieldId comparator) {
+  const Reaction r = program_.document.supinf01_01Click(comparator);
+  pages_->show(comparator.page);
+  pages_->apply(r);
+  recordStep(comparator);
 }
 
 bool TForm1::edit01_01KeyPress(QLineEdit* field, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;
-  const bool discard = !program_.document.edit01_01KeyPress(fieldOf(field), c, field->hasSelectedText());
+  const bool discard = !program_.document.edit01_01KeyPress(PagesView::fieldOf(field), c, field->hasSelectedText());
   updateCaption();
   return discard;
 }
@@ -138,15 +113,13 @@ bool TForm1::edit01_01KeyPress(QLineEdit* field, QKeyEvent* key) {
 bool TForm1::pause1KeyPress(QLineEdit* field, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;
-  const bool discard = !program_.document.pause1KeyPress(fieldOf(field), c, field->hasSelectedText());
+  const bool discard = !program_.document.pause1KeyPress(PagesView::fieldOf(field), c, field->hasSelectedText());
   updateCaption();
   return discard;
 }
 
-void TForm1::numberEdited(const QString& text) {
-  auto* field = qobject_cast<QLineEdit*>(sender());
-  if (!field) return;
-  const FieldId id = fieldOf(field);
+void TForm1::numberEdited(QLineEdit* field, const QString& text) {
+  const FieldId id = PagesView::fieldOf(field);
   if (!program_.document.setNumberText(id, text.toStdString())) {
     dialogs_.beep();
     field->setText(QString::fromStdString(program_.document.numberText(id)));
@@ -160,33 +133,22 @@ void TForm1::numberEdited(const QString& text) {
 // The leave rules of the numeric fields (edit01_01Exit, tension1Exit, pause1Exit).
 void TForm1::leaveNumber(QLineEdit* field) {
   if (!field) return;
-  const FieldId id = fieldOf(field);
+  const FieldId id = PagesView::fieldOf(field);
   const Reaction r = program_.document.leaveField(id);
-  showPage(id.page);
+  pages_->show(id.page);
   if (r.beep) dialogs_.beep();
   typing_.reset();
   recordStep(id);  // a number typed is one step once its field is left
 }
 
 void TForm1::leaveTypedNumber() {
-  if (typing_) leaveNumber(qobject_cast<QLineEdit*>(fieldWidget(*typing_)));
+  if (typing_) leaveNumber(qobject_cast<QLineEdit*>(pages_->fieldWidget(*typing_)));
 }
 
-void TForm1::zero1Click() {
-  const FieldId id = fieldOf(sender());
-  program_.document.zero1Click(id);
-  showPage(id.page);
-  recordStep(id);
-}
-
-void TForm1::pagecontrol1Change(int index) {
-  buildPage(index + 1);
-  program_.document.activePage = index + 1;
-  // When the focus was in a field of the old page (the stacked pages have
-  // already moved it into the new one), it goes to the new page's first field.
-  QWidget* fw = focusWidget();
-  if (fw && fw != pagecontrol1->tabBar() && pagecontrol1->isAncestorOf(fw))
-    firstField(index + 1)->setFocus(Qt::OtherFocusReason);
+void TForm1::zero1Click(FieldId hold) {
+  program_.document.zero1Click(hold);
+  pages_->show(hold.page);
+  recordStep(hold);
 }
 
 }  // namespace velkor

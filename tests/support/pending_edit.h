@@ -26,7 +26,7 @@ struct PendingEdit {
 // Saves a program as `file`, then types "5" into pause1 and stays there.
 inline PendingEdit typeWithoutLeaving(TForm1& form, FakeDialogs& dialogs, const std::filesystem::path& file) {
   PendingEdit edit{file, 0, {}};
-  form.pageControl()->setCurrentIndex(0);
+  form.pages().tabs()->setCurrentIndex(0);
   QTest::mouseClick(form.findChild<QPushButton*>("ou01_01"), Qt::LeftButton);
   dialogs.saveChoice = file;
   form.Sauvegarder1Click();

@@ -131,7 +131,7 @@ class BoardCommandsTest : public QObject {
     QTimer::singleShot(1500, [&] {
       openRefused = !action("Chargerunfichierprog1")->isEnabled() && !action("Sauvegarder1")->isEnabled() &&
                     !action("Chargerdepuislacarte1")->isEnabled() && !action("Quitter1")->isEnabled();
-      pagesLocked = !form->pageControl()->isEnabled();
+      pagesLocked = !form->pages().tabs()->isEnabled();
       closeRefused = !form->close();
     });
     action("Enregistrerdanslacarte1")->trigger();
@@ -139,7 +139,7 @@ class BoardCommandsTest : public QObject {
     QVERIFY(openRefused);
     QVERIFY(pagesLocked);
     QVERIFY(closeRefused);
-    QVERIFY(form->pageControl()->isEnabled());
+    QVERIFY(form->pages().tabs()->isEnabled());
     QVERIFY(action("Chargerunfichierprog1")->isEnabled());
     QCOMPARE(cursor.busy, 1);
     QCOMPARE(cursor.normal, 1);
@@ -194,7 +194,7 @@ class BoardCommandsTest : public QObject {
     testing_support::makeExample(stored);
     stored.construireImages();
     startBoard({}, &stored.images);  // the memory is set before the board's thread reads it
-    form->pageControl()->setCurrentIndex(4);
+    form->pages().tabs()->setCurrentIndex(4);
     form->findChild<QPushButton*>("ou05_01")->click();  // something to undo, and the question
     dialogs->answers = {true};
     bool openRefused = false, closeRefused = false, undoRefused = false;
@@ -212,7 +212,7 @@ class BoardCommandsTest : public QObject {
     QCOMPARE(action("Annuler1")->text(), QStringLiteral("&Annuler le chargement depuis la carte"));
     QCOMPARE(dialogs->shown.size(), std::size_t(2));  // the question, then what came of it
     QCOMPARE(dialogs->shown.back(), std::string(msg::kDownloadDone));
-    QCOMPARE(form->pageControl()->currentIndex(), 0);
+    QCOMPARE(form->pages().tabs()->currentIndex(), 0);
     QCOMPARE(form->findChild<QPushButton*>("ou01_01")->text(), QStringLiteral("ET"));
     QCOMPARE(form->findChild<QComboBox*>("choix01_02")->currentText(), QStringLiteral("EA2"));
     QCOMPARE(form->findChild<QLineEdit*>("edit01_02")->text(), QStringLiteral("250"));
@@ -297,7 +297,7 @@ class BoardCommandsTest : public QObject {
     QFETCH(bool, silentBoard);
     if (silentBoard) startBoard({.silent = true, .onlyLine = 1});
     else startBoard();
-    form->pageControl()->setCurrentIndex(2);
+    form->pages().tabs()->setCurrentIndex(2);
     auto* pause = form->findChild<QLineEdit*>("pause3");
     pause->setFocus(Qt::TabFocusReason);
     QCOMPARE(QApplication::focusWidget(), pause);
@@ -364,7 +364,7 @@ class BoardCommandsTest : public QObject {
     const ProgramImages before = BoardEmulator().images;
     startBoard({}, upload ? nullptr : &stored.images);
     if (upload) testing_support::makeExample(form->program());
-    form->showAllPages();
+    form->pages().showAll();
     const ProgramImages pagesBefore = [&] {
       form->program().construireImages();
       return form->program().images;
@@ -398,7 +398,7 @@ class BoardCommandsTest : public QObject {
     stored.construireImages();
     startBoard({}, &stored.images);
     testing_support::makeExample(form->program());
-    form->showAllPages();
+    form->pages().showAll();
     form->document().ProgramModified = true;
     const Seen seen = watchTransfer("Verifierlacarte1");
     QCOMPARE(seen.steps.front(), QStringLiteral("Lecture de SL1 (1/11)…"));

@@ -60,7 +60,7 @@ class BoardWindowEditorTest : public QObject {
     QVERIFY(!board->sl[0]->isLit());
 
     // A voltage counts as it is typed, before its field is left.
-    form.pageControl()->setCurrentIndex(7);
+    form.pages().tabs()->setCurrentIndex(7);
     auto* voltage = child<QLineEdit>(&form, "tension1");
     voltage->setFocus();
     voltage->selectAll();

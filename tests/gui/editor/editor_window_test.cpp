@@ -79,8 +79,8 @@ class EditorWindowTest : public QObject {
     QCOMPARE(form->pos().x(), (screen.width() - form->width()) / 2);
     QCOMPARE(focusName(), QStringLiteral("choix01_01"));
     QCOMPARE(slot("choix01_01")->lineEdit()->selectedText(), QStringLiteral("EL1=1"));
-    QCOMPARE(form->pageControl()->count(), 11);
-    QCOMPARE(form->pageControl()->tabText(7), QStringLiteral("SA1"));
+    QCOMPARE(form->pages().tabs()->count(), 11);
+    QCOMPARE(form->pages().tabs()->tabText(7), QStringLiteral("SA1"));
     QCOMPARE(slot("choix10_01")->currentText(), QStringLiteral("EL3=1"));
     QVERIFY(!modified());
     for (const char* name : {"choix03_07", "ou08_06", "supinf07_04", "edit07_04", "pause11", "tension4", "zero4",
@@ -96,11 +96,11 @@ class EditorWindowTest : public QObject {
     late.document().ou01_01Click(FieldId::link(5, 1));
     late.document().setNumberText(FieldId::pause(9), "1234");
     late.show();  // and not yet activated
-    late.pageControl()->setCurrentIndex(4);
+    late.pages().tabs()->setCurrentIndex(4);
     QPushButton* link = late.findChild<QPushButton*>("ou05_01");
     QVERIFY(link && link->isVisible());
     QCOMPARE(link->text(), QStringLiteral("OU"));
-    QCOMPARE(qobject_cast<QLineEdit*>(late.fieldWidget(FieldId::pause(9)))->text(), QStringLiteral("1234"));
+    QCOMPARE(qobject_cast<QLineEdit*>(late.pages().fieldWidget(FieldId::pause(9)))->text(), QStringLiteral("1234"));
   }
 
   void linkCycleMovesFocusAndThresholds() {
@@ -197,15 +197,15 @@ class EditorWindowTest : public QObject {
 
   void pageChangeMovesFocusToTheFirstField() {
     QCOMPARE(focusName(), QStringLiteral("choix01_01"));
-    form->pageControl()->setCurrentIndex(1);
+    form->pages().tabs()->setCurrentIndex(1);
     QCOMPARE(focusName(), QStringLiteral("choix02_01"));
     QCOMPARE(form->document().activePage, 2);
-    form->pageControl()->setCurrentIndex(8);
+    form->pages().tabs()->setCurrentIndex(8);
     QCOMPARE(focusName(), QStringLiteral("tension2"));
     // Not back to the field last used on the page: to its first field.
     focus(edit("pause9"));
-    form->pageControl()->setCurrentIndex(0);
-    form->pageControl()->setCurrentIndex(8);
+    form->pages().tabs()->setCurrentIndex(0);
+    form->pages().tabs()->setCurrentIndex(8);
     QCOMPARE(focusName(), QStringLiteral("tension2"));
   }
 
@@ -217,7 +217,7 @@ class EditorWindowTest : public QObject {
 
   void openingFichiersLeavesTheFieldFirst() {
     QFETCH(int, page);
-    form->pageControl()->setCurrentIndex(page);
+    form->pages().tabs()->setCurrentIndex(page);
     QLineEdit* pause = edit(page == 0 ? "pause1" : "pause11");
     focus(pause);
     pause->selectAll();
@@ -229,7 +229,7 @@ class EditorWindowTest : public QObject {
     QTRY_VERIFY(fichiers->isVisible());
     QCOMPARE(pause->text(), QStringLiteral("70"));
     fichiers->close();
-    QCOMPARE(form->pageControl()->currentIndex(), page);
+    QCOMPARE(form->pages().tabs()->currentIndex(), page);
     QCOMPARE(focusName(), page == 0 ? QStringLiteral("choix01_01") : QStringLiteral("tension4"));
   }
 
@@ -259,7 +259,7 @@ class EditorWindowTest : public QObject {
   }
 
   void holdBoxSetsTheFlag() {
-    form->pageControl()->setCurrentIndex(9);
+    form->pages().tabs()->setCurrentIndex(9);
     QTest::mouseClick(field<QCheckBox>("zero3"), Qt::LeftButton);
     QVERIFY(field<QCheckBox>("zero3")->isChecked());
     QVERIFY(form->document().page(10).hold);
@@ -272,7 +272,7 @@ class EditorWindowTest : public QObject {
     QTest::mouseClick(button("ou04_01"), Qt::LeftButton);
     edit("edit04_01")->selectAll();
     QTest::keyClicks(edit("edit04_01"), "1234");
-    form->pageControl()->setCurrentIndex(3);
+    form->pages().tabs()->setCurrentIndex(3);
     focus(edit("pause4"));
     dialogs->saveChoice = dir / "prog";
     form->Sauvegarder1Click();
@@ -296,7 +296,7 @@ class EditorWindowTest : public QObject {
     QVERIFY(edit("edit04_01")->isEnabled());
     QVERIFY(button("ou04_02")->isEnabled());  // the chain can be extended
     QVERIFY(!modified());
-    QCOMPARE(form->pageControl()->currentIndex(), 0);
+    QCOMPARE(form->pages().tabs()->currentIndex(), 0);
     QCOMPARE(focusName(), QStringLiteral("choix01_01"));
   }
 
@@ -376,7 +376,7 @@ class EditorWindowTest : public QObject {
 
     // SL3: EL3=1 OU EA1 (above 0 mV).
     QTest::mouseClick(button("ou03_01"), Qt::LeftButton);
-    form->pageControl()->setCurrentIndex(2);
+    form->pages().tabs()->setCurrentIndex(2);
     QString shownNumber, shownState;
     bool ea1Usable = false, el1Usable = true;
     QTimer::singleShot(100, [&] {
@@ -397,7 +397,7 @@ class EditorWindowTest : public QObject {
     QCOMPARE(shownState, QStringLiteral("active"));
     QCOMPARE(button("ou03_01")->text(), QStringLiteral("OU"));  // back to the pages as they were
 
-    form->pageControl()->setCurrentIndex(9);
+    form->pages().tabs()->setCurrentIndex(9);
     QString voltage;
     QTimer::singleShot(100, [&] {
       voltage = analog.numero->text();

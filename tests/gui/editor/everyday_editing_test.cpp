@@ -168,7 +168,7 @@ class EverydayEditingTest : public QObject {
   void shortcutsLeaveTheFieldThenRunTheirEntry() {
     QFETCH(QKeySequence, keys);
     QFETCH(QString, asked);
-    form->pageControl()->setCurrentIndex(10);  // SA4: the release flips to SA3 and back
+    form->pages().tabs()->setCurrentIndex(10);  // SA4: the release flips to SA3 and back
     auto* pause = field<QLineEdit>("pause11");
     typeInto(pause, "070");
     QString fieldWhenAsked;
@@ -185,7 +185,7 @@ class EverydayEditingTest : public QObject {
     if (asked == "save dialog") QVERIFY(dialogs->shown.empty());
     else QCOMPARE(q(dialogs->shown.back()), asked);
     QVERIFY(form->isVisible());
-    QCOMPARE(form->pageControl()->currentIndex(), 10);
+    QCOMPARE(form->pages().tabs()->currentIndex(), 10);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("tension4"));
   }
 
@@ -251,7 +251,7 @@ class EverydayEditingTest : public QObject {
     std::vector<QString> fileOf{QString()};  // of each state
     std::map<QString, std::size_t> held{{QString(), 0}};  // the state each file holds
     for (int action = 0; action < 1000; ++action) {
-      QTabWidget* pages = form->pageControl();
+      QTabWidget* pages = form->pages().tabs();
       if (pick(8) == 0) pages->setCurrentIndex(pick(kPageCount));
       const int p = pages->currentIndex() + 1;
       const std::size_t before = form->history().size();

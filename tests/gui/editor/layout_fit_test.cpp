@@ -111,7 +111,7 @@ class LayoutFitTest : public QObject {
     TForm1 form(dialogs, cursor);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTabWidget* pages = form.pageControl();
+    QTabWidget* pages = form.pages().tabs();
     QTabBar* tabs = pages->tabBar();
     for (int i = 0; i < pages->count(); ++i) {
       const QRect tab = tabs->tabRect(i);
