@@ -15,6 +15,7 @@
 #include "gui/common/window_placement.h"
 #include "gui/editor/central_report.h"
 #include "gui/editor/credit_buffer.h"
+#include "gui/editor/history_binding.h"
 #include "gui/editor/tabout1.h"
 #include "gui/simulation/board_window.h"
 #include "image/file_commands.h"
@@ -41,13 +42,15 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   buildMenus();
+  history_ = std::make_unique<HistoryBinding>(program_, *pages_, dialogs_, Annuler1, Retablir1, this);
+  connect(history_.get(), &HistoryBinding::programChanged, this, &TForm1::programChanged);
   connect(pages_.get(), &PagesView::slotPicked, this, &TForm1::choix01_01Select);
   connect(pages_.get(), &PagesView::linkClicked, this, &TForm1::ou01_01Click);
   connect(pages_.get(), &PagesView::comparatorClicked, this, &TForm1::supinf01_01Click);
   connect(pages_.get(), &PagesView::holdClicked, this, &TForm1::zero1Click);
   connect(pages_.get(), &PagesView::simulateClicked, this,
           [this](int page) { isLogicPage(page) ? simu1Click() : simu8Click(); });
-  connect(pages_.get(), &PagesView::numberTyped, this, &TForm1::numberEdited);
+  connect(pages_.get(), &PagesView::numberTyped, history_.get(), &HistoryBinding::typed);
   FormCreate();
   setAcceptDrops(true);  // a program file dropped on the window opens
 }
@@ -60,6 +63,8 @@ TForm1::~TForm1() {
     // Closing a dead line may fail; the port releases everything anyway.
   }
 }
+
+const EditHistory& TForm1::history() const { return history_->history(); }
 
 void TForm1::FormCreate() {
   auto* client = new QWidget(this);
@@ -174,9 +179,7 @@ void TForm1::FormActivate() {
   pages_->showAll();
   pages_->tabs()->setCurrentIndex(0);
   pages_->apply(r);
-  history_.reset(program_.document, ProgramOrigin::none());
-  updateEditMenu();
-  updateCaption();
+  history_->start();
   // A file given at start opens once the window is up, so its messages
   // have a window to stand on.
   if (!fileAtStart_.empty()) QTimer::singleShot(0, this, &TForm1::openFileAtStart);
@@ -186,7 +189,7 @@ void TForm1::Fichiers1Click() { pages_->releaseFocus(); }
 
 void TForm1::Chargerunfichierprog1Click() {
   if (transfer_->busy()) return dialogs_.beep();
-  leaveTypedNumber();
+  history_->leaveTypedNumber();
   keepingFocus([this]() -> std::optional<Reaction> {
     // The pages show what was read before any message about the file.
     const auto outcome = ouvrirProgramme(program_, dialogs_, [this](const OpenOutcome& o) { fileOpened(o); });
@@ -201,10 +204,10 @@ void TForm1::Sauvegarder1Click() { saveProgram(false); }
 
 void TForm1::saveProgram(bool toCurrentFile) {
   if (transfer_->busy()) return dialogs_.beep();
-  leaveTypedNumber();  // the file is that of the program saved
+  history_->leaveTypedNumber();  // the file is that of the program saved
   // The file the caption names: the one the pages were last opened from or
   // saved to, as undo and redo left them. Sauvegarder's dialog opens on it.
-  const ProgramOrigin& origin = history_.origin();
+  const ProgramOrigin& origin = history_->history().origin();
   const std::filesystem::path current =
       origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
   // A file read damaged is only replaced once the user has chosen it again.
@@ -213,11 +216,11 @@ void TForm1::saveProgram(bool toCurrentFile) {
     const auto written = toCurrentFile ? enregistrerProgramme(program_, dialogs_, current)
                                        : sauvegarderProgramme(program_, dialogs_, current);
     if (written) {
-      history_.markSaved(*written);
+      history_->saved(*written);
       recent_.add(*written);
     }
   });
-  updateCaption();
+  history_->updateCaption();
 }
 
 // Runs a command; a failure nobody handled goes to the central error report
@@ -253,7 +256,7 @@ void TForm1::keepingFocus(F&& command) {
 // A transfer with the board, under the progress window's `title`.
 template <class F>
 void TForm1::boardCommand(const QString& title, F&& command) {
-  if (!transfer_->busy()) leaveTypedNumber();
+  if (!transfer_->busy()) history_->leaveTypedNumber();
   takeUpRememberedPort();
   progress_->begin(title);
   keepingFocus(std::forward<F>(command));
@@ -267,7 +270,7 @@ void TForm1::Chargerdepuislacarte1Click() {
     std::optional<Reaction> reaction;
     if (read.done()) {
       reaction = program_.load(read.images);
-      programReplaced(*reaction, "le chargement depuis la carte", ProgramOrigin::board());
+      history_->programReplaced(*reaction, "le chargement depuis la carte", ProgramOrigin::board());
     } else if (read.result != TransferResult::Interrupted) {
       // The images that arrived are kept; the pages stay as they were.
       for (int page = 1; page <= kPageCount; ++page)
@@ -310,7 +313,7 @@ void TForm1::setTransferRunning(bool running) {
   if (board_) board_->refuseModalCommands(running);
   progress_->setVisible(running);
   pages_->tabs()->setEnabled(!running);
-  updateEditMenu();
+  history_->refuse(running);
 }
 
 bool TForm1::testerPort() {

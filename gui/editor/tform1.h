@@ -29,6 +29,7 @@ class QMenu;
 namespace velkor {
 
 class BoardWindow;
+class HistoryBinding;
 class HelpWindow;
 class TAbout1;
 struct OpenOutcome;
@@ -57,7 +58,7 @@ class TForm1 : public QMainWindow {
   void setAboutBox(TAbout1* about) { about_ = about; }
 
   // The undo history and the file the program was last opened from or saved to.
-  const EditHistory& history() const { return history_; }
+  const EditHistory& history() const;
   RecentFiles& recentFiles() { return recent_; }
   // Opens `path` once the window has first been activated (`velkor FILE`).
   void openAtStart(std::filesystem::path path) { fileAtStart_ = std::move(path); }
@@ -110,7 +111,6 @@ class TForm1 : public QMainWindow {
   void zero1Click(FieldId hold);
   void simu1Click();
   void simu8Click();
-  void numberEdited(QLineEdit* field, const QString& text);
 
  private:
   void FormCreate();
@@ -120,20 +120,14 @@ class TForm1 : public QMainWindow {
   bool choix01_01KeyPress(QComboBox* slot, QKeyEvent* key);
   bool edit01_01KeyPress(QLineEdit* field, QKeyEvent* key);
   bool pause1KeyPress(QLineEdit* field, QKeyEvent* key);
-  void leaveNumber(QLineEdit* field);
-  // Runs the leave rule of the number field typed in and not left, so that
-  // its step is recorded, under the program it belongs to, before a command
-  // replaces the pages (some, like a drop, come without the focus moving).
-  void leaveTypedNumber();
+  // The leave rules of the numeric fields (edit01_01Exit, tension1Exit, pause1Exit).
+  void edit01_01Exit(QLineEdit* field);
 
   void buildMenus();
   void buildEditMenu();
   void buildHelpMenu();
   void buildSimulationMenu();
   void showRecentFiles();
-  // After an edit: a step of the history when the pages changed, and the caption.
-  void recordStep(const std::string& label);
-  void recordStep(FieldId changed);
   void releaseFocusBefore(std::initializer_list<QAction*> actions);
   void fileOpened(const OpenOutcome& outcome);
   // "Enregistrer" (`toCurrentFile`) or "Sauvegarder": either writes the
@@ -141,13 +135,6 @@ class TForm1 : public QMainWindow {
   void saveProgram(bool toCurrentFile);
   void openFileAtStart();
   void openRecentFile(const QString& file);
-  // After the whole program was replaced (open, download, new): shows it
-  // from its first page, the focus where `reaction` puts it, and records it
-  // as one step.
-  void programReplaced(const Reaction& reaction, const std::string& label, ProgramOrigin origin);
-  void stepThroughHistory(bool back);
-  void updateEditMenu();
-  void updateCaption();
   // Closes the port and gives it another device.
   void switchPort(const std::string& name);
   // Takes the port, checks `entry` and checks the port; a port that does
@@ -193,11 +180,7 @@ class TForm1 : public QMainWindow {
   HelpWindow* help_ = nullptr;  // made on first use
   BoardWindow* board_ = nullptr;  // made on first use
   bool activated_ = false;
-  EditHistory history_;
-  std::optional<FieldId> typing_;  // the number field typed in and not left yet
-  // Another program is on the pages and the history does not hold it yet: a
-  // field left meanwhile is left on the new program, no step of its own.
-  bool replacing_ = false;
+  std::unique_ptr<HistoryBinding> history_;
   RecentFiles recent_;
   std::filesystem::path fileAtStart_;
 

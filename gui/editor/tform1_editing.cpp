@@ -1,6 +1,5 @@
-// Everyday editing around the pages: undo and redo, "Nouveau", the caption
-// naming the file shown, the recent files, files given at start or dropped,
-// and the help.
+// Everyday editing around the pages: the Édition menu, "Nouveau", the recent
+// files, files given at start or dropped, and the help.
 #include <QAction>
 #include <algorithm>
 #include <utility>
@@ -14,8 +13,8 @@
 #include <QTimer>
 
 #include "gui/editor/help_window.h"
+#include "gui/editor/history_binding.h"
 #include "gui/editor/tform1.h"
-#include "gui/editor/window_caption.h"
 #include "image/file_commands.h"
 
 namespace velkor {
@@ -41,25 +40,6 @@ class BeforeShortcut : public QObject {
 };
 
 std::string fileName(const std::filesystem::path& file) { return toQString(file.filename()).toStdString(); }
-
-// What a step changed, as the "Annuler ..." entry names it.
-std::string stepLabel(FieldId id) {
-  const std::string page = " (" + pageCaption(id.page) + ")";
-  const std::string input = "EA" + std::to_string(id.position);
-  switch (id.family) {
-    case FieldFamily::Slot: return "le choix de condition" + page;
-    case FieldFamily::Link: return "le lien" + page;
-    case FieldFamily::Comparator: return "le comparateur de " + input + page;
-    case FieldFamily::Threshold: return "le seuil de " + input + page;
-    case FieldFamily::Voltage: return "la tension" + page;
-    case FieldFamily::Pause: return "la pause" + page;
-    case FieldFamily::Hold: return "le maintien" + page;
-    case FieldFamily::Simulate: break;
-  }
-  return "la modification" + page;
-}
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
 
 // "Fichier introuvable : NAME", and that it leaves the list.
 std::string missingRecentFile(const QString& name) {
@@ -87,7 +67,6 @@ void TForm1::buildEditMenu() {
   Retablir1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   connect(Retablir1, &QAction::triggered, this, &TForm1::Retablir1Click);
   releaseFocusBefore({Annuler1, Retablir1});
-  updateEditMenu();
 }
 
 void TForm1::buildHelpMenu() {
@@ -103,96 +82,33 @@ void TForm1::Aide1Click() {
   help_->showGuide();
 }
 
-// --- Undo and redo -----------------------------------------------------------
+void TForm1::Annuler1Click() { history_->step(true); }
 
-void TForm1::recordStep(FieldId changed) { recordStep(stepLabel(changed)); }
-
-void TForm1::recordStep(const std::string& label) {
-  if (replacing_) return;
-  if (history_.record(program_.document, label)) updateEditMenu();
-  updateCaption();
-  Q_EMIT programChanged();
-}
-
-void TForm1::programReplaced(const Reaction& reaction, const std::string& label, ProgramOrigin origin) {
-  replacing_ = true;
-  pages_->showAll();
-  pages_->tabs()->setCurrentIndex(0);
-  pages_->apply(reaction);  // the enter rule of the field it reaches is part of the step
-  replacing_ = false;
-  history_.recordOpened(program_.document, label, std::move(origin));
-  updateEditMenu();
-  updateCaption();
-  Q_EMIT programChanged();
-}
-
-void TForm1::Annuler1Click() { stepThroughHistory(true); }
-
-void TForm1::Retablir1Click() { stepThroughHistory(false); }
-
-void TForm1::stepThroughHistory(bool back) {
-  if (transfer_->busy()) return dialogs_.beep();
-  leaveTypedNumber();  // what the entry named is undone, not the step before it
-  ProgramDocument& doc = program_.document;
-  const std::vector<int> changed = back ? history_.undo(doc) : history_.redo(doc);
-  // Show the change: the first page it touched, unless the page shown is one.
-  if (!changed.empty() && std::find(changed.begin(), changed.end(), doc.activePage) == changed.end()) {
-    pages_->tabs()->setCurrentIndex(changed.front() - 1);
-    // Entering the page's first field ran its enter rule: the step is put
-    // back exactly as it was.
-    history_.restore(doc);
-  }
-  doc.ProgramModified = !history_.atSavedState();
-  program_.construireImages();
-  pages_->showAll();
-  updateEditMenu();
-  updateCaption();
-  Q_EMIT programChanged();
-}
-
-void TForm1::updateEditMenu() {
-  if (!Annuler1) return;
-  const bool busy = transfer_ && transfer_->busy();
-  // A number being typed is undone as the step it becomes when its field is
-  // left, if it becomes one ("5" then Backspace does not).
-  bool typedStep = false;
-  if (typing_) {
-    ProgramDocument left = program_.document;
-    left.leaveField(*typing_);
-    typedStep = history_.differs(left);
-  }
-  Annuler1->setText(QStringLiteral("&Annuler ") + q(typedStep ? stepLabel(*typing_) : history_.undoLabel()));
-  Annuler1->setEnabled((history_.canUndo() || typedStep) && !busy);
-  Retablir1->setText(QStringLiteral("&Rétablir ") + q(history_.redoLabel()));
-  Retablir1->setEnabled(history_.canRedo() && !busy);
-}
-
-void TForm1::updateCaption() {
-  setWindowTitle(windowCaption(history_.origin(), program_.document.ProgramModified));
-}
+void TForm1::Retablir1Click() { history_->step(false); }
 
 // --- Nouveau, files given at start, dropped or recent -----------------------------
 
 void TForm1::Nouveau1Click() {
   if (transfer_->busy()) return dialogs_.beep();
-  leaveTypedNumber();
+  history_->leaveTypedNumber();
   if (!confirmLoseChanges(program_, dialogs_)) return;
   // As at start: the document as the window created it, then reset.
   const ProgramDocument created;
   for (int p = 1; p <= kPageCount; ++p) program_.document.page(p) = created.page(p);
-  programReplaced(program_.initialiserPages(), "le nouveau programme", ProgramOrigin::none());
+  history_->programReplaced(program_.initialiserPages(), "le nouveau programme", ProgramOrigin::none());
 }
 
 void TForm1::fileOpened(const OpenOutcome& outcome) {
   const bool ok = outcome.status == FileStatus::Ok;
-  programReplaced(outcome.reaction, "l'ouverture de " + fileName(outcome.file),
-                  ok ? ProgramOrigin::fromFile(outcome.file, !outcome.damaged.empty()) : ProgramOrigin::none());
+  history_->programReplaced(outcome.reaction, "l'ouverture de " + fileName(outcome.file),
+                            ok ? ProgramOrigin::fromFile(outcome.file, !outcome.damaged.empty())
+                               : ProgramOrigin::none());
   if (ok) recent_.add(outcome.file);
 }
 
 void TForm1::openFile(const std::filesystem::path& path) {
   if (transfer_->busy()) return dialogs_.beep();
-  leaveTypedNumber();
+  history_->leaveTypedNumber();
   if (!confirmLoseChanges(program_, dialogs_)) return;
   // The pages show what was read before any message about the file.
   pages_->apply(ouvrirFichier(program_, dialogs_, path, [this](const OpenOutcome& o) { fileOpened(o); }).reaction);

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "gui/editor/history_binding.h"
 #include "gui/editor/tform1.h"
 
 namespace velkor {
@@ -50,7 +51,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
         choix01_01Enter(static_cast<QComboBox*>(watched));
       break;
     case QEvent::FocusOut:
-      if (isFieldFocusChange(static_cast<QFocusEvent*>(e))) leaveNumber(qobject_cast<QLineEdit*>(watched));
+      if (isFieldFocusChange(static_cast<QFocusEvent*>(e))) edit01_01Exit(qobject_cast<QLineEdit*>(watched));
       break;
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(e);
@@ -84,29 +85,20 @@ bool TForm1::choix01_01KeyPress(QComboBox* slot, QKeyEvent* key) {
 
 void TForm1::choix01_01Select(FieldId slot, const QString& choice) {
   program_.document.choix01_01Select(slot, choice.toStdString());
-  pages_->show(slot.page);
-  recordStep(slot);
+  history_->changed(slot);
 }
 
-void TForm1::ou01_01Click(FieldId link) {
-  const Reaction r = program_.document.ou01_01Click(link);
-  pages_->show(link.page);
-  pages_->apply(r);
-  recordStep(link);
-}
+void TForm1::ou01_01Click(FieldId link) { history_->changed(link, program_.document.ou01_01Click(link)); }
 
 void TForm1::supinf01_01Click(FieldId comparator) {
-  const Reaction r = program_.document.supinf01_01Click(comparator);
-  pages_->show(comparator.page);
-  pages_->apply(r);
-  recordStep(comparator);
+  history_->changed(comparator, program_.document.supinf01_01Click(comparator));
 }
 
 bool TForm1::edit01_01KeyPress(QLineEdit* field, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;
   const bool discard = !program_.document.edit01_01KeyPress(PagesView::fieldOf(field), c, field->hasSelectedText());
-  updateCaption();
+  history_->updateCaption();
   return discard;
 }
 
@@ -114,41 +106,17 @@ bool TForm1::pause1KeyPress(QLineEdit* field, QKeyEvent* key) {
   const char c = characterOf(key);
   if (c == 0) return false;
   const bool discard = !program_.document.pause1KeyPress(PagesView::fieldOf(field), c, field->hasSelectedText());
-  updateCaption();
+  history_->updateCaption();
   return discard;
 }
 
-void TForm1::numberEdited(QLineEdit* field, const QString& text) {
-  const FieldId id = PagesView::fieldOf(field);
-  if (!program_.document.setNumberText(id, text.toStdString())) {
-    dialogs_.beep();
-    field->setText(QString::fromStdString(program_.document.numberText(id)));
-  }
-  typing_ = id;  // a step once the field is left; undoable from now on
-  updateEditMenu();
-  updateCaption();
-  Q_EMIT programChanged();
-}
-
-// The leave rules of the numeric fields (edit01_01Exit, tension1Exit, pause1Exit).
-void TForm1::leaveNumber(QLineEdit* field) {
-  if (!field) return;
-  const FieldId id = PagesView::fieldOf(field);
-  const Reaction r = program_.document.leaveField(id);
-  pages_->show(id.page);
-  if (r.beep) dialogs_.beep();
-  typing_.reset();
-  recordStep(id);  // a number typed is one step once its field is left
-}
-
-void TForm1::leaveTypedNumber() {
-  if (typing_) leaveNumber(qobject_cast<QLineEdit*>(pages_->fieldWidget(*typing_)));
+void TForm1::edit01_01Exit(QLineEdit* field) {
+  if (field) history_->left(PagesView::fieldOf(field));
 }
 
 void TForm1::zero1Click(FieldId hold) {
   program_.document.zero1Click(hold);
-  pages_->show(hold.page);
-  recordStep(hold);
+  history_->changed(hold);
 }
 
 }  // namespace velkor
