@@ -1,26 +1,23 @@
 #include "gui/editor/tform1.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPointer>
 #include <QTabWidget>
 #include <QTimer>
-#include <type_traits>
 #include <utility>
 
-#include "board/board_messages.h"
 #include "gui/common/window_placement.h"
-#include "gui/editor/central_report.h"
+#include "board/transfer_port.h"
+#include "gui/editor/command_runner.h"
 #include "gui/editor/credit_buffer.h"
 #include "gui/editor/history_binding.h"
+#include "gui/editor/port_menu.h"
+#include "gui/editor/transfer_commands.h"
 #include "gui/editor/tabout1.h"
 #include "gui/simulation/board_window.h"
 #include "image/file_commands.h"
-#include "image/messages.h"
-#include "image/program_differences.h"
 
 namespace velkor {
 namespace {
@@ -35,7 +32,8 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
       cursor_(cursor),
-      pages_(std::make_unique<PagesView>(program_.document, dialogs, this, this)) {
+      pages_(std::make_unique<PagesView>(program_.document, dialogs, this, this)),
+      runner_(std::make_unique<CommandRunner>(this, *pages_, dialogs)) {
   setObjectName("TForm1");
   setWindowTitle(QStringLiteral("VELKOR"));
   // Fixed single border: minimise, no maximise.
@@ -52,6 +50,14 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
           [this](int page) { isLogicPage(page) ? simu1Click() : simu8Click(); });
   connect(pages_.get(), &PagesView::numberTyped, history_.get(), &HistoryBinding::typed);
   FormCreate();
+  ports_ = std::make_unique<PortMenu>(PortCOM1, std::array<QAction*, 4>{COM11, COM21, COM31, COM41}, rs232,
+                                      *transfer_, dialogs_, *runner_);
+  transfers_ = std::make_unique<TransferCommands>(*transfer_, *ports_, program_, *history_, dialogs_, *runner_,
+                                                  refusedDuringTransfer_, pages_->tabs());
+  connect(transfers_.get(), &TransferCommands::runningChanged, this, [this](bool running) {
+    history_->refuse(running);
+    if (board_) board_->refuseModalCommands(running);
+  });
   setAcceptDrops(true);  // a program file dropped on the window opens
 }
 
@@ -87,10 +93,6 @@ void TForm1::FormCreate() {
   kBoardLine.applyTo(rs232);
   rs232.SetSynchronizeEvents(true);
   transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, cursor_);
-  progress_ = new TransferProgress(centralWidget());
-  connect(progress_, &TransferProgress::stopAsked, this, [this] { transfer_->interrompre(); });
-  transfer_->onProgress = [this](const TransferStep& step) { progress_->showStep(step); };
-  transfer_->onBusyChanged = [this](bool running) { setTransferRunning(running); };
 }
 
 void TForm1::buildMenus() {
@@ -124,19 +126,10 @@ void TForm1::buildMenus() {
   QMenu* ports = Fichiers1->addMenu(QStringLiteral("&Port COM"));
   ports->setObjectName("PortCOM1");
   PortCOM1 = ports;
-  connect(ports, &QMenu::aboutToShow, this, &TForm1::showNamedPorts);
-  portGroup_ = new QActionGroup(this);
-  portGroup_->setExclusive(true);
   COM11 = add(ports, "COM11", QStringLiteral("COM&1"), &TForm1::COM11Click);
   COM21 = add(ports, "COM21", QStringLiteral("COM&2"), &TForm1::COM21Click);
   COM31 = add(ports, "COM31", QStringLiteral("COM&3"), &TForm1::COM31Click);
   COM41 = add(ports, "COM41", QStringLiteral("COM&4"), &TForm1::COM41Click);
-  for (QAction* a : {COM11, COM21, COM31, COM41}) {
-    a->setCheckable(true);
-    portGroup_->addAction(a);
-  }
-  COM11->setChecked(true);  // and the device name is "COM1" from the start
-  showComDevices();
   refusedDuringTransfer_.push_back(ports->menuAction());
   Fichiers1->addSeparator();
   recentEnd_ = Fichiers1->addSeparator();  // the recent files go above it
@@ -190,7 +183,7 @@ void TForm1::Fichiers1Click() { pages_->releaseFocus(); }
 void TForm1::Chargerunfichierprog1Click() {
   if (transfer_->busy()) return dialogs_.beep();
   history_->leaveTypedNumber();
-  keepingFocus([this]() -> std::optional<Reaction> {
+  runner_->run([this]() -> std::optional<Reaction> {
     // The pages show what was read before any message about the file.
     const auto outcome = ouvrirProgramme(program_, dialogs_, [this](const OpenOutcome& o) { fileOpened(o); });
     if (!outcome) return std::nullopt;
@@ -212,7 +205,7 @@ void TForm1::saveProgram(bool toCurrentFile) {
       origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
   // A file read damaged is only replaced once the user has chosen it again.
   if (origin.partial) toCurrentFile = false;
-  keepingFocus([&] {
+  runner_->run([&] {
     const auto written = toCurrentFile ? enregistrerProgramme(program_, dialogs_, current)
                                        : sauvegarderProgramme(program_, dialogs_, current);
     if (written) {
@@ -223,145 +216,16 @@ void TForm1::saveProgram(bool toCurrentFile) {
   history_->updateCaption();
 }
 
-// Runs a command; a failure nobody handled goes to the central error report
-// here, so that the command's focus is put back afterwards.
-template <class F>
-void TForm1::reportFailures(F&& command) {
-  try {
-    command();
-  } catch (...) {
-    reportFailure(std::current_exception(), &dialogs_);
-  }
-}
+void TForm1::Chargerdepuislacarte1Click() { transfers_->download(); }
 
-// Runs a command of the Fichiers menu. Afterwards the keyboard focus is where
-// the command's reaction puts it or, when it has none, back in the field that
-// had it: pages locked during a transfer, or a dialog, took it away. A command
-// returns its reaction, if it may have one.
-template <class F>
-void TForm1::keepingFocus(F&& command) {
-  const QPointer<QWidget> had = focusWidget();
-  std::optional<Reaction> reaction;
-  reportFailures([&] {
-    if constexpr (std::is_void_v<std::invoke_result_t<F>>)
-      command();
-    else
-      reaction = command();
-  });
-  if (reaction) return pages_->apply(*reaction);
-  QWidget* target = had && had->isEnabled() && had->isVisible() ? had.data() : pages_->firstFieldShown();
-  if (target) target->setFocus(Qt::OtherFocusReason);
-}
+void TForm1::Enregistrerdanslacarte1Click() { transfers_->upload(); }
 
-// A transfer with the board, under the progress window's `title`.
-template <class F>
-void TForm1::boardCommand(const QString& title, F&& command) {
-  if (!transfer_->busy()) history_->leaveTypedNumber();
-  takeUpRememberedPort();
-  progress_->begin(title);
-  keepingFocus(std::forward<F>(command));
-}
+void TForm1::Verifierlacarte1Click() { transfers_->verify(); }
 
-// The board's program on the pages, alone, as a file opened puts its own.
-void TForm1::Chargerdepuislacarte1Click() {
-  boardCommand(QStringLiteral("Chargement depuis la carte"), [this]() -> std::optional<Reaction> {
-    if (!transfer_->busy() && !confirmLoseChanges(program_, dialogs_)) return std::nullopt;
-    const TransferReport read = transfer_->chargerDepuisLaCarte();
-    std::optional<Reaction> reaction;
-    if (read.done()) {
-      reaction = program_.load(read.images);
-      history_->programReplaced(*reaction, "le chargement depuis la carte", ProgramOrigin::board());
-    } else if (read.result != TransferResult::Interrupted) {
-      // The images that arrived are kept; the pages stay as they were.
-      for (int page = 1; page <= kPageCount; ++page)
-        if (!read.images[page].empty()) program_.images[page] = read.images[page];
-    }
-    // The last word, once the pages show what they now hold.
-    read.tell(dialogs_);
-    return reaction;
-  });
-}
-
-void TForm1::Enregistrerdanslacarte1Click() {
-  boardCommand(QStringLiteral("Enregistrement dans la carte"), [this] {
-    program_.construireImages();
-    transfer_->enregistrerDansLaCarte(program_.images).tell(dialogs_);
-  });
-}
-
-// Reads the board's program as a download does, and says what differs from
-// the pages, field by field; the pages stay as they are.
-void TForm1::Verifierlacarte1Click() {
-  boardCommand(QStringLiteral("Vérification de la carte"), [this] {
-    program_.construireImages();
-    const TransferReport read = transfer_->lireLaCarte();
-    read.tell(dialogs_);
-    if (!read.done()) return;
-    const std::vector<FieldDifference> differences = programDifferences(read.images, program_.images);
-    std::string text(differences.empty() ? msg::kBoardHoldsTheProgram : msg::kBoardHoldsAnother);
-    for (std::size_t i = 0; i < differences.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + differences[i].line();
-    dialogs_.beep();
-    dialogs_.showMessage(text);
-  });
-}
-
-// While a transfer runs, nothing else may use the port, the program or end
-// the application: a second transfer would empty the reply under the first.
-void TForm1::setTransferRunning(bool running) {
-  // Nor may anything modal open: its event loop would hold the transfer.
-  for (QAction* action : refusedDuringTransfer_) action->setEnabled(!running);
-  if (board_) board_->refuseModalCommands(running);
-  progress_->setVisible(running);
-  pages_->tabs()->setEnabled(!running);
-  history_->refuse(running);
-}
-
-bool TForm1::testerPort() {
-  bool opened = false;
-  reportFailures([&] {
-    const TransferReport check = transfer_->testerPort();
-    check.tell(dialogs_);
-    opened = check.done();
-  });
-  return opened;
-}
-
-void TForm1::switchPort(const std::string& name) {
-  reportFailures([&] {
-    rs232.SetActive(false);
-    rs232.SetDeviceName(name);
-  });
-}
-
-bool TForm1::selectPort(const std::string& name, QAction* entry) {
-  const std::string before = rs232.DeviceName();
-  switchPort(name);
-  entry->setChecked(true);
-  if (testerPort()) return true;
-  // A port that does not open is not taken: the one in use before stays,
-  // checked, so the mark always shows the port the next transfer uses.
-  switchPort(before);
-  checkPortEntry(before);
-  return false;
-}
-
-void TForm1::portCommand(const std::function<void()>& command) {
-  takeUpRememberedPort();
-  keepingFocus(command);
-}
-
-void TForm1::comClick(const std::string& name, QAction* entry, bool testOldPortFirst) {
-  portCommand([&] {
-    if (testOldPortFirst) testerPort();
-    if (selectPort(name, entry)) forgetNamedPort();
-  });
-}
-
-// COM3 and COM4 check the port selected so far first.
-void TForm1::COM11Click() { comClick("COM1", COM11, false); }
-void TForm1::COM21Click() { comClick("COM2", COM21, false); }
-void TForm1::COM31Click() { comClick("COM3", COM31, true); }
-void TForm1::COM41Click() { comClick("COM4", COM41, true); }
+void TForm1::COM11Click() { ports_->chooseCom(1); }
+void TForm1::COM21Click() { ports_->chooseCom(2); }
+void TForm1::COM31Click() { ports_->chooseCom(3); }
+void TForm1::COM41Click() { ports_->chooseCom(4); }
 
 // The board window's recording is asked about last: declining a question
 // further on would otherwise leave it dropped or saved for nothing.

@@ -16,7 +16,6 @@
 #include "gui/editor/pages_view.h"
 #include "gui/editor/qt_board_seams.h"
 #include "gui/editor/recent_files.h"
-#include "gui/editor/transfer_progress.h"
 #include "image/program.h"
 #include "image/user_dialogs.h"
 
@@ -29,7 +28,10 @@ class QMenu;
 namespace velkor {
 
 class BoardWindow;
+class CommandRunner;
 class HistoryBinding;
+class PortMenu;
+class TransferCommands;
 class HelpWindow;
 class TAbout1;
 struct OpenOutcome;
@@ -135,38 +137,6 @@ class TForm1 : public QMainWindow {
   void saveProgram(bool toCurrentFile);
   void openFileAtStart();
   void openRecentFile(const QString& file);
-  // Closes the port and gives it another device.
-  void switchPort(const std::string& name);
-  // Takes the port, checks `entry` and checks the port; a port that does
-  // not open gives way to the one used before. True when it opened.
-  bool selectPort(const std::string& name, QAction* entry);
-  // Checks the entry that stands for `device` (an entry of its own when none does).
-  void checkPortEntry(const std::string& device);
-  // COM1-COM4 named with the device each stands for here ("COM1 — /dev/ttyS0").
-  void showComDevices();
-  // A command of the Port COM menu, the focus kept.
-  void portCommand(const std::function<void()>& command);
-  // COM1-COM4: takes `name`, checks `entry`; `testOldPortFirst` checks the
-  // port selected so far before.
-  void comClick(const std::string& name, QAction* entry, bool testOldPortFirst);
-  // Below COM1-COM4: the serial ports present now, read each time the menu opens.
-  void showNamedPorts();
-  void chooseNamedPort(const std::string& path, QAction* entry);
-  // The named port chosen in an earlier session, taken up the first time a
-  // port is needed or its menu opens (not at start: nothing is read then).
-  void takeUpRememberedPort();
-  // A COM entry chosen: the next start shows COM1 again.
-  void forgetNamedPort();
-  QAction* addNamedPortEntry(const QString& label, const std::string& path);
-  bool testerPort();
-  void setTransferRunning(bool running);
-  template <class F>
-  void reportFailures(F&& command);
-  template <class F>
-  void keepingFocus(F&& command);
-  template <class F>
-  void boardCommand(const QString& title, F&& command);
-
   UserDialogs& dialogs_;
   BusyCursor& cursor_;
   Program program_;
@@ -180,7 +150,10 @@ class TForm1 : public QMainWindow {
   HelpWindow* help_ = nullptr;  // made on first use
   BoardWindow* board_ = nullptr;  // made on first use
   bool activated_ = false;
+  std::unique_ptr<CommandRunner> runner_;
   std::unique_ptr<HistoryBinding> history_;
+  std::unique_ptr<PortMenu> ports_;
+  std::unique_ptr<TransferCommands> transfers_;
   RecentFiles recent_;
   std::filesystem::path fileAtStart_;
 
@@ -191,11 +164,7 @@ class TForm1 : public QMainWindow {
   QAction* recentEnd_ = nullptr;  // the separator above "Quitter"
   std::vector<QAction*> recentEntries_;
   std::vector<QAction*> refusedDuringTransfer_;
-  TransferProgress* progress_ = nullptr;
-  QActionGroup* portGroup_ = nullptr;
   QMenu* PortCOM1 = nullptr;
-  std::vector<QAction*> namedPorts_;  // the separator, then one entry per port
-  bool portRemembered_ = false;  // the remembered port was taken up
   QAction* COM11 = nullptr;
   QAction* COM21 = nullptr;
   QAction* COM31 = nullptr;
