@@ -108,11 +108,13 @@ std::optional<ChosenFile> QtDialogs::chooseFileToSave(const std::filesystem::pat
 }
 
 std::optional<std::filesystem::path> QtDialogs::chooseFileToRead(std::string_view caption, std::string_view filters) {
-  return chosenPath(QFileDialog::getOpenFileName(owner(), utf8(caption), QString(), utf8(filters), nullptr, kOwnDialog));
+  return chosenPath(
+      QFileDialog::getOpenFileName(owner(), utf8(caption), QString(), utf8(filters), nullptr, kOwnDialog));
 }
 
 std::optional<std::filesystem::path> QtDialogs::chooseFileToWrite(std::string_view caption, std::string_view filters) {
-  return chosenPath(QFileDialog::getSaveFileName(owner(), utf8(caption), QString(), utf8(filters), nullptr, kOwnDialog));
+  return chosenPath(
+      QFileDialog::getSaveFileName(owner(), utf8(caption), QString(), utf8(filters), nullptr, kOwnDialog));
 }
 
 SaveChoice QtDialogs::askSaveFirst(std::string_view title, std::string_view text) {

@@ -87,14 +87,14 @@ int main(int argc, char** argv) {
 
   velkor::TForm1 form1(dialogs, cursor);
   dialogs.setParent(&form1);
-  if (!args.isEmpty()) form1.openAtStart(velkor::toPath(args.front()));
+  if (!args.isEmpty()) form1.files().openAtStart(velkor::toPath(args.front()));
   velkor::TAbout1 about1(&form1);
-  form1.setAboutBox(&about1);
+  form1.windows().setAbout(&about1);
 
   auto activePage = [&form1] { return form1.document().activePage - 1; };
   velkor::TForm2 form2(form1.program().images, activePage, &form1);
   velkor::TForm3 form3(form1.program().images, activePage, &form1);
-  form1.setSimulationWindows({
+  form1.windows().setSimulation({
       [&] {
         form2.Timer1->stop();
         form3.Timer2->stop();

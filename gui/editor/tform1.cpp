@@ -2,21 +2,23 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabWidget>
-#include <QTimer>
+#include <functional>
 #include <utility>
+#include <vector>
 
-#include "gui/common/window_placement.h"
 #include "board/transfer_port.h"
+#include "gui/common/window_placement.h"
 #include "gui/editor/command_runner.h"
 #include "gui/editor/credit_buffer.h"
 #include "gui/editor/history_binding.h"
 #include "gui/editor/port_menu.h"
 #include "gui/editor/transfer_commands.h"
-#include "gui/editor/tabout1.h"
-#include "gui/simulation/board_window.h"
 #include "image/file_commands.h"
 
 namespace velkor {
@@ -26,7 +28,60 @@ constexpr std::string_view kQuitQuestion = "Vous allez perdre les modifications.
 constexpr int kClientWidth = 387;
 constexpr int kClientHeight = 400;
 
+// Runs `before` ahead of an action that its keyboard shortcut triggers, as
+// opening the action's menu does.
+class BeforeShortcut : public QObject {
+ public:
+  BeforeShortcut(std::function<void()> before, QObject* parent) : QObject(parent), before_(std::move(before)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Shortcut) {
+      auto* action = qobject_cast<QAction*>(watched);
+      if (action && action->isEnabled()) before_();
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> before_;
+};
+
+// Focus that moves with the window's activation or a popup (a menu, a
+// drop-down list) is not the user entering or leaving a field.
+bool isFieldFocusChange(const QFocusEvent* e) {
+  return e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason;
+}
+
+// The character a key produces, if it produces one; 0 for keys that do not
+// (arrows, Delete, shortcuts), which reach the field untouched.
+char characterOf(const QKeyEvent* e) {
+  if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
+  if (e->key() == Qt::Key_Backspace) return '\b';
+  const QString text = e->text();
+  if (text.size() != 1) return 0;
+  const QChar c = text.front();
+  if (c.unicode() < 0x20 || c.unicode() == 0x7F) return 0;
+  return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '\x01';  // anything else is no digit
+}
+
+bool isHistoryKey(const QKeyEvent* e) {
+  const QKeyCombination key = e->keyCombination();
+  return key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y) || key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+}
+
 }  // namespace
+
+// The entries the window's parts look after.
+struct TForm1::Menus {
+  QMenu* fichiers = nullptr;
+  QAction* recentEnd = nullptr;  // the separator above "Quitter", the recent files above it
+  QMenu* ports = nullptr;
+  std::array<QAction*, 4> com{};
+  QAction* undo = nullptr;
+  QAction* redo = nullptr;
+  std::vector<QAction*> refusedDuringTransfer;
+};
 
 TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
     : QMainWindow(parent),
@@ -39,9 +94,17 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
   // Fixed single border: minimise, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  buildMenus();
-  history_ = std::make_unique<HistoryBinding>(program_, *pages_, dialogs_, Annuler1, Retablir1, this);
-  connect(history_.get(), &HistoryBinding::programChanged, this, &TForm1::programChanged);
+  const Menus menus = buildMenus();
+  FormCreate();
+
+  history_ = std::make_unique<HistoryBinding>(program_, *pages_, dialogs_, menus.undo, menus.redo, this);
+  ports_ = std::make_unique<PortMenu>(menus.ports, menus.com, rs232, *transfer_, dialogs_, *runner_);
+  transfers_ = std::make_unique<TransferCommands>(*transfer_, *ports_, program_, *history_, dialogs_, *runner_,
+                                                  menus.refusedDuringTransfer, pages_->tabs());
+  files_ = std::make_unique<FileMenu>(program_, dialogs_, *history_, *pages_, *runner_, menus.fichiers,
+                                      menus.recentEnd, this);
+  windows_ = std::make_unique<CompanionWindows>(program_, dialogs_, this);
+
   connect(pages_.get(), &PagesView::slotPicked, this, &TForm1::choix01_01Select);
   connect(pages_.get(), &PagesView::linkClicked, this, &TForm1::ou01_01Click);
   connect(pages_.get(), &PagesView::comparatorClicked, this, &TForm1::supinf01_01Click);
@@ -49,16 +112,13 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
   connect(pages_.get(), &PagesView::simulateClicked, this,
           [this](int page) { isLogicPage(page) ? simu1Click() : simu8Click(); });
   connect(pages_.get(), &PagesView::numberTyped, history_.get(), &HistoryBinding::typed);
-  FormCreate();
-  ports_ = std::make_unique<PortMenu>(PortCOM1, std::array<QAction*, 4>{COM11, COM21, COM31, COM41}, rs232,
-                                      *transfer_, dialogs_, *runner_);
-  transfers_ = std::make_unique<TransferCommands>(*transfer_, *ports_, program_, *history_, dialogs_, *runner_,
-                                                  refusedDuringTransfer_, pages_->tabs());
+  connect(history_.get(), &HistoryBinding::programChanged, this, &TForm1::programChanged);
+  connect(this, &TForm1::programChanged, windows_.get(), &CompanionWindows::programChanged);
   connect(transfers_.get(), &TransferCommands::runningChanged, this, [this](bool running) {
     history_->refuse(running);
-    if (board_) board_->refuseModalCommands(running);
+    files_->refuse(running);
+    windows_->refuseModalCommands(running);
   });
-  setAcceptDrops(true);  // a program file dropped on the window opens
 }
 
 TForm1::~TForm1() {
@@ -95,12 +155,13 @@ void TForm1::FormCreate() {
   transfer_ = std::make_unique<BoardTransfer>(rs232, pump_, clock_, cursor_);
 }
 
-void TForm1::buildMenus() {
-  Fichiers1 = menuBar()->addMenu(QStringLiteral("&Fichiers"));
-  Fichiers1->setObjectName("Fichiers1");
-  Fichiers1->setToolTipsVisible(true);  // the recent files' folders
-  connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::Fichiers1Click);
-  connect(Fichiers1, &QMenu::aboutToShow, this, &TForm1::showRecentFiles);
+TForm1::Menus TForm1::buildMenus() {
+  Menus menus;
+  QMenu* fichiers = menuBar()->addMenu(QStringLiteral("&Fichiers"));
+  fichiers->setObjectName("Fichiers1");
+  fichiers->setToolTipsVisible(true);  // the recent files' folders
+  connect(fichiers, &QMenu::aboutToShow, this, &TForm1::Fichiers1Click);
+  menus.fichiers = fichiers;
 
   auto add = [this](QMenu* menu, const char* name, const QString& text, void (TForm1::*handler)()) {
     QAction* action = menu->addAction(text);
@@ -108,44 +169,59 @@ void TForm1::buildMenus() {
     connect(action, &QAction::triggered, this, handler);
     return action;
   };
-  QAction* nouveau = add(Fichiers1, "Nouveau1", QStringLiteral("&Nouveau"), &TForm1::Nouveau1Click);
+  QAction* nouveau = add(fichiers, "Nouveau1", QStringLiteral("&Nouveau"), &TForm1::Nouveau1Click);
   QAction* ouvrir =
-      add(Fichiers1, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
-  QAction* enregistrer = add(Fichiers1, "Enregistrer1", QStringLiteral("En&registrer"), &TForm1::Enregistrer1Click);
-  QAction* sauvegarder = add(Fichiers1, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
-  refusedDuringTransfer_ = {nouveau, ouvrir, enregistrer, sauvegarder};
-  Fichiers1->addSeparator();
-  refusedDuringTransfer_.push_back(add(Fichiers1, "Chargerdepuislacarte1", QStringLiteral("&Charger depuis la carte"),
-                                       &TForm1::Chargerdepuislacarte1Click));
-  refusedDuringTransfer_.push_back(add(Fichiers1, "Enregistrerdanslacarte1",
-                                       QStringLiteral("&Enregistrer dans la carte"),
-                                       &TForm1::Enregistrerdanslacarte1Click));
-  refusedDuringTransfer_.push_back(
-      add(Fichiers1, "Verifierlacarte1", QStringLiteral("&Vérifier la carte"), &TForm1::Verifierlacarte1Click));
-  Fichiers1->addSeparator();
-  QMenu* ports = Fichiers1->addMenu(QStringLiteral("&Port COM"));
-  ports->setObjectName("PortCOM1");
-  PortCOM1 = ports;
-  COM11 = add(ports, "COM11", QStringLiteral("COM&1"), &TForm1::COM11Click);
-  COM21 = add(ports, "COM21", QStringLiteral("COM&2"), &TForm1::COM21Click);
-  COM31 = add(ports, "COM31", QStringLiteral("COM&3"), &TForm1::COM31Click);
-  COM41 = add(ports, "COM41", QStringLiteral("COM&4"), &TForm1::COM41Click);
-  refusedDuringTransfer_.push_back(ports->menuAction());
-  Fichiers1->addSeparator();
-  recentEnd_ = Fichiers1->addSeparator();  // the recent files go above it
-  recentEnd_->setVisible(false);
-  QAction* quitter = add(Fichiers1, "Quitter1", QStringLiteral("&Quitter"), &TForm1::Quitter1Click);
-  refusedDuringTransfer_.push_back(quitter);
+      add(fichiers, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
+  QAction* enregistrer = add(fichiers, "Enregistrer1", QStringLiteral("En&registrer"), &TForm1::Enregistrer1Click);
+  QAction* sauvegarder = add(fichiers, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
+  std::vector<QAction*>& refused = menus.refusedDuringTransfer;
+  refused = {nouveau, ouvrir, enregistrer, sauvegarder};
+  fichiers->addSeparator();
+  refused.push_back(add(fichiers, "Chargerdepuislacarte1", QStringLiteral("&Charger depuis la carte"),
+                        &TForm1::Chargerdepuislacarte1Click));
+  refused.push_back(add(fichiers, "Enregistrerdanslacarte1", QStringLiteral("&Enregistrer dans la carte"),
+                        &TForm1::Enregistrerdanslacarte1Click));
+  refused.push_back(
+      add(fichiers, "Verifierlacarte1", QStringLiteral("&Vérifier la carte"), &TForm1::Verifierlacarte1Click));
+  fichiers->addSeparator();
+  menus.ports = fichiers->addMenu(QStringLiteral("&Port COM"));
+  menus.ports->setObjectName("PortCOM1");
+  menus.com = {add(menus.ports, "COM11", QStringLiteral("COM&1"), &TForm1::COM11Click),
+               add(menus.ports, "COM21", QStringLiteral("COM&2"), &TForm1::COM21Click),
+               add(menus.ports, "COM31", QStringLiteral("COM&3"), &TForm1::COM31Click),
+               add(menus.ports, "COM41", QStringLiteral("COM&4"), &TForm1::COM41Click)};
+  refused.push_back(menus.ports->menuAction());
+  fichiers->addSeparator();
+  menus.recentEnd = fichiers->addSeparator();
+  menus.recentEnd->setVisible(false);
+  QAction* quitter = add(fichiers, "Quitter1", QStringLiteral("&Quitter"), &TForm1::Quitter1Click);
+  refused.push_back(quitter);
 
-  buildEditMenu();
-  buildSimulationMenu();
+  QMenu* edition = menuBar()->addMenu(QStringLiteral("É&dition"));
+  edition->setObjectName("Edition1");
+  // Leaving the field being edited first makes its change a step to undo.
+  connect(edition, &QMenu::aboutToShow, this, &TForm1::Fichiers1Click);
+  menus.undo = add(edition, "Annuler1", QStringLiteral("&Annuler"), &TForm1::Annuler1Click);
+  menus.undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  menus.redo = add(edition, "Retablir1", QStringLiteral("&Rétablir"), &TForm1::Retablir1Click);
+  menus.redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+
+  QMenu* simulation = menuBar()->addMenu(QStringLiteral("&Simulation"));
+  simulation->setObjectName("Simulation1");
+  QAction* board = add(simulation, "Simulationdelacarte1", QStringLiteral("Simulation de la &carte"),
+                       &TForm1::Simulationdelacarte1Click);
+  board->setShortcut(QKeySequence(Qt::Key_F5));
 
   QAction* about = menuBar()->addAction(QStringLiteral("&A propos..."));
   about->setObjectName("Apropos1");
   connect(about, &QAction::triggered, this, &TForm1::Apropos1Click);
-  refusedDuringTransfer_.push_back(about);  // modal
+  refused.push_back(about);  // modal
 
-  buildHelpMenu();
+  QAction* aide = menuBar()->addAction(QStringLiteral("A&ide"));
+  aide->setObjectName("Aide1");
+  aide->setShortcut(QKeySequence(Qt::Key_F1));
+  aide->setShortcutContext(Qt::ApplicationShortcut);  // also from the help window itself
+  connect(aide, &QAction::triggered, this, &TForm1::Aide1Click);
 
   // Each shortcut runs what its entry runs, the focus release of opening
   // the menu included.
@@ -154,7 +230,10 @@ void TForm1::buildMenus() {
   enregistrer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   sauvegarder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  releaseFocusBefore({nouveau, ouvrir, enregistrer, sauvegarder, quitter});
+  auto* releaseFirst = new BeforeShortcut([this] { Fichiers1Click(); }, this);
+  for (QAction* action : {nouveau, ouvrir, enregistrer, sauvegarder, quitter, menus.undo, menus.redo})
+    action->installEventFilter(releaseFirst);
+  return menus;
 }
 
 bool TForm1::event(QEvent* e) {
@@ -167,54 +246,26 @@ bool TForm1::event(QEvent* e) {
 
 void TForm1::FormActivate() {
   pages_->buildAll();
-  if (simulation_.stopStartTimers) simulation_.stopStartTimers();
+  windows_->stopStartTimers();
   const Reaction r = program_.initialiserPages();
   pages_->showAll();
   pages_->tabs()->setCurrentIndex(0);
   pages_->apply(r);
   history_->start();
-  // A file given at start opens once the window is up, so its messages
-  // have a window to stand on.
-  if (!fileAtStart_.empty()) QTimer::singleShot(0, this, &TForm1::openFileAtStart);
+  files_->windowUp();
 }
+
+// --- Menus -------------------------------------------------------------------
 
 void TForm1::Fichiers1Click() { pages_->releaseFocus(); }
 
-void TForm1::Chargerunfichierprog1Click() {
-  if (transfer_->busy()) return dialogs_.beep();
-  history_->leaveTypedNumber();
-  runner_->run([this]() -> std::optional<Reaction> {
-    // The pages show what was read before any message about the file.
-    const auto outcome = ouvrirProgramme(program_, dialogs_, [this](const OpenOutcome& o) { fileOpened(o); });
-    if (!outcome) return std::nullopt;
-    return outcome->reaction;
-  });
-}
+void TForm1::Nouveau1Click() { files_->nouveau(); }
 
-void TForm1::Enregistrer1Click() { saveProgram(true); }
+void TForm1::Chargerunfichierprog1Click() { files_->ouvrir(); }
 
-void TForm1::Sauvegarder1Click() { saveProgram(false); }
+void TForm1::Enregistrer1Click() { files_->save(true); }
 
-void TForm1::saveProgram(bool toCurrentFile) {
-  if (transfer_->busy()) return dialogs_.beep();
-  history_->leaveTypedNumber();  // the file is that of the program saved
-  // The file the caption names: the one the pages were last opened from or
-  // saved to, as undo and redo left them. Sauvegarder's dialog opens on it.
-  const ProgramOrigin& origin = history_->history().origin();
-  const std::filesystem::path current =
-      origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
-  // A file read damaged is only replaced once the user has chosen it again.
-  if (origin.partial) toCurrentFile = false;
-  runner_->run([&] {
-    const auto written = toCurrentFile ? enregistrerProgramme(program_, dialogs_, current)
-                                       : sauvegarderProgramme(program_, dialogs_, current);
-    if (written) {
-      history_->saved(*written);
-      recent_.add(*written);
-    }
-  });
-  history_->updateCaption();
-}
+void TForm1::Sauvegarder1Click() { files_->save(false); }
 
 void TForm1::Chargerdepuislacarte1Click() { transfers_->download(); }
 
@@ -231,13 +282,11 @@ void TForm1::COM41Click() { ports_->chooseCom(4); }
 // further on would otherwise leave it dropped or saved for nothing.
 void TForm1::Quitter1Click() {
   if (transfer_->busy()) return dialogs_.beep();
-  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || (board_ && !board_->mayClose())) return;
-  program_.document.ProgramModified = false;
-  close();
+  if (FormCloseQuery()) close();
 }
 
 bool TForm1::FormCloseQuery() {
-  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || (board_ && !board_->mayClose())) return false;
+  if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || !windows_->mayClose()) return false;
   program_.document.ProgramModified = false;
   return true;
 }
@@ -252,18 +301,110 @@ void TForm1::closeEvent(QCloseEvent* e) {
   else e->ignore();
 }
 
-void TForm1::Apropos1Click() {
-  if (about_) about_->exec();
-}
+void TForm1::Annuler1Click() { history_->step(true); }
+
+void TForm1::Retablir1Click() { history_->step(false); }
+
+void TForm1::Apropos1Click() { windows_->showAbout(); }
+
+void TForm1::Aide1Click() { windows_->showHelp(); }
+
+void TForm1::Simulationdelacarte1Click() { windows_->showBoard(); }
+
+// --- Fields ------------------------------------------------------------------
 
 void TForm1::simu1Click() {
   program_.construireImages();
-  if (simulation_.showLogic) simulation_.showLogic();
+  windows_->simulateLogic();
 }
 
 void TForm1::simu8Click() {
   program_.construireImages();
-  if (simulation_.showAnalog) simulation_.showAnalog();
+  windows_->simulateAnalog();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+  const FieldId id = PagesView::fieldOf(watched);
+  if (!isValidField(id)) return QMainWindow::eventFilter(watched, e);
+  switch (e->type()) {
+    case QEvent::ShortcutOverride:
+      // Ctrl+Z and its kin undo the program's steps, not the field's typing.
+      if (isHistoryKey(static_cast<QKeyEvent*>(e))) {
+        e->ignore();
+        return true;
+      }
+      break;
+    case QEvent::FocusIn:
+      if (id.family == FieldFamily::Slot && isFieldFocusChange(static_cast<QFocusEvent*>(e)))
+        choix01_01Enter(static_cast<QComboBox*>(watched));
+      break;
+    case QEvent::FocusOut:
+      if (isFieldFocusChange(static_cast<QFocusEvent*>(e))) edit01_01Exit(qobject_cast<QLineEdit*>(watched));
+      break;
+    case QEvent::KeyPress: {
+      auto* key = static_cast<QKeyEvent*>(e);
+      if (isHistoryKey(key)) return true;  // nothing to undo yet: not the field's own undo either
+      switch (id.family) {
+        case FieldFamily::Slot: return choix01_01KeyPress(static_cast<QComboBox*>(watched), key);
+        case FieldFamily::Threshold:
+        case FieldFamily::Voltage: return edit01_01KeyPress(static_cast<QLineEdit*>(watched), key);
+        case FieldFamily::Pause: return pause1KeyPress(static_cast<QLineEdit*>(watched), key);
+        default: break;
+      }
+      break;
+    }
+    default: break;
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void TForm1::choix01_01Enter(QComboBox* slot) {
+  const FieldId id = PagesView::fieldOf(slot);
+  program_.document.choix01_01Enter(id);
+  pages_->show(id.page);
+}
+
+bool TForm1::choix01_01KeyPress(QComboBox* slot, QKeyEvent* key) {
+  const char c = characterOf(key);
+  if (c == 0) return false;  // arrows still pick from the list
+  return !program_.document.choix01_01KeyPress(PagesView::fieldOf(slot), c);
+}
+
+void TForm1::choix01_01Select(FieldId slot, const QString& choice) {
+  program_.document.choix01_01Select(slot, choice.toStdString());
+  history_->changed(slot);
+}
+
+void TForm1::ou01_01Click(FieldId link) { history_->changed(link, program_.document.ou01_01Click(link)); }
+
+void TForm1::supinf01_01Click(FieldId comparator) {
+  history_->changed(comparator, program_.document.supinf01_01Click(comparator));
+}
+
+void TForm1::zero1Click(FieldId hold) {
+  program_.document.zero1Click(hold);
+  history_->changed(hold);
+}
+
+bool TForm1::edit01_01KeyPress(QLineEdit* field, QKeyEvent* key) {
+  const char c = characterOf(key);
+  if (c == 0) return false;
+  const bool discard =
+      !program_.document.edit01_01KeyPress(PagesView::fieldOf(field), c, field->hasSelectedText());
+  history_->updateCaption();
+  return discard;
+}
+
+bool TForm1::pause1KeyPress(QLineEdit* field, QKeyEvent* key) {
+  const char c = characterOf(key);
+  if (c == 0) return false;
+  const bool discard = !program_.document.pause1KeyPress(PagesView::fieldOf(field), c, field->hasSelectedText());
+  history_->updateCaption();
+  return discard;
+}
+
+void TForm1::edit01_01Exit(QLineEdit* field) {
+  if (field) history_->left(PagesView::fieldOf(field));
 }
 
 }  // namespace velkor

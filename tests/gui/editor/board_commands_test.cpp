@@ -154,9 +154,9 @@ class BoardCommandsTest : public QObject {
   // upload goes through. A window that does open is closed 1.5 s later.
   void nothingModalOpensDuringATransfer() {
     startBoard();
-    form->setAboutBox(new TAbout1(form.get()));
+    form->windows().setAbout(new TAbout1(form.get()));
     action("Simulationdelacarte1")->trigger();
-    BoardWindow* window = form->boardWindow();
+    BoardWindow* window = form->windows().board();
     QStringList opened;
     QTimer watch;
     connect(&watch, &QTimer::timeout, [&] {

@@ -40,9 +40,9 @@ class BoardWindowEditorTest : public QObject {
     TForm1 form(dialogs, cursor);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QVERIFY(!form.boardWindow());  // made when first asked for
+    QVERIFY(!form.windows().board());  // made when first asked for
     child<QAction>(&form, "Simulationdelacarte1")->trigger();
-    BoardWindow* board = form.boardWindow();
+    BoardWindow* board = form.windows().board();
     QVERIFY(board && board->isVisible());
     QCOMPARE(board->windowTitle(), QString("Simulation de la carte"));
 
@@ -99,7 +99,7 @@ class BoardWindowEditorTest : public QObject {
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_F5);
-    BoardWindow* board = form.boardWindow();
+    BoardWindow* board = form.windows().board();
     QVERIFY(board && board->isVisible());
     board->recordAction->trigger();
     dialogs.saveFirst = recording;
@@ -131,7 +131,7 @@ class BoardWindowEditorTest : public QObject {
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key(key));
-    QWidget* window = key == Qt::Key_F5 ? static_cast<QWidget*>(form.boardWindow()) : form.helpWindow();
+    QWidget* window = key == Qt::Key_F5 ? static_cast<QWidget*>(form.windows().board()) : form.windows().help();
     QVERIFY(window && window->isVisible());
     window->showMinimized();
     QVERIFY(window->isMinimized());

@@ -372,7 +372,7 @@ class EditorWindowTest : public QObject {
     auto activePage = [this] { return form->document().activePage - 1; };
     TForm2 logic(form->program().images, activePage, form.get());
     TForm3 analog(form->program().images, activePage, form.get());
-    form->setSimulationWindows({{}, [&] { logic.exec(); }, [&] { analog.exec(); }});
+    form->windows().setSimulation({{}, [&] { logic.exec(); }, [&] { analog.exec(); }});
 
     // SL3: EL3=1 OU EA1 (above 0 mV).
     QTest::mouseClick(button("ou03_01"), Qt::LeftButton);
@@ -409,7 +409,7 @@ class EditorWindowTest : public QObject {
 
   void aboutBoxClosesOnKeysButNotOnTheContactLine() {
     TAbout1 about(form.get());
-    form->setAboutBox(&about);
+    form->windows().setAbout(&about);
     QTimer::singleShot(50, [&] {
       QTest::mouseClick(about.contactLine(), Qt::LeftButton);
       QVERIFY(about.isVisible());

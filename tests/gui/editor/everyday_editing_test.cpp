@@ -427,7 +427,7 @@ class EverydayEditingTest : public QObject {
     if (written != "B.prg") QVERIFY(testing_support::readBytes(dir / "B.prg") == bBytes);
     QVERIFY(!modified());
     QCOMPARE(caption(), "VELKOR - " + written);
-    QCOMPARE(form->recentFiles().files().front(),
+    QCOMPARE(form->files().recent().files().front(),
              QString::fromStdString((dir / written.toStdString()).generic_string()));
   }
 
@@ -457,12 +457,12 @@ class EverydayEditingTest : public QObject {
     QCOMPARE(dialogs->shown.back(),
              std::string("Fichier introuvable : p6.prg\rIl est retiré de la liste des derniers fichiers."));
     QCOMPARE(dialogs->beeps, 1);
-    QCOMPARE(form->recentFiles().files().size(), 5);
+    QCOMPARE(form->files().recent().files().size(), 5);
     Q_EMIT fichiers->aboutToShow();
     QCOMPARE(action("Recent2")->text(), QStringLiteral("&2 p5.prg"));
     action("Recent2")->trigger();
     QCOMPARE(caption(), QStringLiteral("VELKOR - p5.prg"));
-    QCOMPARE(form->recentFiles().files().front(), QString::fromStdString((dir / "p5.prg").generic_string()));
+    QCOMPARE(form->files().recent().files().front(), QString::fromStdString((dir / "p5.prg").generic_string()));
   }
 
   void fileGivenAtStartOpensOnceTheWindowIsUp_data() {
@@ -482,7 +482,7 @@ class EverydayEditingTest : public QObject {
     form.reset();
     dialogs->shown.clear();
     form = std::make_unique<TForm1>(*dialogs, cursor);
-    form->openAtStart(dir / name.toStdString());
+    form->files().openAtStart(dir / name.toStdString());
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
     QTRY_COMPARE(form->windowTitle(), caption);
@@ -541,7 +541,7 @@ class EverydayEditingTest : public QObject {
     QFETCH(QString, replaced);
     TempDir dir;
     writeExample(dir / "B.prg");
-    form->recentFiles().add(dir / "B.prg");
+    form->files().recent().add(dir / "B.prg");
     const auto edit = testing_support::typeWithoutLeaving(*form, *dialogs, dir / "A.prg");
     dialogs->answers = {true};  // yes, lose the changes
     dialogs->openChoice = dir / "B.prg";
@@ -589,7 +589,7 @@ class EverydayEditingTest : public QObject {
     real.setParent(form.get());
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    form->recentFiles().add(dir / "atelier.prg");
+    form->files().recent().add(dir / "atelier.prg");
     QTest::mouseClick(field<QPushButton>("ou01_01"), Qt::LeftButton);
     const ProgramImages edited = imagesOf(form->document());
 
@@ -636,11 +636,11 @@ class EverydayEditingTest : public QObject {
   }
 
   void helpOpensOnF1WithTheGuide() {
-    QVERIFY(!form->helpWindow());  // nothing made before it is asked for
+    QVERIFY(!form->windows().help());  // nothing made before it is asked for
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-    QVERIFY(form->helpWindow());
-    QVERIFY(form->helpWindow()->isVisible());
-    const QString guide = form->helpWindow()->browser()->toPlainText();
+    QVERIFY(form->windows().help());
+    QVERIFY(form->windows().help()->isVisible());
+    const QString guide = form->windows().help()->browser()->toPlainText();
     for (const char* topic : {"(EL1=1 OU EL2=1) ET EA3", "JP1", "velkor-board", "velkor-cli", "Maintien"})
       QVERIFY2(guide.contains(QString::fromUtf8(topic)), topic);
     QVERIFY(!field<QPushButton>("ou01_01")->toolTip().isEmpty());

@@ -144,7 +144,7 @@ class LayoutFitTest : public QObject {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.findChild<QAction*>("Simulationdelacarte1")->trigger();
-    BoardWindow* board = form.boardWindow();
+    BoardWindow* board = form.windows().board();
     QVERIFY(QTest::qWaitForWindowExposed(board));
     const QRect screen = form.screen()->availableGeometry();
     qInfo("screen %dx%d: editor %dx%d at %d,%d, board window %dx%d at %d,%d", screen.width(), screen.height(),

@@ -1,0 +1,61 @@
+#include "gui/editor/companion_windows.h"
+
+#include "gui/editor/help_window.h"
+#include "gui/editor/tabout1.h"
+#include "gui/simulation/board_window.h"
+#include "image/encoding.h"
+
+namespace velkor {
+
+CompanionWindows::CompanionWindows(const Program& program, UserDialogs& dialogs, QWidget* editor)
+    : program_(program), dialogs_(dialogs), editor_(editor) {}
+
+void CompanionWindows::stopStartTimers() {
+  if (simulation_.stopStartTimers) simulation_.stopStartTimers();
+}
+
+void CompanionWindows::showAbout() {
+  if (about_) about_->exec();
+}
+
+void CompanionWindows::simulateLogic() {
+  if (simulation_.showLogic) simulation_.showLogic();
+}
+
+void CompanionWindows::simulateAnalog() {
+  if (simulation_.showAnalog) simulation_.showAnalog();
+}
+
+void CompanionWindows::showHelp() {
+  if (!help_) help_ = new HelpWindow(editor_);
+  help_->showGuide();
+}
+
+void CompanionWindows::showBoard() {
+  if (!board_) {
+    // The window reads the pages, not the images, which a number being typed
+    // has not reached yet.
+    board_ = new BoardWindow(
+        [this] {
+          ProgramImages images;
+          construireImages(program_.document, images);
+          return images;
+        },
+        dialogs_, editor_);
+    board_->refuseModalCommands(refused_);
+  }
+  board_->showWindow();
+}
+
+void CompanionWindows::programChanged() {
+  if (board_) board_->followProgram();
+}
+
+bool CompanionWindows::mayClose() { return !board_ || board_->mayClose(); }
+
+void CompanionWindows::refuseModalCommands(bool refused) {
+  refused_ = refused;
+  if (board_) board_->refuseModalCommands(refused);
+}
+
+}  // namespace velkor
