@@ -1,6 +1,6 @@
 # Sealed libraries. A library names its public headers, and they are reached
 # under their usual path, "folder/header.h" ("image/program.h",
-# "simulation/gui/lamp.h"), through an export folder of its own in the build
+# "gui/simulation/lamp.h"), through an export folder of its own in the build
 # tree that holds one forwarding header for each. Its other headers are
 # reached the same way by the library's own sources only, and by whoever
 # links NAME_internals, which says so in its CMakeLists.txt (the serial
