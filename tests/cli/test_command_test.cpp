@@ -209,9 +209,15 @@ TEST_F(Cli, DiffAsJsonAndByPathWhenTheNamesAreAlike) {
   EXPECT_EQ(r.out, "SA1 : tension — " + first + " 0 mV, " + second + " 2500 mV\n");
   r = run("diff --json " + first + " " + second);
   EXPECT_EQ(r.exitCode, 1);
+  // JSON doubles the backslashes of Windows paths.
+  const auto quoted = [](const std::string& path) {
+    std::string out;
+    for (char c : path) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+  };
   EXPECT_EQ(r.out, "{\"differences\": [\n"
                    "  {\"output\": \"SA1\", \"field\": \"tension\", \"a\": \"0 mV\", \"b\": \"2500 mV\"}\n],\n"
-                   "\"a\": \"" + first + "\",\n\"b\": \"" + second + "\",\n\"identical\": false}\n");
+                   "\"a\": \"" + quoted(first) + "\",\n\"b\": \"" + quoted(second) + "\",\n\"identical\": false}\n");
   writeBytes(dir / "short.prg", std::string(45, 'x') + "\r\n");
   EXPECT_EQ(run("diff " + first + " " + (dir / "short.prg").string()).exitCode, 3);
   EXPECT_EQ(run("diff " + first).exitCode, 2);
