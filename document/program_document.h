@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "document/field_names.h"
+#include "document/program_names.h"
 
 namespace velkor {
 
@@ -112,6 +113,9 @@ class ProgramDocument {
 
   int activePage = 1;  // 1-11; the page control's index plus one
   bool ProgramModified = false;
+  // The program's title, comment and the names of its inputs and outputs,
+  // kept beside the program file (image/names_file.h); none by default.
+  ProgramNames names;
 
   // Called where the program images must be rebuilt from the document.
   std::function<void()> imagesStale;
