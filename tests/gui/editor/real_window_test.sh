@@ -66,9 +66,10 @@ wait_for_caption "VELKOR - atelier.prg" 2000
 # The help beside it does not keep the program alive.
 xdotool key F1
 wait_for_caption "Aide de VELKOR" 2000
-xdotool search --name '^VELKOR - atelier.prg$' windowfocus
+xdotool search --name '^VELKOR - atelier.prg$' windowfocus --sync
 xdotool key ctrl+q
-for _ in $(seq 40); do kill -0 $app 2>/dev/null || break; sleep 0.05; done
+# Generous: a sanitizer build spends a while in its leak check on the way out.
+for _ in $(seq 200); do kill -0 $app 2>/dev/null || break; sleep 0.05; done
 if kill -0 $app 2>/dev/null; then echo "Ctrl+Q did not end the unchanged program"; exit 1; fi
 echo "file in the caption, marked and unmarked from the keyboard, Ctrl+Q quits"
 
