@@ -28,10 +28,15 @@ EditHistory::Pages EditHistory::snapshot(const ProgramDocument& document) const 
   return pages;
 }
 
+std::shared_ptr<const ProgramNames> EditHistory::namesSnapshot(const ProgramDocument& document) const {
+  if (!steps_.empty() && *steps_[current_].names == document.names) return steps_[current_].names;
+  return std::make_shared<const ProgramNames>(document.names);
+}
+
 void EditHistory::reset(const ProgramDocument& document, ProgramOrigin origin) {
   steps_.clear();
   held_.clear();
-  steps_.push_back({{}, snapshot(document), std::move(origin)});
+  steps_.push_back({{}, snapshot(document), namesSnapshot(document), std::move(origin)});
   current_ = 0;
   markHeld(0);
 }
@@ -74,6 +79,7 @@ void EditHistory::push(Step step) {
 
 bool EditHistory::differs(const ProgramDocument& document) const {
   if (steps_.empty()) return false;
+  if (!(document.names == *steps_[current_].names)) return true;
   for (int p = 1; p <= kPageCount; ++p)
     if (!sameBesidesChoices(document.page(p), *steps_[current_].pages[static_cast<std::size_t>(p - 1)])) return true;
   return false;
@@ -86,17 +92,20 @@ bool EditHistory::record(const ProgramDocument& document, std::string label) {
   }
   if (!differs(document)) return false;
   Pages pages = snapshot(document);
+  auto names = namesSnapshot(document);
   ProgramOrigin origin = steps_[current_].origin;
-  push({std::move(label), std::move(pages), std::move(origin)});
+  push({std::move(label), std::move(pages), std::move(names), std::move(origin)});
   return true;
 }
 
 void EditHistory::recordOpened(const ProgramDocument& document, std::string label, ProgramOrigin origin) {
   Pages pages = snapshot(document);
+  auto names = namesSnapshot(document);
   // The same program from the same place (a file that failed to open over
   // the reset pages): nothing to undo, only the mark moves.
-  if (steps_.empty() || pages != steps_[current_].pages || !(origin == steps_[current_].origin))
-    push({std::move(label), std::move(pages), std::move(origin)});
+  if (steps_.empty() || pages != steps_[current_].pages || names != steps_[current_].names ||
+      !(origin == steps_[current_].origin))
+    push({std::move(label), std::move(pages), std::move(names), std::move(origin)});
   markHeld(current_);
 }
 
@@ -118,6 +127,7 @@ std::vector<int> EditHistory::moveTo(std::size_t index, ProgramDocument& documen
     if (!sameBesidesChoices(document.page(p), wanted)) changed.push_back(p);
     document.page(p) = wanted;
   }
+  document.names = *steps_[index].names;
   current_ = index;
   return changed;
 }

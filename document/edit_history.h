@@ -1,8 +1,8 @@
 // The undo history of the program document: whole-page snapshots.
 //
-// Each step keeps the eleven pages as they stood after it, shared with the
-// step before wherever a page did not change, so a step costs one or two
-// pages. Restoring a step puts back every part of every page (texts,
+// Each step keeps the eleven pages and the program's names as they stood
+// after it, shared with the step before wherever they did not change, so a
+// step costs one or two pages. Restoring a step puts back every part of every page (texts,
 // captions, enabled flags, choice lists in their order, thresholds), which
 // inverse operations could not promise after a chain was cut.
 #pragma once
@@ -45,7 +45,8 @@ class EditHistory {
   void reset(const ProgramDocument& document, ProgramOrigin origin);
 
   // True when the document's pages differ from the current state in more
-  // than the order of choice lists (which entering a page refreshes).
+  // than the order of choice lists (which entering a page refreshes), or
+  // its names differ.
   bool differs(const ProgramDocument& document) const;
   // Records the document as a new step when it differs; what could be
   // redone is dropped. True when recorded.
@@ -64,11 +65,11 @@ class EditHistory {
   const std::string& undoLabel() const;
   const std::string& redoLabel() const;
 
-  // Puts the pages of the step before (after) into the document, exactly.
-  // Returns the pages that changed beyond their choice lists, in order.
+  // Puts the pages and names of the step before (after) into the document,
+  // exactly. Returns the pages that changed beyond their choice lists, in order.
   std::vector<int> undo(ProgramDocument& document);
   std::vector<int> redo(ProgramDocument& document);
-  // Puts the current step's pages back into the document.
+  // Puts the current step's pages and names back into the document.
   void restore(ProgramDocument& document) { moveTo(current_, document); }
 
   // True while the current state is what its origin holds: the file as last
@@ -82,9 +83,11 @@ class EditHistory {
   struct Step {
     std::string label;  // what this step changed
     Pages pages;
+    std::shared_ptr<const ProgramNames> names;
     ProgramOrigin origin;
   };
   Pages snapshot(const ProgramDocument& document) const;
+  std::shared_ptr<const ProgramNames> namesSnapshot(const ProgramDocument& document) const;
   void push(Step step);
   void markHeld(std::size_t index);
   std::vector<int> moveTo(std::size_t index, ProgramDocument& document);

@@ -33,6 +33,26 @@ bool ProgramNames::empty() const {
 
 std::string ProgramNames::label(int signal) const { return singleLine(notes.at(std::size_t(signal)).name); }
 
+std::string ProgramNames::idWithName(int signal) const {
+  const std::string name = label(signal);
+  return name.empty() ? signalId(signal) : signalId(signal) + " (" + name + ")";
+}
+
+std::string ProgramNames::tip(int signal, std::string_view shown) const {
+  const std::string name = label(signal);
+  const std::string_view note = trimBlanks(notes.at(std::size_t(signal)).comment);
+  if (name.empty() && note.empty()) return {};
+  std::string text(shown);
+  if (!name.empty()) text += " — " + name;
+  if (!note.empty()) text += "\n" + std::string(note);
+  return text;
+}
+
+std::string namedPageTitle(int page, const ProgramNames& names) {
+  const std::string name = names.label(outputSignal(page));
+  return name.empty() ? pageTitle(page) : pageTitle(page) + " — " + name;
+}
+
 std::string singleLine(std::string_view text) {
   std::string line;
   bool gap = false;

@@ -56,7 +56,17 @@ struct ProgramNames {
   bool empty() const;
   // The signal's name on one line, as labels show it; empty when it has none.
   std::string label(int signal) const;
+  // "SL1 (Pompe)": the signal's id followed by its name, or the id alone.
+  std::string idWithName(int signal) const;
+  // A tooltip for what shows the signal as `shown` (its id, or a condition
+  // token such as "EL1=1"): "EL1=1 — Bouton marche", its comment on the next
+  // line; empty when the signal has neither name nor comment.
+  std::string tip(int signal, std::string_view shown) const;
 };
+
+// An output page's title with the output's name: "Sortie logique N°3 —
+// Pompe"; without a name, the page's title alone.
+std::string namedPageTitle(int page, const ProgramNames& names);
 
 // `text` on one line: each run of blanks (spaces, line breaks, tabs, other
 // control characters) becomes one space, and blanks at either end go.

@@ -2,6 +2,7 @@
 
 #include "image/image_check.h"
 #include "image/messages.h"
+#include "image/names_file.h"
 
 #include <utility>
 
@@ -38,12 +39,22 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
                           const ShowPages& showPages) {
   OpenOutcome outcome = openProgramFile(program, path);
   outcome.file = path;
+  if (outcome.status == FileStatus::Ok) {
+    NamesRead names = readProgramNames(path);
+    if (names.status == NamesRead::Status::Ok) program.document.names = std::move(names.names);
+    if (names.status == NamesRead::Status::Damaged) outcome.namesProblem = std::move(names.problem);
+  }
   if (showPages) showPages(outcome);
   switch (outcome.status) {
     case FileStatus::Ok:
-      if (outcome.damaged.empty()) break;
-      dialogs.beep();
-      dialogs.showMessage(msg::damagedFile(path.filename().string(), outcome.damaged));
+      if (!outcome.damaged.empty()) {
+        dialogs.beep();
+        dialogs.showMessage(msg::damagedFile(path.filename().string(), outcome.damaged));
+      }
+      if (!outcome.namesProblem.empty()) {
+        dialogs.beep();
+        dialogs.showMessage(msg::damagedNamesFile(namesFilePath(path).filename().string(), outcome.namesProblem));
+      }
       break;
     case FileStatus::Unreadable:
     case FileStatus::Unsuitable:
@@ -57,10 +68,13 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
 
 namespace {
 
-// Writes the images built; a failure goes to the error report and leaves the flag.
+// Writes the images built, then the names beside them; a failure goes to the
+// error report and leaves the flag: the file no longer holds what the pages
+// and names show together.
 std::optional<std::filesystem::path> writeProgram(Program& program, UserDialogs& dialogs,
                                                   const std::filesystem::path& path, const FileWriter& writer) {
-  const WriteResult written = writeProgramFile(path, program.images, writer);
+  WriteResult written = writeProgramFile(path, program.images, writer);
+  if (written.ok) written = writeProgramNames(path, program.document.names, writer);
   if (!written.ok) {
     dialogs.reportError(written.message);
     return std::nullopt;

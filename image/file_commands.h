@@ -24,6 +24,9 @@ struct OpenOutcome {
   // When Ok: one line per output whose image holds bytes the editor never
   // writes, naming it and what decoding left out (see imageFaults).
   std::vector<std::string> damaged;
+  // When Ok and the names file beside it could not be read: why, in French.
+  // The program is then shown without names, and the names file left as it is.
+  std::string namesProblem;
 };
 
 // Whether the program on the pages may give way to another (a file, Nouveau,
@@ -47,14 +50,17 @@ using ShowPages = std::function<void(const OpenOutcome&)>;
 std::optional<OpenOutcome> ouvrirProgramme(Program& program, UserDialogs& dialogs, const ShowPages& showPages = {});
 
 // "Ouvrir" once the file is known (given at start, dropped, recent): opens
-// it, has the pages shown, then reports a failure, or a damaged file, with
-// the same beep and messages. The caller asks about unsaved changes first.
+// it with the names beside it, has the pages shown, then reports a failure,
+// or a damaged file, with the same beep and messages, and a names file that
+// could not be read. The caller asks about unsaved changes first.
 OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::filesystem::path& path,
                           const ShowPages& showPages = {});
 
 // "Sauvegarder": rebuilds the images, asks for the file (the dialog opening
 // on `suggestion` when there is one), asks before overwriting one, writes it
-// through `writer` and clears the modified flag. Returns the file written.
+// and its names (see writeProgramNames) through `writer` and clears the
+// modified flag. Returns the file written; nothing when either write failed,
+// which is reported, the flag left as it was.
 std::optional<std::filesystem::path> sauvegarderProgramme(Program& program, UserDialogs& dialogs,
                                                           const std::filesystem::path& suggestion = {},
                                                           const FileWriter& writer = systemFileWriter());

@@ -15,6 +15,7 @@ void Program::construireImages() { velkor::construireImages(document, images); }
 
 Reaction Program::initialiserPages() {
   resetPages(document);
+  document.names = {};  // they belong to the program that goes
   const FieldId first = FieldId::slot(1, 1);
   document.choix01_01Enter(first);
   return {first, true, false};

@@ -18,15 +18,16 @@ class Program {
   // Rebuilds all eleven images from the document.
   void construireImages();
 
-  // Resets the document to the empty program; the focus goes to choix01_01
-  // with its whole text selected, whose enter rule has run.
+  // Resets the document to the empty program, without names; the focus goes
+  // to choix01_01 with its whole text selected, whose enter rule has run.
   Reaction initialiserPages();
 
   // Sets the document from `images`; page SL1 shown, focus in choix01_01,
   // modified flag cleared.
   Reaction chargerImages();
 
-  // Puts the program `images` hold on the pages, alone: resets them, then
+  // Puts the program `images` hold on the pages, alone and without names
+  // (a file's are read beside it, see ouvrirFichier): resets them, then
   // takes the images and decodes them. What an earlier program left after
   // the end of a chain would otherwise stay, and be saved and uploaded, as
   // part of the new one.

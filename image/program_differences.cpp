@@ -20,10 +20,11 @@ std::string thresholdText(const OutputSummary& o, int input) {
 
 }  // namespace
 
-std::string FieldDifference::line(std::string_view firstName, std::string_view secondName) const {
-  if (first.empty() && second.empty())
-    return pageCaption(page) + " : " + field + " différents, sans effet sur la sortie";
-  return pageCaption(page) + " : " + field + " — " + std::string(firstName) + " " + first + ", " +
+std::string FieldDifference::line(std::string_view firstName, std::string_view secondName,
+                                  const ProgramNames* names) const {
+  const std::string output = names ? names->idWithName(outputSignal(page)) : pageCaption(page);
+  if (first.empty() && second.empty()) return output + " : " + field + " différents, sans effet sur la sortie";
+  return output + " : " + field + " — " + std::string(firstName) + " " + first + ", " +
          std::string(secondName) + " " + second;
 }
 

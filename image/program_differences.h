@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/program_names.h"
 #include "image/program_images.h"
 
 namespace velkor {
@@ -16,8 +17,10 @@ struct FieldDifference {
   std::string field;   // "conditions", "seuil EA2", "pause", "tension", "maintien", "champs non utilisés"
   std::string first;   // as the pages would show the first program (empty for unused fields)
   std::string second;  // and the second
-  // Each value after the name of its program.
-  std::string line(std::string_view firstName = "carte", std::string_view secondName = "éditeur") const;
+  // Each value after the name of its program; with `names`, the output's
+  // name after its id ("SL1 (Pompe) : seuil EA2 — …").
+  std::string line(std::string_view firstName = "carte", std::string_view secondName = "éditeur",
+                   const ProgramNames* names = nullptr) const;
 };
 
 // Every field whose value differs, output by output (SL1 to SA4) and, within

@@ -41,7 +41,7 @@ void CompanionWindows::showBoard() {
           construireImages(program_.document, images);
           return images;
         },
-        dialogs_, editor_);
+        dialogs_, editor_, &program_.document.names);
     board_->refuseModalCommands(refused_);
   }
   board_->showWindow();

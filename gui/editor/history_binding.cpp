@@ -1,6 +1,7 @@
 #include "gui/editor/history_binding.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <algorithm>
@@ -73,6 +74,18 @@ void HistoryBinding::left(FieldId id) {
 
 void HistoryBinding::leaveTypedNumber() {
   if (typing_) left(*typing_);
+  for (const auto& commit : pendingEdits_) commit();
+}
+
+void HistoryBinding::namesChanged(const std::string& label) {
+  program_.document.ProgramModified = true;
+  pages_.showAll();  // the titles name the outputs
+  recordStep(label);
+}
+
+bool HistoryBinding::isHistoryKey(const QKeyEvent* e) {
+  const QKeyCombination key = e->keyCombination();
+  return key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y) || key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
 }
 
 void HistoryBinding::recordStep(const std::string& label) {

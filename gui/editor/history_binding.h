@@ -7,14 +7,17 @@
 #include <QObject>
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "document/edit_history.h"
 #include "image/program.h"
 #include "image/user_dialogs.h"
 
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QWidget;
 
@@ -40,10 +43,20 @@ class HistoryBinding : public QObject {
   void typed(QLineEdit* field, const QString& text);
   // The leave rule of a number field, which makes what was typed a step.
   void left(FieldId id);
-  // Runs the leave rule of the number field typed in and not left, so that
-  // its step is recorded, under the program it belongs to, before a command
+  // Runs the leave rule of the number field typed in and not left, and
+  // commits the other edits not left yet (see addPendingEdit), so that their
+  // steps are recorded, under the program they belong to, before a command
   // replaces the pages (some, like a drop, come without the focus moving).
   void leaveTypedNumber();
+  // `commit` records the edits of another window typed in and not left yet;
+  // leaveTypedNumber runs it.
+  void addPendingEdit(std::function<void()> commit) { pendingEdits_.push_back(std::move(commit)); }
+  // The program's names were changed (already in the document): the
+  // program is modified, and the change is one step, named by `label`.
+  void namesChanged(const std::string& label);
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: the program's undo and redo, wherever
+  // they are typed, rather than a field's own.
+  static bool isHistoryKey(const QKeyEvent* key);
   // After the whole program was replaced (open, download, new): shows it
   // from its first page, the focus where `reaction` puts it, and records it
   // as one step.
@@ -74,6 +87,7 @@ class HistoryBinding : public QObject {
   QWidget* window_;
   EditHistory history_;
   std::optional<FieldId> typing_;  // the number field typed in and not left yet
+  std::vector<std::function<void()>> pendingEdits_;
   // Another program is on the pages and the history does not hold it yet: a
   // field left meanwhile is left on the new program, no step of its own.
   bool replacing_ = false;

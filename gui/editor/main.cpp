@@ -94,6 +94,8 @@ int main(int argc, char** argv) {
   auto activePage = [&form1] { return form1.document().activePage - 1; };
   velkor::TForm2 form2(form1.program().images, activePage, &form1);
   velkor::TForm3 form3(form1.program().images, activePage, &form1);
+  form2.setNames(&form1.document().names);
+  form3.setNames(&form1.document().names);
   form1.windows().setSimulation({
       [&] {
         form2.Timer1->stop();

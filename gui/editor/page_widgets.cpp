@@ -49,7 +49,7 @@ QGroupBox* group(const QString& title, QWidget* parent, QRect geometry) {
 }
 
 // The sunken title bar of a page, large bold type, centred.
-void titleBar(int page, QWidget* parent, const FormScale& scale) {
+QLabel* titleBar(int page, QWidget* parent, const FormScale& scale) {
   auto* title = label(q(pageTitle(page)), parent, scale(QRect(8, 6, 363, 32)));
   title->setObjectName(QStringLiteral("titre%1").arg(page));
   title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -57,6 +57,7 @@ void titleBar(int page, QWidget* parent, const FormScale& scale) {
   QFont font = scale.pointFont(title->font(), 13);
   font.setBold(true);
   title->setFont(font);
+  return title;
 }
 
 // Slots with their link buttons, `leftRows` of them in the left column and
@@ -112,7 +113,7 @@ void buildPauseGroup(int page, PageWidgets& w, int top, const FormScale& scale) 
 }
 
 void buildLogicPage(int page, PageWidgets& w, const FormScale& scale) {
-  titleBar(page, w.page, scale);
+  w.title = titleBar(page, w.page, scale);
   QGroupBox* conditions = group(QStringLiteral(" Conditions "), w.page, scale(QRect(8, 44, 363, 196)));
   buildChain(page, w, conditions, 6, 22, scale);
   buildSimulateButton(page, w, conditions, 22 + 5 * kRowHeight + 6, scale);
@@ -139,7 +140,7 @@ void buildLogicPage(int page, PageWidgets& w, const FormScale& scale) {
 }
 
 void buildAnalogPage(int page, PageWidgets& w, const FormScale& scale) {
-  titleBar(page, w.page, scale);
+  w.title = titleBar(page, w.page, scale);
   label(QStringLiteral("Tension de sortie :"), w.page, scale(QRect(16, 50, 120, 20)));
   w.voltage = makeNumberField(FieldId::voltage(page), w.page, QRect(140, 48, 56, kFieldHeight), scale);
   label(QStringLiteral("mV"), w.page, scale(QRect(202, 50, 30, 20)));

@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -22,6 +23,7 @@ namespace velkor {
 struct PageWidgets {
   QWidget* page = nullptr;  // the tab's page, there from the start
   bool built = false;       // what it holds is built when first needed
+  QLabel* title = nullptr;  // the page's title, with the output's name
   std::vector<QComboBox*> slotBoxes;          // choixNN_MM at MM-1
   std::vector<QPushButton*> linkButtons;      // ouNN_MM at MM-1
   std::array<QPushButton*, 4> comparators{};  // logic pages

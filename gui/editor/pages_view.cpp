@@ -2,10 +2,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include "gui/common/signal_tip.h"
 
 namespace velkor {
 namespace {
@@ -13,6 +16,33 @@ namespace {
 const QColor kThresholdInUse(255, 255, 0);
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// What a condition token's input is called, as its tooltip says it; empty
+// when the input has neither name nor comment.
+QString conditionTip(const ProgramNames& names, const std::string& token) {
+  const auto signal = conditionSignal(token);
+  return signal ? signalTip(&names, *signal, token) : QString();
+}
+
+// The title with the output's name. A name too long for the bar's type is
+// shown in smaller type, down to two thirds of it, then cut: the whole of
+// it, and the output's comment, are in the tooltip.
+void showTitle(QLabel* title, int page, const ProgramNames& names) {
+  const QString text = q(namedPageTitle(page, names));
+  bool designed = false;
+  const double full = title->property("designedPointSize").toDouble(&designed);
+  QFont font = title->font();
+  if (!designed) title->setProperty("designedPointSize", font.pointSizeF());
+  else font.setPointSizeF(full);
+  const double smallest = font.pointSizeF() * 2 / 3;
+  auto room = [&] { return title->contentsRect().width() - QFontMetrics(font).averageCharWidth(); };
+  while (QFontMetrics(font).horizontalAdvance(text) > room() && font.pointSizeF() - 0.5 >= smallest)
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  if (title->font() != font) title->setFont(font);
+  const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, room());
+  if (title->text() != shown) title->setText(shown);
+  title->setToolTip(signalTip(&names, outputSignal(page), pageTitle(page)));
+}
 
 }  // namespace
 
@@ -103,6 +133,8 @@ void PagesView::show(int page) {
   PageWidgets& w = pages_[static_cast<std::size_t>(page - 1)];
   if (!w.built) return;  // it will show the document as it then stands
   const OutputPage& pg = document_.page(page);
+  const ProgramNames& names = document_.names;
+  showTitle(w.title, page, names);
   auto setText = [](QLineEdit* field, const std::string& text) {
     if (field->text() != q(text)) field->setText(q(text));
   };
@@ -118,6 +150,11 @@ void PagesView::show(int page) {
       combo->clear();
       combo->addItems(items);
     }
+    for (int i = 0; i < combo->count(); ++i) {
+      const QString tip = conditionTip(names, slot.choices[std::size_t(i)]);
+      if (combo->itemData(i, Qt::ToolTipRole).toString() != tip) combo->setItemData(i, tip, Qt::ToolTipRole);
+    }
+    combo->setToolTip(conditionTip(names, slot.text));
     const int index = combo->findText(q(slot.text));
     combo->setCurrentIndex(slot.text.empty() ? -1 : index);
     combo->setEditText(q(slot.text));

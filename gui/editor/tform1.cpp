@@ -17,6 +17,7 @@
 #include "gui/editor/command_runner.h"
 #include "gui/editor/credit_buffer.h"
 #include "gui/editor/history_binding.h"
+#include "gui/editor/names_window.h"
 #include "gui/editor/port_menu.h"
 #include "gui/editor/transfer_commands.h"
 #include "image/file_commands.h"
@@ -63,11 +64,6 @@ char characterOf(const QKeyEvent* e) {
   const QChar c = text.front();
   if (c.unicode() < 0x20 || c.unicode() == 0x7F) return 0;
   return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '\x01';  // anything else is no digit
-}
-
-bool isHistoryKey(const QKeyEvent* e) {
-  const QKeyCombination key = e->keyCombination();
-  return key == (Qt::CTRL | Qt::Key_Z) || key == (Qt::CTRL | Qt::Key_Y) || key == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
 }
 
 }  // namespace
@@ -118,6 +114,7 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
     history_->refuse(running);
     files_->refuse(running);
     windows_->refuseModalCommands(running);
+    if (names_) names_->setEnabled(!running);  // as the pages are
   });
 }
 
@@ -205,6 +202,11 @@ TForm1::Menus TForm1::buildMenus() {
   menus.undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
   menus.redo = add(edition, "Retablir1", QStringLiteral("&Rétablir"), &TForm1::Retablir1Click);
   menus.redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  historyActions_ = {menus.undo, menus.redo};
+  edition->addSeparator();
+  QAction* names = add(edition, "Nomsetcommentaires1", QStringLiteral("&Noms et commentaires…"),
+                       &TForm1::Nomsetcommentaires1Click);
+  names->setShortcut(QKeySequence(Qt::Key_F2));
 
   QMenu* simulation = menuBar()->addMenu(QStringLiteral("&Simulation"));
   simulation->setObjectName("Simulation1");
@@ -286,6 +288,7 @@ void TForm1::Quitter1Click() {
 }
 
 bool TForm1::FormCloseQuery() {
+  history_->leaveTypedNumber();  // a name typed and not left is a change too
   if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || !windows_->mayClose()) return false;
   program_.document.ProgramModified = false;
   return true;
@@ -304,6 +307,15 @@ void TForm1::closeEvent(QCloseEvent* e) {
 void TForm1::Annuler1Click() { history_->step(true); }
 
 void TForm1::Retablir1Click() { history_->step(false); }
+
+void TForm1::Nomsetcommentaires1Click() {
+  if (!names_) {
+    names_ = std::make_unique<NamesWindow>(program_.document, *history_, historyActions_, this);
+    names_->setEnabled(!transfer_->busy());
+    connect(history_.get(), &HistoryBinding::programChanged, names_.get(), &NamesWindow::showNames);
+  }
+  names_->showWindow();
+}
 
 void TForm1::Apropos1Click() { windows_->showAbout(); }
 
@@ -329,7 +341,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
   switch (e->type()) {
     case QEvent::ShortcutOverride:
       // Ctrl+Z and its kin undo the program's steps, not the field's typing.
-      if (isHistoryKey(static_cast<QKeyEvent*>(e))) {
+      if (HistoryBinding::isHistoryKey(static_cast<QKeyEvent*>(e))) {
         e->ignore();
         return true;
       }
@@ -343,7 +355,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
       break;
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(e);
-      if (isHistoryKey(key)) return true;  // nothing to undo yet: not the field's own undo either
+      if (HistoryBinding::isHistoryKey(key)) return true;  // nothing to undo yet: not the field's own undo either
       switch (id.family) {
         case FieldFamily::Slot: return choix01_01KeyPress(static_cast<QComboBox*>(watched), key);
         case FieldFamily::Threshold:

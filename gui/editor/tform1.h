@@ -3,8 +3,8 @@
 // The window is made of parts, each with its own state: the pages
 // (PagesView), the undo history bound to them (HistoryBinding), the program
 // files (FileMenu), the port menu (PortMenu), the board commands
-// (TransferCommands) and the windows it opens beside it
-// (CompanionWindows). Its handlers keep the names of the menus and fields
+// (TransferCommands), the windows it opens beside it (CompanionWindows)
+// and the one that edits the program's names (NamesWindow). Its handlers keep the names of the menus and fields
 // they serve; each runs the document's rule or hands the work to its part.
 #pragma once
 
@@ -28,6 +28,7 @@ namespace velkor {
 
 class CommandRunner;
 class HistoryBinding;
+class NamesWindow;
 class PortMenu;
 class TransferCommands;
 
@@ -71,6 +72,7 @@ class TForm1 : public QMainWindow {
   void Quitter1Click();
   void Annuler1Click();
   void Retablir1Click();
+  void Nomsetcommentaires1Click();
   void Apropos1Click();
   void Aide1Click();
   void Simulationdelacarte1Click();
@@ -119,6 +121,9 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TransferCommands> transfers_;
   std::unique_ptr<FileMenu> files_;
   std::unique_ptr<CompanionWindows> windows_;
+  QList<QAction*> historyActions_;  // Annuler and Rétablir, also in the names window
+  // Made on first use; goes before the parts it records its steps through.
+  std::unique_ptr<NamesWindow> names_;
 };
 
 }  // namespace velkor

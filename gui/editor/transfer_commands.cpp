@@ -73,7 +73,8 @@ void TransferCommands::verify() {
     if (!read.done()) return;
     const std::vector<FieldDifference> differences = programDifferences(read.images, program_.images);
     std::string text(differences.empty() ? msg::kBoardHoldsTheProgram : msg::kBoardHoldsAnother);
-    for (std::size_t i = 0; i < differences.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + differences[i].line();
+    for (std::size_t i = 0; i < differences.size(); ++i)
+      text += (i == 0 ? "\r\r" : "\r") + differences[i].line("carte", "éditeur", &program_.document.names);
     dialogs_.beep();
     dialogs_.showMessage(text);
   });

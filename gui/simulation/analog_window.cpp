@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
+#include "gui/common/signal_tip.h"
+
 namespace velkor {
 
 namespace {
@@ -77,6 +79,8 @@ void TForm3::RunSimulation() {
   const RunStart start = simulation_.start(imageOf(page));
   numero->setText(QString::number(page - kLogicPageCount));
   placeSecondLine();
+  for (int k = 0; k < kLogicInputCount; ++k) setSignalTip({el[k]}, names_, k);
+  setSignalTip({Label5, Label1, numero, Label2, num, Label3}, names_, outputSignal(page));
   QCoreApplication::processEvents();  // once, before the start; the passes wait for events
   for (QCheckBox* box : el) {
     box->setChecked(false);

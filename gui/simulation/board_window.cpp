@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "gui/common/path_text.h"
+#include "gui/common/signal_tip.h"
 #include "gui/common/window_placement.h"
 #include "gui/paint/chart_painter.h"
 #include "gui/simulation/lamp.h"
@@ -44,8 +45,13 @@ MillisecondClock steadyClock() {
 
 }  // namespace
 
-BoardWindow::BoardWindow(std::function<ProgramImages()> program, UserDialogs& dialogs, QWidget* editor)
-    : QWidget(editor, Qt::Window), program_(std::move(program)), dialogs_(dialogs), clock_(steadyClock()) {
+BoardWindow::BoardWindow(std::function<ProgramImages()> program, UserDialogs& dialogs, QWidget* editor,
+                         const ProgramNames* names)
+    : QWidget(editor, Qt::Window),
+      program_(std::move(program)),
+      dialogs_(dialogs),
+      names_(names),
+      clock_(steadyClock()) {
   setObjectName("SimulationCarte");
   setWindowTitle(QStringLiteral("Simulation de la carte"));
   // Closing the editor ends the program, this window open or not.
@@ -142,6 +148,7 @@ QWidget* BoardWindow::buildInputs() {
     grid->addWidget(name, row, column);
     grid->addWidget(slider, row, column + 1);
     grid->addWidget(spin, row, column + 2);
+    eaName_[std::size_t(k)] = name;
     eaSlider[std::size_t(k)] = slider;
     ea[std::size_t(k)] = spin;
   }
@@ -157,6 +164,7 @@ QWidget* BoardWindow::buildOutputs() {
     auto* name = new QLabel(QStringLiteral("SL%1").arg(n + 1), group);
     grid->addWidget(lamp, 0, n, Qt::AlignHCenter);
     grid->addWidget(name, 1, n, Qt::AlignHCenter);
+    slName_[std::size_t(n)] = name;
     sl[std::size_t(n)] = lamp;
   }
   auto* analog = new QHBoxLayout;
@@ -169,6 +177,7 @@ QWidget* BoardWindow::buildOutputs() {
     auto* name = new QLabel(QStringLiteral("SA%1").arg(n + 1), group);
     analog->addWidget(name);
     analog->addWidget(value);
+    saName_[std::size_t(n)] = name;
     sa[std::size_t(n)] = value;
   }
   analog->addStretch();
@@ -231,6 +240,7 @@ void BoardWindow::newRun() {
   pauseButton->setText(QStringLiteral("&Pause"));
   board_ = BoardSimulation();
   board_.setProgram(program_());
+  showNames();
   showInputs(BoardInputs{});
   recordState(0);
   chart_->restart();
@@ -249,7 +259,21 @@ void BoardWindow::followProgram() {
   if (!isVisible()) return;  // the next opening reads the program
   const BoardOutputs before = board_.outputs();
   board_.setProgram(program_());
+  showNames();
   if (board_.outputs() != before) recordState(now());
+}
+
+void BoardWindow::showNames() {
+  for (int k = 0; k < kLogicInputCount; ++k) setSignalTip({el[std::size_t(k)]}, names_, k);
+  for (int k = 0; k < kAnalogInputCount; ++k) {
+    const auto at = std::size_t(k);
+    setSignalTip({eaName_[at], eaSlider[at], ea[at]}, names_, kLogicInputCount + k);
+  }
+  for (int n = 0; n < kLogicOutputCount; ++n)
+    setSignalTip({slName_[std::size_t(n)], sl[std::size_t(n)]}, names_, outputSignal(n + 1));
+  for (int n = 0; n < kAnalogOutputCount; ++n)
+    setSignalTip({saName_[std::size_t(n)], sa[std::size_t(n)]}, names_, outputSignal(kLogicOutputCount + n + 1));
+  chart_->setNames(names_);
 }
 
 void BoardWindow::inputsChanged() {

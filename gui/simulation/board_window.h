@@ -43,8 +43,11 @@ class BoardWindow : public QWidget {
 
  public:
   // `program` gives the program on the pages, as images; `dialogs` asks
-  // and tells the user, and chooses the files (the window does not own it).
-  BoardWindow(std::function<ProgramImages()> program, UserDialogs& dialogs, QWidget* editor = nullptr);
+  // and tells the user, and chooses the files (the window does not own it);
+  // `names`, the program's names, shown as the inputs' and outputs'
+  // tooltips and on the chart's lanes, are read as the program is.
+  BoardWindow(std::function<ProgramImages()> program, UserDialogs& dialogs, QWidget* editor = nullptr,
+              const ProgramNames* names = nullptr);
   ~BoardWindow() override;
 
   // Shows the window; when it was closed, a new run starts: every input at
@@ -127,6 +130,8 @@ class BoardWindow : public QWidget {
   QWidget* buildOutputs();
   QWidget* buildButtons();
   void newRun();
+  // The names as the program now has them.
+  void showNames();
   // Reads the inputs off the controls and runs the board with them.
   void inputsChanged();
   void showInputs(const BoardInputs& inputs);
@@ -155,6 +160,10 @@ class BoardWindow : public QWidget {
 
   std::function<ProgramImages()> program_;
   UserDialogs& dialogs_;
+  const ProgramNames* names_;
+  std::array<QLabel*, kAnalogInputCount> eaName_{};
+  std::array<QLabel*, kLogicOutputCount> slName_{};
+  std::array<QLabel*, kAnalogOutputCount> saName_{};
   BoardSimulation board_;
   Trace trace_;
   ChartMismatches mismatches_;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "document/text_rules.h"
+#include "gui/common/signal_tip.h"
 
 namespace velkor {
 
@@ -113,6 +114,7 @@ void TForm2::RunSimulation() {
   const int page = simulatedPage();
   numero->setText(QString::number(page));
   placeSecondLine();
+  showNames(page);
   const RunStart start = simulation_.start(imageOf(page));
   for (int k = 0; k < kLogicInputCount; ++k)
     if (start.logicEnabled[k]) el[k]->setEnabled(true);
@@ -137,6 +139,12 @@ void TForm2::ShowOutputState(bool active) {
   }
   setTextColor(Label9, active ? kActiveText : kInactiveText);
   Shape1->setPenColor(active ? kActivePen : kInactivePen);
+}
+
+void TForm2::showNames(int page) {
+  for (int k = 0; k < kLogicInputCount; ++k) setSignalTip({el[k]}, names_, k);
+  for (int k = 0; k < kAnalogInputCount; ++k) setSignalTip({ea[k], eaLabel[k]}, names_, kLogicInputCount + k);
+  setSignalTip({Shape1, Label5, Label6, numero, Label8, Label9}, names_, outputSignal(page));
 }
 
 InputState TForm2::currentInputs() const {

@@ -50,6 +50,8 @@ class TForm2 : public SimulationDialog {
   InputState currentInputs() const;
   // The second line of the panel follows the width of its words.
   void placeSecondLine();
+  // The inputs' and the output's names, as tooltips.
+  void showNames(int page);
 
   LogicSimulation simulation_;
 };

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "document/program_names.h"
 #include "gui/common/form_scale.h"
 #include "image/program_images.h"
 
@@ -29,6 +30,9 @@ class SimulationDialog : public QDialog {
   // Passes done since the window was created; lets a test or a measurement
   // see that the run sleeps while nothing happens.
   long passCount() const { return passCount_; }
+  // The program's names, read at the start of each run for the inputs' and
+  // the output's tooltips; none by default.
+  void setNames(const ProgramNames* names) { names_ = names; }
 
  protected:
   // `images` and the page index are read at the start of each run.
@@ -69,6 +73,7 @@ class SimulationDialog : public QDialog {
 
   bool StopRequested = false;
   bool RunStarted = false;
+  const ProgramNames* names_ = nullptr;
   // Designed pixels to this desktop's: the window grows with the font.
   const FormScale scale_ = FormScale::ofApplication();
 

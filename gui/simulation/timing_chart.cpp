@@ -10,6 +10,7 @@
 #include <limits>
 #include <utility>
 
+#include "document/program_names.h"
 #include "gui/common/form_scale.h"
 #include "gui/paint/chart_painter.h"
 
@@ -27,7 +28,8 @@ TimingChart::TimingChart(const Trace& trace, const ChartMismatches& mismatches, 
       trace_(trace),
       mismatches_(mismatches),
       now_(std::move(now)),
-      metrics_(ChartMetrics::scaled(FormScale::ofApplication().factor())) {
+      designed_(ChartMetrics::scaled(FormScale::ofApplication().factor())),
+      metrics_(designed_) {
   setObjectName("chronogramme");
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -66,7 +68,13 @@ ChartView TimingChart::view() const {
 }
 
 ChartPicture TimingChart::picture() const {
-  return drawChart(trace_, view(), chartWidth(), metrics_, mismatches_);
+  return drawChart(trace_, view(), chartWidth(), metrics_, mismatches_, names_);
+}
+
+void TimingChart::setNames(const ProgramNames* names) {
+  names_ = names;
+  metrics_ = names ? designed_.fittingNames(*names) : designed_;
+  scheduleFrame(0);
 }
 
 void TimingChart::setRunning(bool running) {
@@ -108,7 +116,7 @@ void TimingChart::scheduleRunningFrame(const ChartView& shown) {
 void TimingChart::paintEvent(QPaintEvent*) {
   const ChartView shown = view();
   QPainter painter(this);
-  paintChart(painter, drawChart(trace_, shown, chartWidth(), metrics_, mismatches_));
+  paintChart(painter, drawChart(trace_, shown, chartWidth(), metrics_, mismatches_, names_));
   ++paints_;
   if (std::exchange(changed_, false)) sinceChange_.start();
   syncScrollBar(shown);

@@ -45,6 +45,9 @@ class TimingChart : public QWidget {
   void traceChanged();
   // A new run: the view follows the present again at the default span.
   void restart();
+  // The program's names, for the lanes; read at each paint (none by default).
+  // Told again when they change: the column of names widens to fit them.
+  void setNames(const ProgramNames* names);
 
   // factor < 1 zooms in. About the cursor when it is in view, else about
   // the present while following, else about the middle.
@@ -87,7 +90,9 @@ class TimingChart : public QWidget {
   const Trace& trace_;
   const ChartMismatches& mismatches_;
   std::function<std::int64_t()> now_;
+  const ChartMetrics designed_;  // without names
   ChartMetrics metrics_;
+  const ProgramNames* names_ = nullptr;
   std::int64_t spanMs_ = kDefaultSpanMs;
   std::int64_t startMs_ = 0;  // while not following
   bool following_ = true;

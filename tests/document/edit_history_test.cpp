@@ -48,6 +48,31 @@ TEST_F(History, EachOriginIsUnmodifiedAtTheStateItHolds) {
   EXPECT_FALSE(history.record(doc, "rien"));
 }
 
+// A step holds the names beside the pages: naming is a step of its own, and
+// a step that replaces the program (an open) brings its names and takes
+// them back.
+TEST_F(History, NamesAreStepsAndComeBackWithTheirStep) {
+  doc.names.notes[0].name = "Bouton marche";
+  ASSERT_TRUE(history.record(doc, "le nom (EL1)"));
+  EXPECT_FALSE(history.atSavedState());
+  ProgramDocument opened;
+  opened.names.title = "Serre nord";
+  history.recordOpened(opened, "l'ouverture de b.prg", ProgramOrigin::fromFile("b.prg"));
+  EXPECT_TRUE(history.atSavedState());
+  history.undo(opened);
+  EXPECT_EQ(opened.names.label(0), "Bouton marche");
+  EXPECT_EQ(opened.names.title, "");
+  EXPECT_FALSE(history.differs(doc)) << "the names step, exactly";
+  history.undo(opened);
+  EXPECT_EQ(opened.names, ProgramNames{});
+  EXPECT_TRUE(history.atSavedState());
+  history.redo(opened);
+  history.redo(opened);
+  EXPECT_EQ(opened.names.title, "Serre nord");
+  EXPECT_EQ(opened.names.label(0), "");
+  EXPECT_FALSE(history.record(opened, "rien")) << "nothing changed";
+}
+
 TEST_F(History, BeyondTheLimitTheOldestStepsGo) {
   for (std::size_t i = 0; i < EditHistory::kMaxSteps + 5; ++i) edit(8);
   EXPECT_EQ(history.size(), EditHistory::kMaxSteps);

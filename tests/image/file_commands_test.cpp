@@ -2,8 +2,11 @@
 
 #include "support/row_names.h"
 
+#include <optional>
+
 #include "image/file_commands.h"
 #include "image/messages.h"
+#include "image/names_file.h"
 #include "support/fake_dialogs.h"
 #include "support/programs.h"
 #include "support/temp_dir.h"
@@ -162,6 +165,74 @@ INSTANTIATE_TEST_SUITE_P(Rows, OpenBadFile,
                                          BadFileRow{"text", "hello\r\nworld\r\n",
                                                     msg::aboutFile(msg::kUnsuitableFile, "bad")}),
                          testing_support::RowIndexName());
+
+struct NamesRow {
+  const char* what;
+  std::optional<std::string> namesFile;  // beside the program; none: absent
+  std::string title;                     // the program's title once opened
+  std::string message;                   // what opening says about the names
+  std::optional<std::string> saved;      // the names file once the program is saved unchanged
+  std::string renamed;                   // and once the title "Neuf" is saved
+};
+
+class NamesBesideTheProgram : public Commands, public testing::WithParamInterface<NamesRow> {};
+
+// Opened with the program, written back with it by the names file's rules:
+// one that could not be read is told, then left as it is until names are
+// saved over it; "Sauvegarder" takes them to the new name.
+TEST_P(NamesBesideTheProgram, AreOpenedAndSavedWithIt) {
+  const NamesRow& row = GetParam();
+  testing_support::makeExample(program);
+  program.construireImages();
+  const auto prg = dir / "prog.prg", names = dir / "prog.prg.json";
+  ASSERT_TRUE(writeProgramFile(prg, program.images).ok);
+  if (row.namesFile) writeBytes(names, *row.namesFile);
+  program.document.names.title = "d'avant";
+
+  const OpenOutcome opened = ouvrirFichier(program, dialogs, prg, [&](const OpenOutcome&) {
+    EXPECT_TRUE(dialogs.shown.empty()) << "the pages show the program first";
+  });
+  EXPECT_EQ(program.document.names.title, row.title);
+  EXPECT_EQ(dialogs.shown, row.message.empty() ? std::vector<std::string>{} : std::vector{row.message});
+  EXPECT_EQ(dialogs.beeps, row.message.empty() ? 0 : 1);
+  EXPECT_EQ(opened.namesProblem.empty(), row.message.empty());
+
+  ASSERT_TRUE(enregistrerProgramme(program, dialogs, prg));
+  if (row.saved) EXPECT_EQ(readBytes(names), *row.saved);
+  else EXPECT_FALSE(std::filesystem::exists(names)) << "no names, no names file";
+
+  program.document.names.title = "Neuf";
+  ASSERT_TRUE(enregistrerProgramme(program, dialogs, prg));
+  EXPECT_EQ(readBytes(names), row.renamed);
+  dialogs.saveChoice = dir / "copie.prg";
+  ASSERT_TRUE(sauvegarderProgramme(program, dialogs, prg));
+  EXPECT_EQ(readBytes(dir / "copie.prg.json"), row.renamed);
+  Program copy;
+  ouvrirFichier(copy, dialogs, dir / "copie.prg");
+  EXPECT_EQ(copy.document.names, program.document.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NamesBesideTheProgram,
+    testing::Values(NamesRow{"absent", std::nullopt, "", "", std::nullopt, "{\n  \"title\": \"Neuf\"\n}\n"},
+                    NamesRow{"read", R"({"title": "Serre", "x": [1]})", "Serre", "",
+                             "{\n  \"title\": \"Serre\",\n  \"x\": [1]\n}\n",
+                             "{\n  \"title\": \"Neuf\",\n  \"x\": [1]\n}\n"},
+                    NamesRow{"damaged", R"({"title": 1})", "",
+                             msg::damagedNamesFile("prog.prg.json", "« title » doit être un texte"),
+                             R"({"title": 1})", "{\n  \"title\": \"Neuf\"\n}\n"}),
+    testing_support::RowIndexName());
+
+// Names that cannot be written fail the save as a whole: the flag stays.
+TEST_F(Commands, NamesThatCannotBeWrittenFailTheSave) {
+  program.document.names.title = "Serre";
+  program.document.ProgramModified = true;
+  std::filesystem::create_directory(dir / "prog.prg.json");
+  EXPECT_FALSE(enregistrerProgramme(program, dialogs, dir / "prog.prg"));
+  EXPECT_EQ(dialogs.errors, 1);
+  EXPECT_NE(dialogs.shown.back().find("Impossible d'enregistrer le fichier prog.prg.json"), std::string::npos);
+  EXPECT_TRUE(program.document.ProgramModified);
+}
 
 }  // namespace
 }  // namespace velkor

@@ -72,5 +72,32 @@ INSTANTIATE_TEST_SUITE_P(
                       [](ProgramImages& images) { images[1].replace(thresholdPosition(4) - 1, 4, "4000"); }}),
     testing_support::RowIndexName());
 
+// With names, each line names its output, and an output without a name
+// reads as it does without names.
+TEST(ProgramDifferencesNamed, NameTheOutputAfterItsId) {
+  Program editor, board;
+  for (Program* p : {&editor, &board}) {
+    p->initialiserPages();
+    testing_support::makeExample(*p);
+  }
+  board.document.setNumberText(FieldId::threshold(1, 2), "375");
+  board.document.setNumberText(FieldId::voltage(8), "2500");
+  editor.construireImages();
+  board.construireImages();
+  board.images[2].replace(thresholdPosition(4) - 1, 4, "4000");
+  ProgramNames names;
+  names.notes[std::size_t(outputSignal(1))].name = "Pompe";
+  names.notes[std::size_t(outputSignal(2))].name = "Ventilateur\n nord";
+  names.notes[std::size_t(outputSignal(8))].comment = "vanne, sans nom";
+  std::vector<std::string> lines;
+  for (const FieldDifference& d : programDifferences(board.images, editor.images))
+    lines.push_back(d.line("carte", "éditeur", &names));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "SL1 (Pompe) : seuil EA2 — carte > 375 mV, éditeur > 250 mV",
+                       "SL2 (Ventilateur nord) : champs non utilisés différents, sans effet sur la sortie",
+                       "SA1 : tension — carte 2500 mV, éditeur 0 mV",
+                   }));
+}
+
 }  // namespace
 }  // namespace velkor
