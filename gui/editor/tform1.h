@@ -61,6 +61,7 @@ class TForm1 : public QMainWindow {
   void Chargerunfichierprog1Click();
   void Enregistrer1Click();
   void Sauvegarder1Click();
+  void Ficheduprogramme1Click();
   void Chargerdepuislacarte1Click();
   void Enregistrerdanslacarte1Click();
   void Verifierlacarte1Click();
@@ -71,6 +72,7 @@ class TForm1 : public QMainWindow {
   void Quitter1Click();
   void Annuler1Click();
   void Retablir1Click();
+  void Vuedensemble1Click();
   void Apropos1Click();
   void Aide1Click();
   void Simulationdelacarte1Click();
@@ -89,6 +91,8 @@ class TForm1 : public QMainWindow {
   void zero1Click(FieldId hold);
   void simu1Click();
   void simu8Click();
+  // A line of the overview: output page `page` (1-11) shown, the editor in front.
+  void openPage(int page);
 
  private:
   void FormCreate();
