@@ -19,7 +19,6 @@ OverviewWindow::OverviewWindow(const ProgramDocument& document, QWidget* editor)
   lines_ = new QListWidget(this);
   lines_->setObjectName("lignes");
   for (int page = 1; page <= kPageCount; ++page) lines_->addItem(QString());
-  lines_->setCurrentRow(0);
   // A click or Enter; a double click is a click as well.
   auto choose = [this](const QModelIndex& index) { Q_EMIT pageChosen(index.row() + 1); };
   connect(lines_, &QListWidget::clicked, this, choose);
@@ -42,6 +41,7 @@ QSize OverviewWindow::sizeHint() const {
 
 void OverviewWindow::showWindow() {
   followProgram();
+  lines_->setCurrentRow(document_.activePage - 1);  // the page shown: Enter opens it again
   if (!placed_) {
     placed_ = true;
     placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
