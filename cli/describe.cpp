@@ -42,11 +42,7 @@ std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<
 
 std::string toText(const std::vector<OutputSummary>& outputs, const ProgramNames* names) {
   std::string out;
-  for (const OutputSummary& o : outputs) {
-    out += o.name;
-    if (names && !names->label(outputSignal(o.page)).empty()) out += " (" + names->label(outputSignal(o.page)) + ")";
-    out += " : " + chainText(o, true, names) + settingsText(o) + "\n";
-  }
+  for (const OutputSummary& o : outputs) out += outputLine(o, names) + "\n";
   return out;
 }
 

@@ -14,9 +14,7 @@ namespace velkor {
 std::string toJson(const std::vector<OutputSummary>& outputs, const std::vector<std::string>& warnings = {},
                    const ProgramNames* names = nullptr);
 
-// One French line per output: "SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS";
-// with names, each named output and input followed by its name:
-// "SL1 (Pompe) : EL1=1 (Bouton marche) ET EA2 (> 250 mV) — pause 1000 mS".
+// One French line per output, each its `outputLine`.
 std::string toText(const std::vector<OutputSummary>& outputs, const ProgramNames* names = nullptr);
 
 }  // namespace velkor

@@ -1,30 +1,11 @@
 #include "cli/sheet_command.h"
 
-#include <ctime>
-
 #include "cli/console.h"
 #include "cli/file_arguments.h"
 #include "cli/qt_exports.h"
 #include "sheet/program_sheet.h"
 
 namespace velkor {
-namespace {
-
-// "14/05/2025": the day the sheet is made, as the user's clock has it.
-std::string today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
-}
-
-}  // namespace
 
 int sheetCommand(const std::vector<std::string>& args, const std::function<int(std::string_view)>& usageError) {
   std::string pdf, html;
@@ -38,7 +19,7 @@ int sheetCommand(const std::vector<std::string>& args, const std::function<int(s
   if (!outcome) return kExitRefused;
   const NamesRead names = readProgramNames(files[0]);
   const ProgramNames* shown = shownNames(names);
-  const ProgramSheet sheet = buildSheet(program.document, shown ? *shown : ProgramNames{}, fileNameOf(files[0]), today());
+  const ProgramSheet sheet = buildSheet(program.document, shown ? *shown : ProgramNames{}, fileNameOf(files[0]), sheetToday());
 
   bool written = true;
   if (!html.empty()) written = writeOutputFile(html, sheetHtml(sheet));

@@ -72,4 +72,32 @@ board 30 69 0.7      # EL1
 board 50 165 0.3     # Pause
 board 200 420 0.5    # the cursor, near 3 s
 shot "$BX" "$BY" "$BW" "$BH" simulation-board.png
+kill $ap; wait $ap 2>/dev/null || true
+
+# A program with its names file: its sheet (Ctrl+P) and its overview
+# (Édition › Vue d'ensemble), each shot where it opened.
+cp "$(dirname "$0")/../tests/programs/rich.prg" "$work/serre.prg"
+cat >"$work/serre.prg.json" <<'JSON'
+{"title": "Serre nord", "comment": "Arrosage et ventilation de la serre nord",
+ "signals": {"EL1": {"name": "Bouton marche", "comment": "armoire, porte gauche"},
+             "EL2": {"name": "Thermostat"}, "EA2": {"name": "Sonde humidité"},
+             "EA3": {"name": "Thermomètre", "comment": "sous la toiture"},
+             "SL1": {"name": "Pompe d'arrosage"}, "SL2": {"name": "Ventilateur"},
+             "SA2": {"name": "Vanne", "comment": "cuve 2"}}}
+JSON
+"$build/gui/editor/velkor" "$work/serre.prg" >/dev/null 2>&1 & ap=$!
+sleep 2
+shotwindow() {
+  local g; g=$(xwininfo -name "$1")
+  shot "$(awk '/Absolute upper-left X/ {print $4}' <<<"$g")" "$(awk '/Absolute upper-left Y/ {print $4}' <<<"$g")" \
+       "$(awk '/Width:/ {print $2}' <<<"$g")" "$(awk '/Height:/ {print $2}' <<<"$g")" "$2"
+}
+xdotool search --name "^VELKOR" windowfocus; sleep 0.3
+xdotool key ctrl+p
+sleep 1.5
+shotwindow "Fiche du programme" sheet.png
+xdotool search --name "^VELKOR" windowfocus; sleep 0.3
+xdotool key alt+d; sleep 0.5; xdotool key v
+sleep 1
+shotwindow "Vue d'ensemble" overview.png
 kill $ap; kill $xp; rm -rf "$work"

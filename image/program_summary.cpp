@@ -76,4 +76,10 @@ std::string settingsText(const OutputSummary& o) {
   return text + " — pause " + std::to_string(o.pauseMs) + " mS";
 }
 
+std::string outputLine(const OutputSummary& o, const ProgramNames* names) {
+  std::string line = o.name;
+  if (names && !names->label(outputSignal(o.page)).empty()) line += " (" + names->label(outputSignal(o.page)) + ")";
+  return line + " : " + chainText(o, true, names) + settingsText(o);
+}
+
 }  // namespace velkor

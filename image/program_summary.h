@@ -47,4 +47,10 @@ std::string thresholdText(const ThresholdSummary& threshold);
 // (the voltage and its hold for an analog output).
 std::string settingsText(const OutputSummary& output);
 
+// The output on one line, as `velkor-cli show` prints it and the editor's
+// overview lists it: "SL1 : EL1=1 ET EA2 (> 250 mV) — pause 1000 mS"; with
+// names, the named output and inputs followed by their names: "SL1 (Pompe)
+// : EL1=1 (Bouton marche) ET EA2 (> 250 mV) — pause 1000 mS".
+std::string outputLine(const OutputSummary& output, const ProgramNames* names = nullptr);
+
 }  // namespace velkor

@@ -1,5 +1,7 @@
 #include "sheet/program_sheet.h"
 
+#include <ctime>
+
 #include "sheet/chain_diagram.h"
 
 namespace velkor {
@@ -20,7 +22,9 @@ std::string sheetLine(const OutputSummary& output, const ProgramNames& names) {
 ProgramSheet buildSheet(const ProgramDocument& document, const ProgramNames& names, const std::string& fileName,
                         const std::string& date) {
   ProgramSheet sheet;
-  sheet.title = singleLine(names.title).empty() ? fileName : singleLine(names.title);
+  sheet.title = !singleLine(names.title).empty() ? singleLine(names.title)
+                : !fileName.empty()                 ? fileName
+                                                    : "Programme sans titre";
   sheet.comment = names.comment;
   sheet.fileName = fileName;
   sheet.date = date;
@@ -46,6 +50,24 @@ ProgramSheet buildSheet(const ProgramDocument& document, const ProgramNames& nam
     sheet.outputs.push_back(std::move(o));
   }
   return sheet;
+}
+
+std::string sheetToday() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[16];
+  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+  return text;
+}
+
+std::string sheetOrigin(const ProgramSheet& sheet) {
+  if (sheet.fileName.empty()) return "Fiche du " + sheet.date;
+  return "Fichier " + sheet.fileName + ", fiche du " + sheet.date;
 }
 
 }  // namespace velkor

@@ -36,16 +36,23 @@ struct SheetOutput {
 };
 
 struct ProgramSheet {
-  std::string title;  // the program's, else its file's name
+  std::string title;  // the program's, else its file's name, else "Programme sans titre"
   std::string comment;
-  std::string fileName;
-  std::string date;  // the day the sheet was made, "14/05/2025"
+  std::string fileName;  // empty for a program no file holds (new, or read from the board)
+  std::string date;      // the day the sheet was made, "14/05/2025"
   std::vector<SheetGroup> groups;    // EL, EA, SL, SA
   std::vector<SheetOutput> outputs;  // SL1 ... SA4
 };
 
 ProgramSheet buildSheet(const ProgramDocument& document, const ProgramNames& names, const std::string& fileName,
                         const std::string& date);
+
+// "14/05/2025": today, as the user's clock has it.
+std::string sheetToday();
+
+// The line under the title: "Fichier atelier.prg, fiche du 14/05/2025", or
+// "Fiche du 14/05/2025" without a file.
+std::string sheetOrigin(const ProgramSheet& sheet);
 
 // An output's chain in words, named inputs by their names: "SL1 Pompe
 // d'arrosage = Bouton marche ET Sonde humidité (EA2 > 250 mV) — pause

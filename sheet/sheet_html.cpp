@@ -18,7 +18,7 @@ std::string sheetHtml(const ProgramSheet& sheet) {
                      "th { background: #eee; }\n.id { color: navy; width: 4em; }\n"
                      "svg { display: block; margin: 0.5em 0 1.5em; }\n</style>\n</head>\n<body>\n";
   html += "<h1>" + xmlText(sheet.title) + "</h1>\n" + paragraph("comment", sheet.comment);
-  html += paragraph("file", "Fichier " + sheet.fileName + ", fiche du " + sheet.date);
+  html += paragraph("file", sheetOrigin(sheet));
   html += "<h2>Entrées et sorties</h2>\n<table>\n";
   for (const SheetGroup& group : sheet.groups) {
     html += "<tr><th colspan=\"3\">" + xmlText(group.title) + "</th></tr>\n";

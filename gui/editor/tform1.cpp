@@ -99,7 +99,13 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
                                                   menus.refusedDuringTransfer, pages_->tabs());
   files_ = std::make_unique<FileMenu>(program_, dialogs_, *history_, *pages_, *runner_, menus.fichiers,
                                       menus.recentEnd, this);
-  windows_ = std::make_unique<CompanionWindows>(program_, dialogs_, this);
+  windows_ = std::make_unique<CompanionWindows>(
+      program_,
+      [this] {
+        const ProgramOrigin& origin = history().origin();
+        return origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
+      },
+      [this](int page) { openPage(page); }, dialogs_, this);
 
   connect(pages_.get(), &PagesView::slotPicked, this, &TForm1::choix01_01Select);
   connect(pages_.get(), &PagesView::linkClicked, this, &TForm1::ou01_01Click);
@@ -171,6 +177,10 @@ TForm1::Menus TForm1::buildMenus() {
       add(fichiers, "Chargerunfichierprog1", QStringLiteral("&Ouvrir"), &TForm1::Chargerunfichierprog1Click);
   QAction* enregistrer = add(fichiers, "Enregistrer1", QStringLiteral("En&registrer"), &TForm1::Enregistrer1Click);
   QAction* sauvegarder = add(fichiers, "Sauvegarder1", QStringLiteral("&Sauvegarder"), &TForm1::Sauvegarder1Click);
+  // Printing comes after saving, as everywhere; the window it opens is not
+  // modal, so a transfer leaves it open, only its dialogs shut.
+  QAction* fiche =
+      add(fichiers, "Ficheduprogramme1", QStringLiteral("&Fiche du programme…"), &TForm1::Ficheduprogramme1Click);
   std::vector<QAction*>& refused = menus.refusedDuringTransfer;
   refused = {nouveau, ouvrir, enregistrer, sauvegarder};
   fichiers->addSeparator();
@@ -207,6 +217,8 @@ TForm1::Menus TForm1::buildMenus() {
   QAction* names = add(edition, "Nomsetcommentaires1", QStringLiteral("&Noms et commentaires…"),
                        &TForm1::Nomsetcommentaires1Click);
   names->setShortcut(QKeySequence(Qt::Key_F2));
+  // The whole program at a glance, a line to a page: a way about the pages.
+  add(edition, "Vuedensemble1", QStringLiteral("&Vue d'ensemble"), &TForm1::Vuedensemble1Click);
 
   QMenu* simulation = menuBar()->addMenu(QStringLiteral("&Simulation"));
   simulation->setObjectName("Simulation1");
@@ -231,9 +243,10 @@ TForm1::Menus TForm1::buildMenus() {
   ouvrir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   enregistrer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   sauvegarder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  fiche->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   auto* releaseFirst = new BeforeShortcut([this] { Fichiers1Click(); }, this);
-  for (QAction* action : {nouveau, ouvrir, enregistrer, sauvegarder, quitter, menus.undo, menus.redo})
+  for (QAction* action : {nouveau, ouvrir, enregistrer, sauvegarder, fiche, quitter, menus.undo, menus.redo})
     action->installEventFilter(releaseFirst);
   return menus;
 }
@@ -268,6 +281,8 @@ void TForm1::Chargerunfichierprog1Click() { files_->ouvrir(); }
 void TForm1::Enregistrer1Click() { files_->save(true); }
 
 void TForm1::Sauvegarder1Click() { files_->save(false); }
+
+void TForm1::Ficheduprogramme1Click() { windows_->showSheet(); }
 
 void TForm1::Chargerdepuislacarte1Click() { transfers_->download(); }
 
@@ -317,6 +332,8 @@ void TForm1::Nomsetcommentaires1Click() {
   names_->showWindow();
 }
 
+void TForm1::Vuedensemble1Click() { windows_->showOverview(); }
+
 void TForm1::Apropos1Click() { windows_->showAbout(); }
 
 void TForm1::Aide1Click() { windows_->showHelp(); }
@@ -324,6 +341,14 @@ void TForm1::Aide1Click() { windows_->showHelp(); }
 void TForm1::Simulationdelacarte1Click() { windows_->showBoard(); }
 
 // --- Fields ------------------------------------------------------------------
+
+void TForm1::openPage(int page) {
+  // The field typed in lost the keyboard with the window, not by a leave:
+  // its number becomes its step before another page shows.
+  history_->leaveTypedNumber();
+  pages_->tabs()->setCurrentIndex(page - 1);
+  bringToFront(this);
+}
 
 void TForm1::simu1Click() {
   program_.construireImages();

@@ -4,8 +4,9 @@
 // (PagesView), the undo history bound to them (HistoryBinding), the program
 // files (FileMenu), the port menu (PortMenu), the board commands
 // (TransferCommands), the windows it opens beside it (CompanionWindows)
-// and the one that edits the program's names (NamesWindow). Its handlers keep the names of the menus and fields
-// they serve; each runs the document's rule or hands the work to its part.
+// and the one that edits the program's names (NamesWindow). Its handlers
+// keep the names of the menus and fields they serve; each runs the
+// document's rule or hands the work to its part.
 #pragma once
 
 #include <QMainWindow>
@@ -62,6 +63,7 @@ class TForm1 : public QMainWindow {
   void Chargerunfichierprog1Click();
   void Enregistrer1Click();
   void Sauvegarder1Click();
+  void Ficheduprogramme1Click();
   void Chargerdepuislacarte1Click();
   void Enregistrerdanslacarte1Click();
   void Verifierlacarte1Click();
@@ -73,6 +75,7 @@ class TForm1 : public QMainWindow {
   void Annuler1Click();
   void Retablir1Click();
   void Nomsetcommentaires1Click();
+  void Vuedensemble1Click();
   void Apropos1Click();
   void Aide1Click();
   void Simulationdelacarte1Click();
@@ -91,6 +94,8 @@ class TForm1 : public QMainWindow {
   void zero1Click(FieldId hold);
   void simu1Click();
   void simu8Click();
+  // A line of the overview: output page `page` (1-11) shown, the editor in front.
+  void openPage(int page);
 
  private:
   void FormCreate();

@@ -145,8 +145,9 @@ void addOutput(Layout& layout, const SheetOutput& output) {
 
 }  // namespace
 
-void paintSheet(QPagedPaintDevice& device, const ProgramSheet& sheet) {
+bool paintSheet(QPagedPaintDevice& device, const ProgramSheet& sheet) {
   QPainter painter(&device);
+  if (!painter.isActive()) return false;
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   const double pointsPerPixel = 72.0 / device.logicalDpiX();
@@ -156,7 +157,7 @@ void paintSheet(QPagedPaintDevice& device, const ProgramSheet& sheet) {
   Layout layout(area.width());
   layout.text(q(sheet.title), font(18, true), Qt::black, 0);
   layout.text(q(sheet.comment), font(10), QColor(64, 64, 64), 6);
-  layout.text(q("Fichier " + sheet.fileName + ", fiche du " + sheet.date), font(9), kGrey, 6);
+  layout.text(q(sheetOrigin(sheet)), font(9), kGrey, 6);
   layout.text(QStringLiteral("Entrées et sorties"), font(13, true), Qt::black, 18, true);
   addSignalTable(layout, sheet);
   layout.text(QStringLiteral("Sorties"), font(13, true), Qt::black, 18, true);
@@ -185,10 +186,17 @@ void paintSheet(QPagedPaintDevice& device, const ProgramSheet& sheet) {
     for (const auto& [block, top] : pages[page]) blocks[block].paint(painter, top);
     painter.setFont(footer);
     painter.setPen(kGrey);
-    const QString foot = q(sheet.title + " — " + sheet.fileName + " — page " + std::to_string(page + 1) + "/" +
-                           std::to_string(pages.size()));
+    const std::string file = sheet.fileName.empty() ? "" : " — " + sheet.fileName;
+    const QString foot =
+        q(sheet.title + file + " — page " + std::to_string(page + 1) + "/" + std::to_string(pages.size()));
     painter.drawText(QRectF(0, area.height() - 12, area.width(), 12), Qt::AlignRight | Qt::AlignBottom, foot);
   }
+  return painter.end();
+}
+
+QPageLayout sheetPageLayout() {
+  return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 18, 18, 18),
+                     QPageLayout::Millimeter);
 }
 
 QByteArray sheetPdf(const ProgramSheet& sheet) {
@@ -197,8 +205,7 @@ QByteArray sheetPdf(const ProgramSheet& sheet) {
   buffer.open(QIODevice::WriteOnly);
   {
     QPdfWriter pdf(&buffer);
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 18, 18, 18),
-                                  QPageLayout::Millimeter));
+    pdf.setPageLayout(sheetPageLayout());
     pdf.setResolution(300);
     pdf.setTitle(q(sheet.title));
     pdf.setCreator(QStringLiteral("VELKOR"));

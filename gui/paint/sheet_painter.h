@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPageLayout>
 
 #include "sheet/program_sheet.h"
 
@@ -13,10 +14,15 @@ namespace velkor {
 
 // Paints the sheet on `device`'s pages, from the first (which must be
 // fresh), starting new pages as it goes, each with the program's title,
-// file and page number at its foot.
-void paintSheet(QPagedPaintDevice& device, const ProgramSheet& sheet);
+// file and page number at its foot. False when the device could not be
+// painted on (a printer that refused the job).
+bool paintSheet(QPagedPaintDevice& device, const ProgramSheet& sheet);
 
-// The sheet as a PDF document on A4 pages: the file's bytes.
+// A4 portrait with 18 mm margins: the sheet's pages, in a PDF and, unless
+// the user chooses otherwise, on a printer.
+QPageLayout sheetPageLayout();
+
+// The sheet as a PDF document on sheetPageLayout's pages: the file's bytes.
 QByteArray sheetPdf(const ProgramSheet& sheet);
 
 }  // namespace velkor

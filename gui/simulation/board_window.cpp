@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,13 +17,13 @@
 #include <limits>
 #include <utility>
 
+#include "gui/common/file_export.h"
 #include "gui/common/path_text.h"
 #include "gui/common/signal_tip.h"
 #include "gui/common/window_placement.h"
 #include "gui/paint/chart_painter.h"
 #include "gui/simulation/lamp.h"
 #include "gui/simulation/timing_chart.h"
-#include "image/safe_write.h"
 #include "simulation/expectations.h"
 
 namespace velkor {
@@ -375,8 +374,9 @@ bool BoardWindow::saveRecording(bool withOutputs) {
   // while recording: a hold released by hand meanwhile would fail the replay.
   const std::string text = scenarioText(withOutputs ? expectingTheRun(recorded_, runScenario(program_(), recorded_))
                                                     : recorded_);
-  if (!saveFile(withOutputs ? "Enregistrer le scénario avec les sorties" : "Enregistrer le scénario",
-                kScenarioFilter, text))
+  if (!writeChosenFile(dialogs_,
+                       withOutputs ? "Enregistrer le scénario avec les sorties" : "Enregistrer le scénario",
+                       kScenarioFilter, text))
     return false;
   stopRecording();
   return true;
@@ -520,35 +520,18 @@ void BoardWindow::refuseModalCommands(bool refused) {
 void BoardWindow::exportPicture(bool svg) {
   const ChartPicture picture = chart_->picture();
   if (svg) {
-    saveFile("Exporter le chronogramme en SVG", "Images SVG (*.svg)", chartSvg(picture));
+    writeChosenFile(dialogs_, "Exporter le chronogramme en SVG", "Images SVG (*.svg)", chartSvg(picture));
     return;
   }
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   chartImage(picture).save(&buffer, "PNG");
-  saveFile("Exporter le chronogramme en PNG", "Images PNG (*.png)", png.toStdString());
+  writeChosenFile(dialogs_, "Exporter le chronogramme en PNG", "Images PNG (*.png)", png.toStdString());
 }
 
 void BoardWindow::exportTrace() {
-  saveFile("Exporter le relevé", "Relevés CSV (*.csv)", trace_.csv());
-}
-
-bool BoardWindow::saveFile(std::string_view caption, std::string_view filter, const std::string& bytes) {
-  const auto chosen = dialogs_.chooseFileToWrite(caption, filter);
-  if (!chosen) return false;
-  QString path = toQString(*chosen);
-  // The filter's extension, when the name has none.
-  const QString filters = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size()));
-  const qsizetype star = filters.indexOf(QLatin1String("*."));
-  if (QFileInfo(path).suffix().isEmpty() && star >= 0)
-    path += filters.mid(star + 1, filters.indexOf(QLatin1Char(')'), star) - star - 1);
-  if (auto error = writeFileSafely(toPath(path), bytes)) {
-    tell(QStringLiteral("Impossible d'enregistrer le fichier %1 : %2")
-             .arg(QFileInfo(path).fileName(), QString::fromStdString(*error)));
-    return false;
-  }
-  return true;
+  writeChosenFile(dialogs_, "Exporter le relevé", "Relevés CSV (*.csv)", trace_.csv());
 }
 
 void BoardWindow::tell(const QString& text) {

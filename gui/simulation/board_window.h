@@ -152,9 +152,6 @@ class BoardWindow : public QWidget {
   void openScenario(bool atOnce);
   void exportPicture(bool svg);
   void exportTrace();
-  // Writes `bytes` to a file chosen by the user; a failure is told. True
-  // once written.
-  bool saveFile(std::string_view caption, std::string_view filter, const std::string& bytes);
   // A notice, with the beep.
   void tell(const QString& text);
 

@@ -3,6 +3,7 @@
 
 #include "cli_fixture.h"
 #include "simulation/xml_text.h"
+#include "support/pdf_text.h"
 #include "support/programs.h"
 
 namespace velkor {
@@ -13,23 +14,11 @@ using testing_support::CliRun;
 using testing_support::readBytes;
 using testing_support::writeBytes;
 
-// The words of a text, one space between each: lines wrap where the page ends.
-std::string words(const std::string& text) {
-  std::string out;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = text.find_first_of(" \n\t\f\r", at);
-    if (end != at) out += (out.empty() ? "" : " ") + text.substr(at, end - at);
-    if (end == std::string::npos) break;
-    at = end + 1;
-  }
-  return out;
-}
-
 struct SheetCommand : Cli {
   std::string pdfText(const std::string& pdf) {
-    const std::string command = std::string(VELKOR_PDFTOTEXT) + " -raw " + pdf + " " + (dir / "pdf.txt").string();
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return words(readBytes(dir / "pdf.txt"));
+    const std::string text = testing_support::pdfWords(VELKOR_PDFTOTEXT, pdf);
+    EXPECT_NE(text, "") << pdf;
+    return text;
   }
 };
 

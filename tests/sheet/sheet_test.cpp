@@ -72,6 +72,25 @@ INSTANTIATE_TEST_SUITE_P(
                 {}, "SL6 = aucune condition — pause 0 mS"}),
     testing_support::RowIndexName());
 
+// The title and the line under it: the program's title, else its file, else
+// none (a program read from the board, or new).
+TEST(ProgramSheet, IsTitledByTheProgramItsFileOrNeither) {
+  const ProgramDocument document;
+  ProgramNames names;
+  names.title = "Serre nord";
+  const struct {
+    ProgramNames names;
+    std::string file, title, origin;
+  } rows[] = {{names, "serre.prg", "Serre nord", "Fichier serre.prg, fiche du 14/05/2025"},
+              {{}, "serre.prg", "serre.prg", "Fichier serre.prg, fiche du 14/05/2025"},
+              {{}, "", "Programme sans titre", "Fiche du 14/05/2025"}};
+  for (const auto& row : rows) {
+    const ProgramSheet sheet = buildSheet(document, row.names, row.file, "14/05/2025");
+    EXPECT_EQ(sheet.title, row.title);
+    EXPECT_EQ(sheetOrigin(sheet), row.origin);
+  }
+}
+
 // The board folds the chain from the left: each link is a gate further right
 // and further down than the one before, fed by it and by the next condition.
 TEST(ChainDiagram, DrawsEachLinkAsAGateTakingTheResultSoFar) {
