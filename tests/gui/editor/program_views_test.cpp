@@ -14,6 +14,7 @@
 #include "gui/common/path_text.h"
 #include "gui/editor/overview_window.h"
 #include "gui/editor/sheet_window.h"
+#include "image/names_file.h"
 #include "image/program_file.h"
 #include "image/program_summary.h"
 #include "support/editor_on_screen.h"
@@ -56,6 +57,7 @@ class ProgramViewsTest : public QObject {
   Q_OBJECT
 
   TempDir settings;
+  TempDir files;  // the program the editor opens in init()
   std::unique_ptr<FakeDialogs> dialogs;
   NoCursor cursor;
   std::unique_ptr<TForm1> form;
@@ -88,9 +90,17 @@ class ProgramViewsTest : public QObject {
  private Q_SLOTS:
   void initTestCase() { testing_support::keepToScratch(settings); }
 
+  // The empty program, opened from a file with the names beside it, so
+  // that the history holds them.
   void init() {
     QVERIFY(testing_support::showEditor(form, dialogs, cursor));
-    form->document().names = serreNames();
+    Program empty;
+    empty.initialiserPages();
+    empty.construireImages();
+    testing_support::writeBytes(files / "serre.prg", serializeProgramFile(empty.images));
+    testing_support::writeBytes(namesFilePath(files / "serre.prg"), programNamesText(serreNames()));
+    form->files().openFile(files / "serre.prg");
+    QCOMPARE(form->document().names, serreNames());
   }
 
   void cleanup() { testing_support::dropEditor(form); }
@@ -100,8 +110,8 @@ class ProgramViewsTest : public QObject {
     Program rich;
     testing_support::makeRichProgram(rich);
     testing_support::writeBytes(dir / "serre.prg", serializeProgramFile(rich.images));
+    testing_support::writeBytes(namesFilePath(dir / "serre.prg"), programNamesText(serreNames()));
     form->files().openFile(dir / "serre.prg");
-    form->document().names = serreNames();  // as the names file beside it would give them
     PdfPrinterDialog printer;
     form->windows().setPrinterDialog(printer);
 
