@@ -74,8 +74,9 @@ board 200 420 0.5    # the cursor, near 3 s
 shot "$BX" "$BY" "$BW" "$BH" simulation-board.png
 kill $ap; wait $ap 2>/dev/null || true
 
-# A program with its names file: its sheet (Ctrl+P) and its overview
-# (Édition › Vue d'ensemble), each shot where it opened.
+# A program with its names file: its first page, its names (F2), its sheet
+# (Ctrl+P) and its overview (Édition › Vue d'ensemble), each shot where it
+# opened.
 cp "$(dirname "$0")/../tests/programs/rich.prg" "$work/serre.prg"
 cat >"$work/serre.prg.json" <<'JSON'
 {"title": "Serre nord", "comment": "Arrosage et ventilation de la serre nord",
@@ -92,6 +93,11 @@ shotwindow() {
   shot "$(awk '/Absolute upper-left X/ {print $4}' <<<"$g")" "$(awk '/Absolute upper-left Y/ {print $4}' <<<"$g")" \
        "$(awk '/Width:/ {print $2}' <<<"$g")" "$(awk '/Height:/ {print $2}' <<<"$g")" "$2"
 }
+shotwindow "VELKOR - serre.prg" editor-names.png
+xdotool search --name "^VELKOR" windowfocus; sleep 0.3
+xdotool key F2
+sleep 1
+shotwindow "Noms et commentaires" names.png
 xdotool search --name "^VELKOR" windowfocus; sleep 0.3
 xdotool key ctrl+p
 sleep 1.5

@@ -165,8 +165,12 @@ void NamesWindow::showNames() {
     field.typed = false;
     const QString text = q(valueOf(field, document_.names));
     if (textOf(field) == text) continue;
-    if (auto* line = qobject_cast<QLineEdit*>(field.widget)) line->setText(text);
-    else static_cast<QPlainTextEdit*>(field.widget)->setPlainText(text);
+    if (auto* line = qobject_cast<QLineEdit*>(field.widget)) {
+      line->setText(text);
+      line->setCursorPosition(0);  // a long text shows from its start
+    } else {
+      static_cast<QPlainTextEdit*>(field.widget)->setPlainText(text);
+    }
   }
   showing_ = false;
 }

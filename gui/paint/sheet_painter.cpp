@@ -7,6 +7,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <functional>
 #include <vector>
 
@@ -37,6 +38,36 @@ QFont font(int points, bool bold = false, bool italic = false) {
   return f;
 }
 
+// Text broken into lines once, where it is measured. The print preview lays
+// the pages out again on the screen, whose small hinted type comes out up to
+// a tenth wider: drawn line by line, the text keeps the lines and the height
+// it was given (a wrap on drawing would add a line over what follows), and
+// lines are broken a tenth short of the room so that they still fit there.
+struct Wrapped {
+  QStringList lines;
+  double lineHeight = 0;
+  double ascent = 0;
+
+  Wrapped(const QString& text, const QFont& f, double width)
+      : lineHeight(QFontMetricsF(f).lineSpacing()), ascent(QFontMetricsF(f).ascent()) {
+    if (text.isEmpty()) return;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+      QTextLayout layout(paragraph, f);
+      layout.beginLayout();
+      for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width * 0.9);
+        lines << paragraph.mid(line.textStart(), line.textLength());
+      }
+      layout.endLayout();
+    }
+  }
+  double height() const { return lineHeight * double(lines.size()); }
+  void draw(QPainter& p, double left, double top) const {
+    for (qsizetype i = 0; i < lines.size(); ++i)
+      p.drawText(QPointF(left, top + lineHeight * double(i) + ascent), lines[i]);
+  }
+};
+
 // A piece of the sheet that stays on one page.
 struct Block {
   double height;
@@ -51,20 +82,14 @@ class Layout {
   double width() const { return width_; }
   std::vector<Block>& blocks() { return blocks_; }
 
-  // Height of `text` wrapped to `width`.
-  static double textHeight(const QString& text, const QFont& f, double width) {
-    if (text.isEmpty()) return 0;
-    return QFontMetricsF(f).boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text).height();
-  }
-
   void text(const QString& text, const QFont& f, QColor color, double before, bool keepWithNext = false) {
     if (text.isEmpty()) return;
-    const double height = textHeight(text, f, width_);
-    blocks_.push_back({before + height,
-                       [=, w = width_](QPainter& p, double top) {
+    const Wrapped lines(text, f, width_);
+    blocks_.push_back({before + lines.height(),
+                       [=](QPainter& p, double top) {
                          p.setFont(f);
                          p.setPen(color);
-                         p.drawText(QRectF(0, top + before, w, height), Qt::TextWordWrap, text);
+                         lines.draw(p, 0, top + before);
                        },
                        keepWithNext});
   }
@@ -78,30 +103,29 @@ void addSignalTable(Layout& layout, const ProgramSheet& sheet) {
   const QFont cell = font(9), head = font(9, true), idFont = font(9, true);
   const double commentLeft = kIdColumn + kNameColumn, commentWidth = layout.width() - commentLeft;
   for (const SheetGroup& group : sheet.groups) {
-    const QString title = q(group.title);
-    const double band = Layout::textHeight(title, head, layout.width()) + 4;
+    const Wrapped title(q(group.title), head, layout.width() - 6);
+    const double band = title.height() + 4;
     layout.blocks().push_back({band + 4,
                                [=, w = layout.width()](QPainter& p, double top) {
                                  p.fillRect(QRectF(0, top + 4, w, band), QColor(232, 232, 232));
                                  p.setFont(head);
                                  p.setPen(Qt::black);
-                                 p.drawText(QRectF(3, top + 6, w - 6, band), title);
+                                 title.draw(p, 3, top + 6);
                                },
                                true});
     for (const SheetSignal& s : group.rows) {
-      const QString id = q(s.id), name = q(s.name), comment = q(s.comment);
-      const double height = std::max({Layout::textHeight(id, idFont, kIdColumn),
-                                      Layout::textHeight(name, cell, kNameColumn - 6),
-                                      Layout::textHeight(comment, cell, commentWidth)}) + 4;
+      const Wrapped id(q(s.id), idFont, kIdColumn), name(q(s.name), cell, kNameColumn - 6),
+          comment(q(s.comment), cell, commentWidth);
+      const double height = std::max({id.height(), name.height(), comment.height()}) + 4;
       layout.blocks().push_back({height, [=, w = layout.width()](QPainter& p, double top) {
                                    p.setFont(idFont);
                                    p.setPen(kNavy);
-                                   p.drawText(QRectF(3, top + 2, kIdColumn, height), id);
+                                   id.draw(p, 3, top + 2);
                                    p.setFont(cell);
                                    p.setPen(Qt::black);
-                                   p.drawText(QRectF(kIdColumn, top + 2, kNameColumn - 6, height), Qt::TextWordWrap, name);
+                                   name.draw(p, kIdColumn, top + 2);
                                    p.setPen(kGrey);
-                                   p.drawText(QRectF(commentLeft, top + 2, commentWidth, height), Qt::TextWordWrap, comment);
+                                   comment.draw(p, commentLeft, top + 2);
                                    p.setPen(QPen(QColor(210, 210, 210), 0.5));
                                    p.drawLine(QPointF(0, top + height), QPointF(w, top + height));
                                  }});
@@ -111,11 +135,10 @@ void addSignalTable(Layout& layout, const ProgramSheet& sheet) {
 
 void addOutput(Layout& layout, const SheetOutput& output) {
   const QFont headingFont = font(11, true), commentFont = font(9, false, true), lineFont = font(10);
-  const QString heading = q(output.heading), comment = q(output.comment), line = q(output.line);
   const double w = layout.width();
-  const double headingHeight = Layout::textHeight(heading, headingFont, w);
-  const double commentHeight = Layout::textHeight(comment, commentFont, w);
-  const double lineHeight = Layout::textHeight(line, lineFont, w);
+  const Wrapped heading(q(output.heading), headingFont, w), comment(q(output.comment), commentFont, w),
+      line(q(output.line), lineFont, w);
+  const double headingHeight = heading.height(), commentHeight = comment.height(), lineHeight = line.height();
   const ChartPicture& diagram = output.diagram;
   const double scale = std::min(1.0, w / std::max(1, diagram.width));
   const double before = 14, gap = 4;
@@ -124,15 +147,15 @@ void addOutput(Layout& layout, const SheetOutput& output) {
                                double y = top + before;
                                p.setFont(headingFont);
                                p.setPen(Qt::black);
-                               p.drawText(QRectF(0, y, w, headingHeight), Qt::TextWordWrap, heading);
+                               heading.draw(p, 0, y);
                                y += headingHeight;
                                p.setFont(commentFont);
                                p.setPen(kGrey);
-                               p.drawText(QRectF(0, y, w, commentHeight), Qt::TextWordWrap, comment);
+                               comment.draw(p, 0, y);
                                y += commentHeight + gap;
                                p.setFont(lineFont);
                                p.setPen(Qt::black);
-                               p.drawText(QRectF(0, y, w, lineHeight), Qt::TextWordWrap, line);
+                               line.draw(p, 0, y);
                                y += lineHeight + gap;
                                p.save();
                                p.translate(0, y);
