@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <thread>
 
 #include "board/board_transfer.h"
-#include "board/emulator_server.h"
 #include "board/main_loop_pump.h"
 #include "editor_side.h"
 #include "support/counting_cursor.h"
+#include "support/emulated_board.h"
 #include "support/fake_dialogs.h"
 #include "support/process_usage.h"
 #include "support/programs.h"
@@ -25,32 +24,22 @@ class TransferTest : public testing::Test {
   SystemTickClock clock;
   FakeDialogs dialogs;
   CountingCursor cursor;
-  std::unique_ptr<BoardEmulator> board;
-  std::unique_ptr<EmulatorServer> server;
-  std::thread serving;
+  EmulatedBoard emulated;
+  std::unique_ptr<BoardEmulator>& board = emulated.board;
   TComPort port{nullptr};
   std::unique_ptr<BoardTransfer> transfer;
   Program program;
 
   // `memory`: what the board holds, set before its thread starts.
   void startBoard(EmulatorFaults faults = {}, const ProgramImages* memory = nullptr) {
-    board = std::make_unique<BoardEmulator>(faults);
-    if (memory) board->images = *memory;
-    PseudoTerminal pty = openPseudoTerminal();
-    server = std::make_unique<EmulatorServer>(*board, std::move(pty.master), std::move(pty.keeper));
-    serving = std::thread([this] { server->run(); });
-    port.SetDeviceName(pty.path);
+    port.SetDeviceName(emulated.start(faults, memory));
     kBoardLine.applyTo(port);
     if (!transfer) transfer = std::make_unique<BoardTransfer>(port, pump, clock, cursor);
     program.initialiserPages();
   }
 
   // Stops the emulator, after which its memory can be read.
-  void stopBoard() {
-    if (!serving.joinable()) return;
-    server->stop();
-    serving.join();
-  }
+  void stopBoard() { emulated.stop(); }
 
   void TearDown() override {
     transfer.reset();

@@ -116,7 +116,7 @@ TEST_F(TransferTest, LineGoneWhileIdleClosesThePortAndTheNextTransferSaysSo) {
   ASSERT_TRUE(port.Active()) << "the port stays open between transfers";
 
   // The cable is pulled while nothing runs: the port notices and closes itself.
-  server->hangUp();
+  emulated.server->hangUp();
   ASSERT_TRUE(loop.PumpUntil([&] { return !port.Active(); }, std::chrono::milliseconds(3000)));
   EXPECT_TRUE(dialogs.shown.size() == 1 && dialogs.shown[0] == msg::kUploadDone) << "nothing is shown while idle";
   stopBoard();

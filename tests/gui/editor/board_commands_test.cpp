@@ -18,15 +18,14 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
-#include <thread>
 
 #include "board/board_messages.h"
-#include "board/emulator_server.h"
 #include "gui/editor/qt_board_seams.h"
 #include "gui/editor/tabout1.h"
 #include "gui/editor/tform1.h"
 #include "gui/simulation/board_window.h"
 #include "support/editor_on_screen.h"
+#include "support/emulated_board.h"
 #include "support/fake_dialogs.h"
 #include "support/pending_edit.h"
 #include "support/programs.h"
@@ -52,9 +51,8 @@ class BoardCommandsTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<QtMainThreadRunner> runner;
-  std::unique_ptr<BoardEmulator> board;
-  std::unique_ptr<EmulatorServer> server;
-  std::thread serving;
+  testing_support::EmulatedBoard emulated;
+  std::unique_ptr<BoardEmulator>& board = emulated.board;
   std::unique_ptr<FakeDialogs> dialogs;
   RecordingCursor cursor;
   std::unique_ptr<TForm1> form;
@@ -93,19 +91,10 @@ class BoardCommandsTest : public QObject {
 
   // `memory`: what the board holds, set before its thread starts.
   void startBoard(EmulatorFaults faults = {}, const ProgramImages* memory = nullptr) {
-    board = std::make_unique<BoardEmulator>(faults);
-    if (memory) board->images = *memory;
-    PseudoTerminal pty = openPseudoTerminal();
-    server = std::make_unique<EmulatorServer>(*board, std::move(pty.master), std::move(pty.keeper));
-    serving = std::thread([this] { server->run(); });
-    qputenv("VELKOR_COM1", QByteArray::fromStdString(pty.path));
+    qputenv("VELKOR_COM1", QByteArray::fromStdString(emulated.start(faults, memory)));
   }
 
-  void stopBoard() {
-    if (!serving.joinable()) return;
-    server->stop();
-    serving.join();
-  }
+  void stopBoard() { emulated.stop(); }
 
  private Q_SLOTS:
   void initTestCase() {
