@@ -15,6 +15,10 @@ bool sameBesidesChoices(const OutputPage& a, const OutputPage& b) {
          a.hold == b.hold;
 }
 
+// The same file (or board): what one of them holds is one state, whether it
+// was read whole or damaged.
+bool samePlace(const ProgramOrigin& a, const ProgramOrigin& b) { return a.kind == b.kind && a.file == b.file; }
+
 }  // namespace
 
 EditHistory::Pages EditHistory::snapshot(const ProgramDocument& document) const {
@@ -44,7 +48,7 @@ void EditHistory::reset(const ProgramDocument& document, ProgramOrigin origin) {
 void EditHistory::markHeld(std::size_t index) {
   const ProgramOrigin& origin = steps_[index].origin;
   for (auto& [o, at] : held_)
-    if (o == origin) {
+    if (samePlace(o, origin)) {
       at = index;
       return;
     }
@@ -54,7 +58,7 @@ void EditHistory::markHeld(std::size_t index) {
 bool EditHistory::atSavedState() const {
   if (steps_.empty()) return true;
   for (const auto& [origin, at] : held_)
-    if (origin == steps_[current_].origin) return at == current_;
+    if (samePlace(origin, steps_[current_].origin)) return at == current_;
   return false;
 }
 

@@ -48,6 +48,17 @@ TEST_F(History, EachOriginIsUnmodifiedAtTheStateItHolds) {
   EXPECT_FALSE(history.record(doc, "rien"));
 }
 
+// Saving over a file read damaged: the file now holds the saved state, not
+// the one it was read with.
+TEST_F(History, AFileReadDamagedThenSavedHoldsOnlyWhatWasSaved) {
+  history.reset(doc, ProgramOrigin::fromFile("a.prg", true));
+  edit(8);
+  history.markSaved("a.prg");
+  EXPECT_TRUE(history.atSavedState());
+  history.undo(doc);
+  EXPECT_FALSE(history.atSavedState());
+}
+
 // A step holds the names beside the pages: naming is a step of its own, and
 // a step that replaces the program (an open) brings its names and takes
 // them back.
