@@ -353,15 +353,27 @@ std::vector<ScenarioRow> BoardWindow::stopRecording() {
   return std::exchange(recorded_, {});
 }
 
-// While recording: no pause, and no playback that would start a new run under it.
 void BoardWindow::recordingChanged() {
   recordAction->setChecked(recording_);
+  updateCommands();
+}
+
+// What each command may do now. While recording: no pause, and no playback
+// that would start a new run under it; while playing: no recording; during
+// a transfer: nothing that opens a window of its own (ending a recording
+// asks where to save it).
+void BoardWindow::updateCommands() {
+  const bool playingNow = playing();
   pauseButton->setEnabled(!recording_);
   pauseButton->setToolTip(recording_ ? QStringLiteral("Le temps court pendant l'enregistrement d'un scénario.")
                                      : QString());
+  recordAction->setEnabled(!modalRefused_ && !playingNow);
   recordWithOutputsAction->setEnabled(recording_ && !modalRefused_);
-  playAction->setEnabled(!recording_);
-  playAtOnceAction->setEnabled(!recording_);
+  playAction->setEnabled(!recording_ && !modalRefused_);
+  playAtOnceAction->setEnabled(!recording_ && !modalRefused_);
+  stopPlayingAction->setEnabled(playingNow);
+  for (QAction* opensDialog : {exportPngAction, exportSvgAction, exportCsvAction})
+    opensDialog->setEnabled(!modalRefused_);
 }
 
 void BoardWindow::recordClicked(bool checked) {
@@ -501,18 +513,13 @@ void BoardWindow::setControlsEnabled(bool enabled) {
   for (QCheckBox* box : el) box->setEnabled(enabled);
   for (QSlider* slider : eaSlider) slider->setEnabled(enabled);
   for (QSpinBox* spin : ea) spin->setEnabled(enabled);
-  recordAction->setEnabled(enabled && !modalRefused_);
-  stopPlayingAction->setEnabled(!enabled);
+  updateCommands();
 }
 
 void BoardWindow::refuseModalCommands(bool refused) {
   modalRefused_ = refused;
-  // Ending a recording asks where to save it: refused too.
-  recordAction->setEnabled(!refused && !playing());
-  recordWithOutputsAction->setEnabled(!refused && recording_);
-  for (QAction* opensDialog : {playAction, playAtOnceAction, exportPngAction, exportSvgAction, exportCsvAction})
-    opensDialog->setEnabled(!refused);
   for (QSpinBox* spin : ea) spin->setContextMenuPolicy(refused ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+  updateCommands();
 }
 
 // --- Exports -------------------------------------------------------------------

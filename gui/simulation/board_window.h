@@ -143,6 +143,8 @@ class BoardWindow : public QWidget {
   void setControlsEnabled(bool enabled);
   void recordClicked(bool checked);
   void recordingChanged();
+  // Enables each command as the recording, the playback and a transfer allow.
+  void updateCommands();
   // Holds a row just played against what it expects; the row before it no
   // longer stands.
   void checkPlayedRow(std::size_t index);

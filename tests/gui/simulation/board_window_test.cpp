@@ -370,6 +370,8 @@ class BoardWindowTest : public QObject {
     QCOMPARE(dialogs.saveFirstQuestions, 0);
     QVERIFY(w->isVisible() && w->recording());
     w->refuseModalCommands(false);
+    // Playing would start a new run and drop the recording.
+    QVERIFY(!w->playAction->isEnabled() && !w->playAtOnceAction->isEnabled());
     dialogs.saveFirst = SaveChoice::Drop;
     w->close();
     QCOMPARE(dialogs.saveFirstQuestions, 1);
