@@ -490,6 +490,7 @@ class BoardWindowTest : public QObject {
     choose(dir / "releve.csv");
     w->exportCsvAction->trigger();
     QCOMPARE(messages(), QStringList());
+    const std::string before = testing_support::readBytes(svgPath);
 
     QFile svgFile(QString::fromStdString(svgPath));
     QVERIFY(svgFile.open(QIODevice::ReadOnly));
@@ -523,6 +524,14 @@ class BoardWindowTest : public QObject {
     QFile csv(toQString(*dialogs.saveChoice));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QVERIFY(csv.readLine().startsWith("time_ms,EL1,"));
+
+    // A name typed without its extension: asked about before the file of
+    // that name is replaced.
+    choose(dir / "chrono");
+    dialogs.answers = {false};
+    w->exportSvgAction->trigger();
+    QVERIFY(dialogs.answers.empty());
+    QCOMPARE(testing_support::readBytes(svgPath), before);
   }
 
   void pausedTimeStandsStillAndTheChartRests() {
