@@ -15,7 +15,7 @@ int diffCommand(const std::string& first, const std::string& second, bool json) 
   const auto readB = openProgram(b, second);
   if (!readB) return kExitRefused;
   // The images as the files hold them: bytes no field shows count too.
-  const std::vector<FieldDifference> differences = programDifferences(a.images, b.images);
+  const std::vector<FieldDifference> differences = programDifferences(readA->read, readB->read);
 
   // Named as the user knows them, by the paths given when the names are alike
   // (a file and its copy elsewhere, as git hands them over).

@@ -24,6 +24,7 @@ OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path)
     return outcome;
   }
   outcome.damaged = damagedOutputs(read.images);
+  outcome.read = read.images;
   outcome.reaction = program.load(std::move(read.images));
   return outcome;
 }

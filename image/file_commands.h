@@ -24,6 +24,9 @@ struct OpenOutcome {
   // When Ok: one line per output whose image holds bytes the editor never
   // writes, naming it and what decoding left out (see imageFaults).
   std::vector<std::string> damaged;
+  // When Ok: the images as the file holds them (the pages encode them again,
+  // which leaves out what no field shows).
+  ProgramImages read;
   // When Ok and the names file beside it could not be read: why, in French.
   // The program is then shown without names, and the names file left as it is.
   std::string namesProblem;

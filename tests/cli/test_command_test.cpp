@@ -194,6 +194,19 @@ INSTANTIATE_TEST_SUITE_P(
                 "SA4 : maintien — a.prg non maintenue, b.prg maintenue\n"}),
     testing_support::RowIndexName());
 
+// Compared as the files hold them: a field no chain reads differs too.
+TEST_F(Cli, DiffSeesWhatNoFieldShows) {
+  Program a;
+  a.initialiserPages();
+  testing_support::makeExample(a);
+  const std::string first = save(a, "a.prg");
+  a.images[1].replace(thresholdPosition(4) - 1, 4, "4000");  // EA4 on SL1, whose chain names EA2
+  writeBytes(dir / "b.prg", serializeProgramFile(a.images));
+  const CliRun r = run("diff " + first + " " + (dir / "b.prg").string());
+  EXPECT_EQ(r.out, "SL1 : champs non utilisés différents, sans effet sur la sortie\n");
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+}
+
 TEST_F(Cli, DiffAsJsonAndByPathWhenTheNamesAreAlike) {
   Program a, b;
   for (Program* p : {&a, &b}) {
