@@ -77,9 +77,7 @@ std::string settingsText(const OutputSummary& o) {
 }
 
 std::string outputLine(const OutputSummary& o, const ProgramNames* names) {
-  std::string line = o.name;
-  if (names && !names->label(outputSignal(o.page)).empty()) line += " (" + names->label(outputSignal(o.page)) + ")";
-  return line + " : " + chainText(o, true, names) + settingsText(o);
+  return (names ? names->idWithName(outputSignal(o.page)) : o.name) + " : " + chainText(o, true, names) + settingsText(o);
 }
 
 }  // namespace velkor

@@ -63,6 +63,10 @@ bool writeAll(const FileWriter& writer, int fd, std::string_view bytes) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (n == 0) {  // a device that takes nothing would hold the loop for ever
+      errno = EIO;
+      return false;
+    }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
@@ -314,6 +318,10 @@ bool writeAll(const FileWriter& writer, HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     const std::ptrdiff_t n = writer.write(file, bytes);
     if (n < 0) return false;
+    if (n == 0) {  // a device that takes nothing would hold the loop for ever
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;

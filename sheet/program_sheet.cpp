@@ -42,8 +42,7 @@ ProgramSheet buildSheet(const ProgramDocument& document, const ProgramNames& nam
   for (const OutputSummary& output : summarize(document)) {
     const int signal = outputSignal(output.page);
     SheetOutput o;
-    o.heading = pageTitle(output.page);
-    if (!names.label(signal).empty()) o.heading += " — " + names.label(signal);
+    o.heading = namedPageTitle(output.page, names);
     o.comment = names.notes[std::size_t(signal)].comment;
     o.line = sheetLine(output, names);
     o.diagram = chainDiagram(output, names);

@@ -141,7 +141,7 @@ void drawMismatches(std::vector<ChartShape>& shapes, const ChartMismatches& mark
   };
   for (; i < marks.size() && marks[i].failure.timeMs <= to; ++i) {
     const ChartMismatch& m = marks[i];
-    const int lane = outputLane(m.failure.page);
+    const int lane = outputSignal(m.failure.page);
     const double x0 = x(double(std::max(m.failure.timeMs, from))), x1 = x(double(std::min(m.untilMs, to)));
     Band& band = bands[std::size_t(lane)];
     if (band.end >= band.start && x0 <= band.end + 1) {
@@ -288,7 +288,7 @@ ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, con
   std::array<const ChartMismatch*, kLaneCount> wrong{};
   if (readAt)
     for (std::size_t i = firstMismatchFrom(mismatches, *readAt + 1); i > 0 && mismatches[i - 1].untilMs > *readAt; --i)
-      wrong[std::size_t(outputLane(mismatches[i - 1].failure.page))] = &mismatches[i - 1];
+      wrong[std::size_t(outputSignal(mismatches[i - 1].failure.page))] = &mismatches[i - 1];
   auto baselineOf = [&](int lane) {
     return metrics.laneTop(lane) + (metrics.laneHeight(lane) + metrics.fontPixels * 0.7) / 2;
   };

@@ -103,9 +103,6 @@ using ChartMismatches = std::deque<ChartMismatch>;
 ChartPicture drawChart(const Trace& trace, const ChartView& view, int width, const ChartMetrics& metrics = {},
                        const ChartMismatches& mismatches = {}, const ProgramNames* names = nullptr);
 
-// The chart's lane of an output page: SL1-SL7 and SA1-SA4 follow the inputs.
-constexpr int outputLane(int page) { return 10 + page; }
-
 // The time under a horizontal position of a chart `width` wide, and back.
 double timeAtX(double x, const ChartView& view, int width, const ChartMetrics& metrics);
 double xAtTime(double timeMs, const ChartView& view, int width, const ChartMetrics& metrics);

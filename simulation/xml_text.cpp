@@ -10,7 +10,10 @@ std::string xmlText(std::string_view text) {
   while (!text.empty()) {
     const std::size_t length = utf8CharacterLength(text);
     const char c = text.front();
-    if (length == 0 || (length == 1 && static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n')) {
+    if (c == '\r') {
+      // Line ends written by other tools: CR LF and a lone CR end a line.
+      if (text.size() < 2 || text[1] != '\n') out += '\n';
+    } else if (length == 0 || (length == 1 && static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n')) {
       out += '?';
     } else if (length > 1) {
       out += text.substr(0, length);

@@ -144,6 +144,7 @@ TEST(XmlText, EscapesMarkupAndShowsWhatXmlCannotHoldAsQuestionMarks) {
   EXPECT_EQ(xmlText("a&b <c> \"d\" é€😀\tx"), "a&amp;b &lt;c&gt; &quot;d&quot; é€😀\tx");
   EXPECT_EQ(xmlText("ab\x01\x1f"), "ab??");
   EXPECT_EQ(xmlText("\xff|\xc3|\xc0\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xe2\x82"), "?|?|??|???|????|??");
+  EXPECT_EQ(xmlText("ligne 1\r\nligne 2\rligne 3\r"), "ligne 1\nligne 2\nligne 3\n");  // line ends of other tools
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "document/program_names.h"
 #include "gui/common/path_text.h"
 #include "gui/common/window_placement.h"
 #include "gui/simulation/board_window.h"
@@ -313,10 +314,10 @@ class BoardWindowTest : public QObject {
     // A bar at the row, a band while it stands, on the output's lane.
     auto x = [&](double t) { return xAtTime(t, view, w->chart()->width(), m); };
     QCOMPARE(int(marks.bars.size()), 1);
-    QCOMPARE(marks.bars[0].lane, outputLane(page));
+    QCOMPARE(marks.bars[0].lane, outputSignal(page));
     QVERIFY(marks.bars[0].left < x(200) && marks.bars[0].right > x(200));
     QCOMPARE(int(marks.bands.size()), 1);
-    QCOMPARE(marks.bands[0].lane, outputLane(page));
+    QCOMPARE(marks.bands[0].lane, outputSignal(page));
     QCOMPARE(marks.bands[0].left, x(200));
     QCOMPARE(marks.bands[0].right, x(300));
     QVERIFY(marks.texts.isEmpty());  // the readings at the present: the row no longer stands
