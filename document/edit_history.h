@@ -22,7 +22,7 @@ namespace velkor {
 struct ProgramOrigin {
   enum class Kind { None, File, Board };
   Kind kind = Kind::None;
-  std::filesystem::path file;  // for Kind::File
+  std::filesystem::path file;  // for Kind::File; empty otherwise
   // The file held more than the pages show (it was read damaged): writing
   // the pages back over it without a question would lose the rest.
   bool partial = false;

@@ -75,8 +75,7 @@ void FileMenu::save(bool toCurrentFile) {
   // The file the caption names: the one the pages were last opened from or
   // saved to, as undo and redo left them. Sauvegarder's dialog opens on it.
   const ProgramOrigin& origin = history_.history().origin();
-  const std::filesystem::path current =
-      origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
+  const std::filesystem::path& current = origin.file;  // empty unless a file
   // A file read damaged is only replaced once the user has chosen it again.
   if (origin.partial) toCurrentFile = false;
   runner_.run([&] {

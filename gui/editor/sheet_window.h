@@ -41,7 +41,6 @@ class SheetWindow : public QWidget {
 
   QPushButton* printButton = nullptr;
   QPushButton* pdfButton = nullptr;
-  QPrintPreviewWidget* preview() const { return preview_; }
   QSize sizeHint() const override;
 
  protected:

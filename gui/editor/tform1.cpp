@@ -101,10 +101,7 @@ TForm1::TForm1(UserDialogs& dialogs, BusyCursor& cursor, QWidget* parent)
                                       menus.recentEnd, this);
   windows_ = std::make_unique<CompanionWindows>(
       program_,
-      [this] {
-        const ProgramOrigin& origin = history().origin();
-        return origin.kind == ProgramOrigin::Kind::File ? origin.file : std::filesystem::path();
-      },
+      [this] { return history().origin().file; },
       [this](int page) { openPage(page); }, dialogs_, this);
 
   connect(pages_.get(), &PagesView::slotPicked, this, &TForm1::choix01_01Select);
@@ -295,13 +292,11 @@ void TForm1::COM21Click() { ports_->chooseCom(2); }
 void TForm1::COM31Click() { ports_->chooseCom(3); }
 void TForm1::COM41Click() { ports_->chooseCom(4); }
 
+// The questions are closeEvent's, as for the window's own close button.
+void TForm1::Quitter1Click() { close(); }
+
 // The board window's recording is asked about last: declining a question
 // further on would otherwise leave it dropped or saved for nothing.
-void TForm1::Quitter1Click() {
-  if (transfer_->busy()) return dialogs_.beep();
-  if (FormCloseQuery()) close();
-}
-
 bool TForm1::FormCloseQuery() {
   history_->leaveTypedNumber();  // a name typed and not left is a change too
   if (!confirmLoseChanges(program_, dialogs_, kQuitQuestion) || !windows_->mayClose()) return false;

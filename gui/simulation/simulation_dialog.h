@@ -24,7 +24,6 @@ class SimulationDialog : public QDialog {
   static constexpr int kStartDelayMs = 10;
 
   bool stopRequested() const { return StopRequested; }
-  bool runStarted() const { return RunStarted; }
   // True while a run is in progress (between its start and "Fermer").
   bool running() const { return running_; }
   // Passes done since the window was created; lets a test or a measurement

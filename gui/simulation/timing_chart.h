@@ -53,14 +53,11 @@ class TimingChart : public QWidget {
   // the present while following, else about the middle.
   void zoom(double factor);
   void setCursorTime(std::optional<std::int64_t> ms);
-  std::optional<std::int64_t> cursorTime() const { return cursor_; }
-  bool following() const { return following_; }
   std::int64_t spanMs() const { return spanMs_; }
   ChartView view() const;
   // The picture as shown, for the exports.
   ChartPicture picture() const;
   const ChartMetrics& metrics() const { return metrics_; }
-  QScrollBar* scrollBar() const { return scroll_; }
   // Repaints so far; lets a test or a measurement see the chart rest.
   long paintCount() const { return paints_; }
 
