@@ -127,7 +127,10 @@ void HistoryBinding::step(bool back) {
   Q_EMIT programChanged();
 }
 
-void HistoryBinding::saved(const std::filesystem::path& file) { history_.markSaved(file); }
+void HistoryBinding::saved(const std::filesystem::path& file) {
+  history_.markSaved(file);
+  Q_EMIT programChanged();  // what shows the program's file follows it
+}
 
 void HistoryBinding::refuse(bool refused) {
   refused_ = refused;

@@ -71,7 +71,7 @@ class HistoryBinding : public QObject {
 
  Q_SIGNALS:
   // The program on the pages changed: an edit (a number as it is typed),
-  // undo or redo, another program.
+  // undo or redo, another program, or its file (a save).
   void programChanged();
 
  private:

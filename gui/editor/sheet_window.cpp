@@ -1,10 +1,10 @@
 #include "gui/editor/sheet_window.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/common/file_export.h"
@@ -59,6 +59,11 @@ SheetWindow::SheetWindow(std::function<ProgramSheet()> sheet, UserDialogs& dialo
   connect(zoomOut, &QPushButton::clicked, preview_, [this] { preview_->zoomOut(); });
   connect(zoomIn, &QPushButton::clicked, preview_, [this] { preview_->zoomIn(); });
   layout->addWidget(preview_, 1);
+
+  refresh_ = new QTimer(this);
+  refresh_->setSingleShot(true);
+  refresh_->setInterval(150);
+  connect(refresh_, &QTimer::timeout, preview_, &QPrintPreviewWidget::updatePreview);
 }
 
 SheetWindow::~SheetWindow() = default;
@@ -70,17 +75,13 @@ void SheetWindow::showWindow() {
     placed_ = true;
     placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
   }
+  refresh_->stop();
   preview_->updatePreview();
   bringToFront(this);
 }
 
 void SheetWindow::followProgram() {
-  if (isVisible()) preview_->updatePreview();
-}
-
-bool SheetWindow::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) preview_->updatePreview();
-  return QWidget::event(e);
+  if (isVisible()) refresh_->start();
 }
 
 void SheetWindow::print() {

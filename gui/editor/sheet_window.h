@@ -15,6 +15,7 @@
 class QPrintPreviewWidget;
 class QPrinter;
 class QPushButton;
+class QTimer;
 
 namespace velkor {
 
@@ -43,11 +44,6 @@ class SheetWindow : public QWidget {
   QPushButton* pdfButton = nullptr;
   QSize sizeHint() const override;
 
- protected:
-  // Coming back to the window shows the sheet again: a save meanwhile may
-  // have given the program its file.
-  bool event(QEvent* event) override;
-
  private:
   void tell(const QString& text);
 
@@ -57,6 +53,9 @@ class SheetWindow : public QWidget {
   std::unique_ptr<QPrinter> previewPrinter_;
   std::unique_ptr<QPrinter> printer_;  // made on the first print
   QPrintPreviewWidget* preview_ = nullptr;
+  // Lays the pages out again once the edits of a moment are done, not at
+  // every key typed.
+  QTimer* refresh_ = nullptr;
   bool placed_ = false;
 };
 
