@@ -1,5 +1,4 @@
 // Drawn with Qt's painter on the offscreen platform: no display is needed.
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <memory>
@@ -32,11 +31,8 @@ std::unique_ptr<QGuiApplication> guiApplication() {
 
 std::optional<std::string> chartPng(const ChartPicture& picture, std::string& error) {
   const auto app = guiApplication();
-  const QImage image = chartImage(picture);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (image.isNull() || !image.save(&buffer, "PNG")) {
+  const QByteArray bytes = velkor::chartPng(picture);
+  if (bytes.isEmpty()) {
     error = "le chronogramme n'a pas pu être dessiné en PNG";
     return std::nullopt;
   }

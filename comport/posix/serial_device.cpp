@@ -256,7 +256,7 @@ BOOL Device::SetMask(DWORD mask) {
   // As Windows' driver does: events seen under the old mask stay pending for
   // the bits still asked for; a bit newly asked for starts from now, so what
   // happened before (bytes received, a line change...) is not its event.
-  history_ = (history_ | CollectEvents()) & mask;
+  history_ = CollectEvents() & mask;  // the kept history comes with them
   const DWORD added = mask & ~mask_;
   mask_ = mask;
   history_ |= CollectEvents() & ~added;

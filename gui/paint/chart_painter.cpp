@@ -1,5 +1,6 @@
 #include "gui/paint/chart_painter.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -60,6 +61,15 @@ QImage chartImage(const ChartPicture& picture) {
   painter.setRenderHint(QPainter::Antialiasing, false);
   paintChart(painter, picture);
   return image;
+}
+
+QByteArray chartPng(const ChartPicture& picture) {
+  const QImage image = chartImage(picture);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (image.isNull() || !image.save(&buffer, "PNG")) return {};
+  return bytes;
 }
 
 }  // namespace velkor

@@ -1,7 +1,6 @@
 #include "gui/simulation/board_window.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -530,10 +529,8 @@ void BoardWindow::exportPicture(bool svg) {
     writeChosenFile(dialogs_, "Exporter le chronogramme en SVG", "Images SVG (*.svg)", chartSvg(picture));
     return;
   }
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  chartImage(picture).save(&buffer, "PNG");
+  const QByteArray png = chartPng(picture);
+  if (png.isEmpty()) return tell(QStringLiteral("Le chronogramme n'a pas pu être dessiné en PNG."));
   writeChosenFile(dialogs_, "Exporter le chronogramme en PNG", "Images PNG (*.png)", png.toStdString());
 }
 
