@@ -45,4 +45,15 @@ SideBySide sideBySide(const QRect& area, const QRect& anchor, QSize window);
 // `anchor`, moving the anchor when it must.
 void placeBeside(QWidget* window, QWidget* anchor);
 
+// A window of the editor's shown in front: the first time (`placed` false)
+// beside the editor's window, so that the pages stay in sight, then where
+// the user left it.
+inline void showBesideEditor(QWidget* window, bool& placed) {
+  if (!placed) {
+    placed = true;
+    placeBeside(window, window->parentWidget() ? window->parentWidget()->window() : nullptr);
+  }
+  bringToFront(window);
+}
+
 }  // namespace velkor

@@ -108,12 +108,7 @@ void NamesWindow::addField(QWidget* widget, int signal, bool comment) {
 }
 
 void NamesWindow::showWindow() {
-  if (!placed_) {
-    // The first time beside the editor, so that the pages stay in sight.
-    placed_ = true;
-    placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
-  }
-  bringToFront(this);
+  showBesideEditor(this, placed_);
 }
 
 std::string& NamesWindow::valueOf(const Field& field, ProgramNames& names) const {

@@ -42,11 +42,7 @@ QSize OverviewWindow::sizeHint() const {
 void OverviewWindow::showWindow() {
   followProgram();
   lines_->setCurrentRow(document_.activePage - 1);  // the page shown: Enter opens it again
-  if (!placed_) {
-    placed_ = true;
-    placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
-  }
-  bringToFront(this);
+  showBesideEditor(this, placed_);
 }
 
 void OverviewWindow::followProgram() {

@@ -71,13 +71,9 @@ SheetWindow::~SheetWindow() = default;
 QSize SheetWindow::sizeHint() const { return FormScale::ofApplication()(QSize(620, 760)); }
 
 void SheetWindow::showWindow() {
-  if (!placed_) {
-    placed_ = true;
-    placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
-  }
   refresh_->stop();
   preview_->updatePreview();
-  bringToFront(this);
+  showBesideEditor(this, placed_);
 }
 
 void SheetWindow::followProgram() {

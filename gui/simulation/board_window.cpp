@@ -217,12 +217,7 @@ QWidget* BoardWindow::buildButtons() {
 
 void BoardWindow::showWindow() {
   if (!isVisible()) newRun();
-  if (!placed_) {
-    // The first time beside the editor, so that the pages being edited stay in sight.
-    placed_ = true;
-    placeBeside(this, parentWidget() ? parentWidget()->window() : nullptr);
-  }
-  bringToFront(this);
+  showBesideEditor(this, placed_);
 }
 
 void BoardWindow::newRun() {
