@@ -12,6 +12,7 @@
 #include <streambuf>
 
 #include "image/messages.h"
+#include "image/names_file.h"
 #include "image/system_errors.h"
 
 namespace velkor {
@@ -106,9 +107,9 @@ int reportDamage(std::string_view fileName, const std::vector<std::string>& dama
   return code == kExitDone ? kExitDamaged : code;
 }
 
-int reportNames(const std::string& programPath, const NamesRead& names, int code) {
-  if (names.status != NamesRead::Status::Damaged) return code;
-  printMessage(msg::damagedNamesFile(namesFilePath(programPath).filename().string(), names.problem));
+int reportNames(const std::string& programPath, const std::string& problem, int code) {
+  if (problem.empty()) return code;
+  printMessage(msg::damagedNamesFile(namesFilePath(programPath).filename().string(), problem));
   return code == kExitDone ? kExitDamaged : code;
 }
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "image/file_commands.h"
-#include "image/names_file.h"
 
 namespace velkor {
 
@@ -46,15 +45,9 @@ std::optional<OpenOutcome> openProgram(Program& program, const std::string& path
 // kExitDamaged when the command itself went through.
 int reportDamage(std::string_view fileName, const std::vector<std::string>& damaged, int code);
 
-// The names shown with the program: those of its names file when it was
-// read, else none.
-inline const ProgramNames* shownNames(const NamesRead& read) {
-  return read.status == NamesRead::Status::Ok ? &read.names : nullptr;
-}
-
-// Told about a names file that could not be read (the program was shown
-// without names); `code` becomes kExitDamaged when the command itself went
-// through.
-int reportNames(const std::string& programPath, const NamesRead& names, int code);
+// Told about a names file that could not be read (`problem`, empty when it
+// was; the program was shown without names); `code` becomes kExitDamaged
+// when the command itself went through.
+int reportNames(const std::string& programPath, const std::string& problem, int code);
 
 }  // namespace velkor

@@ -201,20 +201,20 @@ int usageError(std::string_view why) {
 
 // A damaged file, and a names file that could not be read, are told once the
 // output is written.
-int finish(const std::string& path, const velkor::OpenOutcome& outcome, const velkor::NamesRead& names = {}) {
+int finish(const std::string& path, const velkor::OpenOutcome& outcome, bool namesShown = false) {
   std::cout.flush();
-  return velkor::reportNames(path, names, velkor::reportDamage(velkor::fileNameOf(path), outcome.damaged, kExitDone));
+  const int code = velkor::reportDamage(velkor::fileNameOf(path), outcome.damaged, kExitDone);
+  return namesShown ? velkor::reportNames(path, outcome.namesProblem, code) : code;
 }
 
 int show(const std::string& path, bool json) {
   velkor::Program program;
   const auto outcome = velkor::openProgram(program, path);
   if (!outcome) return kExitRefused;
-  const velkor::NamesRead read = velkor::readProgramNames(path);
-  const velkor::ProgramNames* names = velkor::shownNames(read);
+  const velkor::ProgramNames* names = &program.document.names;  // none: shown as without a names file
   const auto outputs = velkor::summarize(program.document);
   std::cout << (json ? velkor::toJson(outputs, outcome->damaged, names) : velkor::toText(outputs, names));
-  return finish(path, *outcome, read);
+  return finish(path, *outcome, true);
 }
 
 int eval(const std::vector<std::string>& args) {

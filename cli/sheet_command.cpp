@@ -17,9 +17,7 @@ int sheetCommand(const std::vector<std::string>& args, const std::function<int(s
   Program program;
   const auto outcome = openProgram(program, files[0]);
   if (!outcome) return kExitRefused;
-  const NamesRead names = readProgramNames(files[0]);
-  const ProgramNames* shown = shownNames(names);
-  const ProgramSheet sheet = buildSheet(program.document, shown ? *shown : ProgramNames{}, fileNameOf(files[0]), sheetToday());
+  const ProgramSheet sheet = buildSheet(program.document, program.document.names, fileNameOf(files[0]), sheetToday());
 
   bool written = true;
   if (!html.empty()) written = writeOutputFile(html, sheetHtml(sheet));
@@ -29,7 +27,7 @@ int sheetCommand(const std::vector<std::string>& args, const std::function<int(s
     written = writeOutputFile(pdf, bytes, whyNot) && written;
   }
   const int code = reportDamage(fileNameOf(files[0]), outcome->damaged, written ? kExitDone : kExitFailed);
-  return reportNames(files[0], names, code);
+  return reportNames(files[0], outcome->namesProblem, code);
 }
 
 }  // namespace velkor

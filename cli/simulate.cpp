@@ -84,15 +84,14 @@ int simulateCommand(const std::vector<std::string>& args, const std::function<in
     written = writeOutputFile(options.expect, scenarioText(expectingTheRun(scenario.rows, outputs)));
   if (options.svg.empty() && options.png.empty()) return finish(written ? kExitDone : kExitFailed);
   // The chart's lanes show the names; the CSV keeps the ids.
-  const NamesRead names = readProgramNames(options.program);
-  const ChartPicture chart = runChart(scenario.rows, outputs, shownNames(names));
+  const ChartPicture chart = runChart(scenario.rows, outputs, &program.document.names);
   if (!options.svg.empty()) written = writeOutputFile(options.svg, chartSvg(chart)) && written;
   if (!options.png.empty()) {
     std::string whyNot;
     const auto png = chartPng(chart, whyNot);
     written = writeOutputFile(options.png, png, whyNot) && written;
   }
-  return reportNames(options.program, names, finish(written ? kExitDone : kExitFailed));
+  return reportNames(options.program, outcome->namesProblem, finish(written ? kExitDone : kExitFailed));
 }
 
 }  // namespace velkor

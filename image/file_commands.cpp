@@ -26,6 +26,9 @@ OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path)
   outcome.damaged = damagedOutputs(read.images);
   outcome.read = read.images;
   outcome.reaction = program.load(std::move(read.images));
+  NamesRead names = readProgramNames(path);
+  if (names.status == NamesRead::Status::Ok) program.document.names = std::move(names.names);
+  if (names.status == NamesRead::Status::Damaged) outcome.namesProblem = std::move(names.problem);
   return outcome;
 }
 
@@ -40,11 +43,6 @@ OpenOutcome ouvrirFichier(Program& program, UserDialogs& dialogs, const std::fil
                           const ShowPages& showPages) {
   OpenOutcome outcome = openProgramFile(program, path);
   outcome.file = path;
-  if (outcome.status == FileStatus::Ok) {
-    NamesRead names = readProgramNames(path);
-    if (names.status == NamesRead::Status::Ok) program.document.names = std::move(names.names);
-    if (names.status == NamesRead::Status::Damaged) outcome.namesProblem = std::move(names.problem);
-  }
   if (showPages) showPages(outcome);
   switch (outcome.status) {
     case FileStatus::Ok:

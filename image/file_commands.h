@@ -39,8 +39,8 @@ bool confirmLoseChanges(const Program& program, UserDialogs& dialogs,
                         std::string_view question = msg::kLoseChangesContinue);
 
 // Resets the pages, reads the file and, when it is a program file, decodes
-// it as far as it goes. A refused or unreadable file leaves the pages reset
-// and decodes nothing.
+// it as far as it goes and takes the names beside it (see namesProblem). A
+// refused or unreadable file leaves the pages reset and decodes nothing.
 OpenOutcome openProgramFile(Program& program, const std::filesystem::path& path);
 
 // Shows the pages once a file was read into them (or they were reset), before
