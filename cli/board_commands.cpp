@@ -85,30 +85,6 @@ bool stderrIsTerminal() {
 #endif
 }
 
-// Messages are kept for the end of the command; there is nobody to ask, and
-// nothing unsaved to lose.
-class ConsoleDialogs : public UserDialogs {
- public:
-  explicit ConsoleDialogs(std::vector<std::string>& said) : said_(said) {}
-  void beep() override {}
-  void showMessage(std::string_view text) override { said_.emplace_back(text); }
-  bool askOkCancel(std::string_view, std::string_view) override { return true; }
-  bool askYesNo(std::string_view, std::string_view) override { return true; }
-  std::optional<std::filesystem::path> chooseFileToOpen() override { return std::nullopt; }
-  std::optional<ChosenFile> chooseFileToSave(const std::filesystem::path&) override { return std::nullopt; }
-  std::optional<std::filesystem::path> chooseFileToRead(std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFileToWrite(std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
-  SaveChoice askSaveFirst(std::string_view, std::string_view) override { return SaveChoice::GoBack; }
-  void reportError(std::string_view text) override { said_.emplace_back(text); }
-
- private:
-  std::vector<std::string>& said_;
-};
-
 // The steps of every transfer on stderr: one line each, prefixed with the
 // port when there are several; on a terminal with one port, a single line
 // written over.
@@ -158,7 +134,7 @@ struct Outcome {
 class Line {
  public:
   Line(PortRouter& router, Outcome& outcome, ProgressLines& progress)
-      : worker_(router, port_), pump_(worker_, [this] { transfer->interrompre(); }), dialogs_(outcome.said),
+      : worker_(router, port_), pump_(worker_, [this] { transfer->interrompre(); }),
         outcome_(outcome) {
     port_.SetDeviceName(outcome.port);
     kBoardLine.applyTo(port_);
@@ -180,13 +156,13 @@ class Line {
   // code, with a hint when the device exists but may not be opened;
   // `stopped` says what a stopped read left (an upload says it itself).
   int exitCode(const TransferReport& report, std::string_view stopped = {}) {
-    report.tell(dialogs_);
+    say(report.message);  // no beep: there is no one to turn round
     switch (report.result) {
       case TransferResult::Done: return kExitDone;
       case TransferResult::PortUnavailable: permissionHint(); return kExitNoPort;
       case TransferResult::Interrupted:
         outcome_.stopped = true;
-        if (!stopped.empty()) dialogs_.showMessage(stopped);
+        say(stopped);
         return kExitFailed;
       default: return kExitFailed;
     }
@@ -204,7 +180,6 @@ class Line {
   PortRouter::Worker worker_;
   StoppablePump pump_;
   SystemTickClock clock_;
-  ConsoleDialogs dialogs_;
   NoCursor cursor_;
   Outcome& outcome_;
 
@@ -216,9 +191,14 @@ class Line {
 #ifndef _WIN32
     const std::string path = PortDevicePath(port_.DeviceName());
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
-      dialogs_.showMessage(path + " : accès refusé ; l'utilisateur doit faire partie du groupe dialout "
-                                  "(sudo adduser $USER dialout, puis se reconnecter)");
+      say(path + " : accès refusé ; l'utilisateur doit faire partie du groupe dialout "
+                 "(sudo adduser $USER dialout, puis se reconnecter)");
 #endif
+  }
+
+  // Kept for the end of the command, in order.
+  void say(std::string_view text) {
+    if (!text.empty()) outcome_.said.emplace_back(text);
   }
 };
 
@@ -345,12 +325,7 @@ int verifyCommand(const std::string& file, const std::vector<std::string>& ports
     }
     const std::string prefix = outcomes.size() > 1 ? o.port + " : " : "";
     if (json) {
-      Json list = Json::array();
-      for (const FieldDifference& d : o.differences)
-        list.push_back({{"output", pageCaption(d.page)},
-                        {"field", d.field},
-                        {"board", d.first.empty() ? Json(nullptr) : Json(d.first)},
-                        {"editor", d.second.empty() ? Json(nullptr) : Json(d.second)}});
+      const Json list = differencesJson(o.differences, "board", "editor");
       boards.push_back({{"port", o.port},
                         {"identical", o.code == kExitDone},
                         {"differences", list},

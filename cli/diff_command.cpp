@@ -22,13 +22,7 @@ int diffCommand(const std::string& first, const std::string& second, bool json) 
   std::string nameA = fileNameOf(first), nameB = fileNameOf(second);
   if (nameA == nameB) nameA = first, nameB = second;
   if (json) {
-    Json list = Json::array();
-    for (const FieldDifference& d : differences)
-      list.push_back({{"output", pageCaption(d.page)},
-                      {"field", d.field},
-                      {"a", d.first.empty() ? Json(nullptr) : Json(d.first)},
-                      {"b", d.second.empty() ? Json(nullptr) : Json(d.second)}});
-    std::cout << listPerLine("differences", list, {{"a", first}, {"b", second}, {"identical", differences.empty()}});
+    std::cout << listPerLine("differences", differencesJson(differences, "a", "b"), {{"a", first}, {"b", second}, {"identical", differences.empty()}});
   } else if (differences.empty()) {
     std::cout << "Les deux fichiers contiennent le même programme.\n";
   } else {

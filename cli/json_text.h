@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
+
+#include "image/program_differences.h"
 
 namespace velkor {
 
@@ -36,6 +39,19 @@ inline std::string listPerLine(const std::string& key, const Json& items, const 
   out += "]";
   for (const auto& [k, v] : more.items()) out += ",\n" + Json(k).dump() + ": " + oneLine(v);
   return out + "}\n";
+}
+
+// Each difference as {"output", "field", FIRST, SECOND}, a side's value
+// null where its field is not used.
+inline Json differencesJson(const std::vector<FieldDifference>& differences, const char* firstKey,
+                            const char* secondKey) {
+  Json list = Json::array();
+  for (const FieldDifference& d : differences)
+    list.push_back({{"output", pageCaption(d.page)},
+                    {"field", d.field},
+                    {firstKey, d.first.empty() ? Json(nullptr) : Json(d.first)},
+                    {secondKey, d.second.empty() ? Json(nullptr) : Json(d.second)}});
+  return list;
 }
 
 }  // namespace velkor
